@@ -1,0 +1,12 @@
+// Test entry point: every test binary runs GoogleTest inside a QApplication, so that widgets,
+// timers and the event loop are the real ones. Without a display the offscreen platform is used.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
