@@ -1,0 +1,12 @@
+// Dravelo: measures how fast a drive, or a folder on it, writes and reads files.
+#include <QApplication>
+#include <QMainWindow>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QMainWindow window;
+    window.setWindowTitle(QStringLiteral("Dravelo v.1.0.14"));
+    window.resize(320, 320);
+    window.show();
+    return app.exec();
+}

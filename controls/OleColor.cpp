@@ -1,0 +1,71 @@
+#include "OleColor.h"
+
+#include <QGuiApplication>
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "Twips.h"
+
+namespace {
+
+// The classic desktop scheme, used for system colours that have no palette role.
+constexpr std::array<OleColor, 31> kClassicScheme = {
+    RGB(212, 208, 200), RGB(58, 110, 165),  RGB(10, 36, 106),   RGB(128, 128, 128),
+    RGB(212, 208, 200), RGB(255, 255, 255), RGB(0, 0, 0),       RGB(0, 0, 0),
+    RGB(0, 0, 0),       RGB(255, 255, 255), RGB(212, 208, 200), RGB(212, 208, 200),
+    RGB(128, 128, 128), RGB(10, 36, 106),   RGB(255, 255, 255), RGB(212, 208, 200),
+    RGB(128, 128, 128), RGB(128, 128, 128), RGB(0, 0, 0),       RGB(212, 208, 200),
+    RGB(255, 255, 255), RGB(64, 64, 64),    RGB(212, 208, 200), RGB(0, 0, 0),
+    RGB(255, 255, 225), RGB(181, 181, 181), RGB(0, 0, 128),     RGB(166, 202, 240),
+    RGB(192, 192, 192), RGB(49, 106, 197),  RGB(236, 233, 216)};
+
+std::optional<QColor> PaletteColorFor(int index, const QPalette& palette) {
+    switch (index) {
+        case 5: return palette.color(QPalette::Base);
+        case 8: return palette.color(QPalette::Text);
+        case 13: return palette.color(QPalette::Highlight);
+        case 14: return palette.color(QPalette::HighlightedText);
+        case 15: return palette.color(QPalette::Button);
+        case 16: return palette.color(QPalette::Dark);
+        case 17: return palette.color(QPalette::Disabled, QPalette::Text);
+        case 18: return palette.color(QPalette::ButtonText);
+        case 20: return palette.color(QPalette::Light);
+        case 21: return palette.color(QPalette::Shadow);
+        case 22: return palette.color(QPalette::Midlight);
+        case 23: return palette.color(QPalette::ToolTipText);
+        case 24: return palette.color(QPalette::ToolTipBase);
+        default: return std::nullopt;
+    }
+}
+
+int BlendChannel(int from, int to, long alpha) {
+    const double mixed = to * (255.0 - alpha) / 255.0 + from * static_cast<double>(alpha) / 255.0;
+    return std::clamp(static_cast<int>(RoundHalfEven(mixed)), 0, 255);
+}
+
+}  // namespace
+
+OleColor TranslateColor(OleColor color, const QPalette& palette) {
+    if (!IsSystemColor(color)) return color & 0x00FFFFFFu;
+    const int index = static_cast<int>(color & 0xFFu);
+    if (auto fromPalette = PaletteColorFor(index, palette)) return FromQColor(*fromPalette);
+    if (index < static_cast<int>(kClassicScheme.size())) return kClassicScheme[index];
+    return 0;
+}
+
+OleColor TranslateColor(OleColor color) { return TranslateColor(color, QGuiApplication::palette()); }
+
+QColor ToQColor(OleColor color) {
+    const OleColor rgb = TranslateColor(color);
+    return QColor(RedOf(rgb), GreenOf(rgb), BlueOf(rgb));
+}
+
+OleColor FromQColor(const QColor& color) { return RGB(color.red(), color.green(), color.blue()); }
+
+OleColor BlendColor(OleColor from, OleColor to, long alpha) {
+    const OleColor a = TranslateColor(from);
+    const OleColor b = TranslateColor(to);
+    return RGB(BlendChannel(RedOf(a), RedOf(b), alpha), BlendChannel(GreenOf(a), GreenOf(b), alpha),
+               BlendChannel(BlueOf(a), BlueOf(b), alpha));
+}

@@ -1,0 +1,313 @@
+#include "PPB.h"
+
+#include <QFontMetricsF>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QToolTip>
+
+namespace {
+
+constexpr double kBorderFillLeft = 20;
+constexpr double kBorderFillTop = 10;
+constexpr double kBorderFillWidthLoss = 20;
+constexpr double kBorderFillHeightLoss = 30;
+constexpr double kBorderInset = 5;
+const OleColor kLabelColor = RGB(255, 255, 255);
+
+QFont DesignFont() {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(11.25);
+    font.setBold(true);
+    return font;
+}
+
+}  // namespace
+
+PPB::PPB(QWidget* parent) : ControlBase(parent) {
+    setFont(DesignFont());
+    fillImage_ = DefaultFillImage();
+    setMouseTracking(true);
+    setSizeTwips(2220, 1110);
+    Redraw();
+}
+
+QImage PPB::DefaultFillImage() {
+    constexpr int kWidth = 591;
+    constexpr int kHeight = 39;
+    constexpr int kFullColourAt = kWidth - 30;
+    QImage image(kWidth, kHeight, QImage::Format_RGB888);
+    // A fixed seed keeps the faint noise identical from run to run.
+    QRandomGenerator noise(591);
+    for (int x = 0; x < kWidth; ++x) {
+        const double t = std::min(1.0, static_cast<double>(x) / kFullColourAt);
+        for (int y = 0; y < kHeight; ++y) {
+            const int jitter = noise.bounded(-3, 4);
+            const auto channel = [&](int full) {
+                return std::clamp(static_cast<int>(full * t) + jitter, 0, 255);
+            };
+            image.setPixelColor(x, y, QColor(channel(107), channel(73), channel(255)));
+        }
+    }
+    return image;
+}
+
+void PPB::Redraw() {
+    const double w = ScaleWidth();
+    const double h = ScaleHeight();
+    if (showBorder_) {
+        fillLeft_ = kBorderFillLeft;
+        fillTop_ = kBorderFillTop;
+        fillWidth_ = ToInteger16(w - kBorderFillWidthLoss);
+        fillHeight_ = h - kBorderFillHeightLoss;
+    } else {
+        fillLeft_ = 0;
+        fillTop_ = 0;
+        fillWidth_ = ToInteger16(w);
+        fillHeight_ = h;
+    }
+    imageSize_ = QSizeF(fillWidth_, fillHeight_);
+    CentreLabel();
+    update();
+}
+
+void PPB::ValueChange(double Value) {
+    const double whole = RoundHalfEven(Value);
+    if (!(whole >= 0 && whole <= 100)) return;
+    fillWidth_ = ToInteger16(whole * ScaleWidth() / 100.0);
+    if (!useCustomCaption_) {
+        const QString number = QString::number(static_cast<int>(whole));
+        SetLabelText(isPercent_ ? number + QLatin1Char('%') : number);
+    }
+    CentreLabel();
+    update();
+}
+
+void PPB::SetCustomCaption(const QString& sCaption) {
+    if (!useCustomCaption_ || sCaption == labelText_) return;
+    SetLabelText(sCaption);
+    CentreLabel();
+    update();
+}
+
+void PPB::Refresh() {
+    update();
+    Redraw();
+}
+
+void PPB::SetLabelText(const QString& text) {
+    if (text == labelText_) return;
+    labelText_ = text;
+    emit Change();
+}
+
+QSizeF PPB::LabelSize() const {
+    // The label sizes itself to its text.
+    const QFontMetricsF metrics(font(), this);
+    return QSizeF(TwipsFromPixels(metrics.horizontalAdvance(labelText_)),
+                  TwipsFromPixels(metrics.height()));
+}
+
+void PPB::CentreLabel() {
+    const QSizeF label = LabelSize();
+    labelLeft_ = fillWidth_ / 2.0 - label.width() / 2.0;
+    labelTop_ = fillHeight_ / 2.0 - label.height() / 2.0;
+}
+
+QRectF PPB::LabelRect() const { return QRectF(QPointF(labelLeft_, labelTop_), LabelSize()); }
+
+void PPB::setIsPercent(bool value) {
+    isPercent_ = value;
+    MarkChanged(QStringLiteral("IsPercent"));
+    SetLabelText(value ? QStringLiteral("100%") : QStringLiteral("100"));
+    CentreLabel();
+    update();
+}
+
+void PPB::setUseCustomCaption(bool value) {
+    useCustomCaption_ = value;
+    MarkChanged(QStringLiteral("UseCustomCaption"));
+}
+
+void PPB::setMousePointer(int value) {
+    mousePointer_ = value;
+    MarkChanged(QStringLiteral("MousePointer"));
+    ApplyPointer();
+}
+
+void PPB::setMouseIcon(const QImage& value) {
+    mouseIcon_ = value;
+    MarkChanged(QStringLiteral("MouseIcon"));
+    ApplyPointer();
+}
+
+void PPB::ApplyPointer() {
+    if (mousePointer_ == 0) unsetCursor();
+    else setCursor(CursorFor(mousePointer_, mouseIcon_));
+}
+
+void PPB::setImage(const QImage& value) {
+    fillImage_ = value;
+    MarkChanged(QStringLiteral("Image"));
+    update();
+}
+
+void PPB::setPicture(const QImage& value) {
+    fillImage_ = value;
+    MarkChanged(QStringLiteral("Picture"));
+    update();
+}
+
+void PPB::setToolTipText(const QString& value) {
+    toolTipText_ = value;
+    MarkChanged(QStringLiteral("ToolTipText"));
+}
+
+void PPB::setBackColor(OleColor value) {
+    backColor_ = value;
+    MarkChanged(QStringLiteral("BackColor"));
+    update();
+}
+
+void PPB::setBackStyle(int value) {
+    backStyle_ = value;
+    MarkChanged(QStringLiteral("BackStyle"));
+    update();
+}
+
+void PPB::setBorderColor(OleColor value) {
+    borderColor_ = value;
+    MarkChanged(QStringLiteral("BorderColor"));
+    update();
+}
+
+void PPB::setShowLabel(bool value) {
+    showLabel_ = value;
+    MarkChanged(QStringLiteral("ShowLabel"));
+    update();
+}
+
+void PPB::setShowBorder(bool value) {
+    showBorder_ = value;
+    MarkChanged(QStringLiteral("ShowBorder"));
+    Redraw();
+}
+
+void PPB::ReadProperties(const PropertyBag& bag) {
+    isPercent_ = bag.ReadBool(QStringLiteral("IsPercent"), true);
+    setFont(bag.ReadFont(QStringLiteral("Font"), AmbientFont()));
+    setEnabled(bag.ReadBool(QStringLiteral("Enabled"), false));
+    mousePointer_ = static_cast<int>(bag.ReadInt(QStringLiteral("MousePointer"), 0));
+    mouseIcon_ = bag.ReadPicture(QStringLiteral("MouseIcon"));
+    fillImage_ = bag.ReadPicture(QStringLiteral("Image"));
+    toolTipText_ = bag.ReadString(QStringLiteral("ToolTipText"), QString());
+    // Picture is read after Image and so decides the fill image.
+    fillImage_ = bag.ReadPicture(QStringLiteral("Picture"));
+    backColor_ = bag.ReadColor(QStringLiteral("BackColor"), SysColor::kButtonFace);
+    backStyle_ = static_cast<int>(bag.ReadInt(QStringLiteral("BackStyle"), 1));
+    borderColor_ = bag.ReadColor(QStringLiteral("BorderColor"), SysColor::kWindowText);
+    showLabel_ = bag.ReadBool(QStringLiteral("ShowLabel"), true);
+    showBorder_ = bag.ReadBool(QStringLiteral("ShowBorder"), true);
+    useCustomCaption_ = bag.ReadBool(QStringLiteral("UseCustomCaption"), false);
+    ApplyPointer();
+    Redraw();
+}
+
+void PPB::WriteProperties(PropertyBag& bag) const {
+    bag.WriteBool(QStringLiteral("IsPercent"), isPercent_, true);
+    bag.WriteFont(QStringLiteral("Font"), font(), AmbientFont());
+    // An absent key reads as disabled, so an enabled bar is written out.
+    bag.WriteBool(QStringLiteral("Enabled"), isEnabled(), false);
+    bag.WriteInt(QStringLiteral("MousePointer"), mousePointer_, 0);
+    bag.WritePicture(QStringLiteral("MouseIcon"), mouseIcon_);
+    bag.WritePicture(QStringLiteral("Image"), fillImage_);
+    bag.WriteString(QStringLiteral("ToolTipText"), toolTipText_, QString());
+    bag.WritePicture(QStringLiteral("Picture"), fillImage_);
+    bag.WriteColor(QStringLiteral("BackColor"), backColor_, SysColor::kButtonFace);
+    bag.WriteInt(QStringLiteral("BackStyle"), backStyle_, 1);
+    bag.WriteColor(QStringLiteral("BorderColor"), borderColor_, SysColor::kWindowText);
+    bag.WriteBool(QStringLiteral("ShowLabel"), showLabel_, true);
+    bag.WriteBool(QStringLiteral("ShowBorder"), showBorder_, true);
+    bag.WriteBool(QStringLiteral("UseCustomCaption"), useCustomCaption_, false);
+}
+
+void PPB::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (backStyle_ == 1) painter.fillRect(rect(), ToQColor(backColor_));
+
+    const QRectF fill = PixelRect(FillArea());
+    painter.save();
+    painter.setClipRect(fill);
+    if (!fillImage_.isNull())
+        painter.drawImage(PixelRect(QRectF(QPointF(fillLeft_, fillTop_), imageSize_)), fillImage_);
+    if (showLabel_) {
+        painter.setFont(font());
+        painter.setPen(ToQColor(kLabelColor));
+        const QRectF label = LabelRect().translated(fillLeft_, fillTop_);
+        painter.drawText(PixelRect(label), Qt::AlignCenter | Qt::TextDontClip, labelText_);
+    }
+    painter.restore();
+
+    if (showBorder_) {
+        const QRectF border = PixelRect(
+            QRectF(0, 0, ScaleWidth() - kBorderInset, ScaleHeight() - kBorderInset));
+        painter.setPen(ToQColor(borderColor_));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(border.toRect().adjusted(0, 0, -1, -1));
+    }
+}
+
+void PPB::resizeEvent(QResizeEvent*) { Redraw(); }
+
+void PPB::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) {
+        MarkChanged(QStringLiteral("Font"));
+        Redraw();
+    } else if (event->type() == QEvent::EnabledChange) {
+        MarkChanged(QStringLiteral("Enabled"));
+    }
+    ControlBase::changeEvent(event);
+}
+
+bool PPB::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        // The tooltip belongs to the fill area only.
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (!toolTipText_.isEmpty() && PixelRect(FillArea()).contains(help->pos()))
+            QToolTip::showText(help->globalPos(), toolTipText_, this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return ControlBase::event(event);
+}
+
+bool PPB::OnOwnSurface(const QPointF& pixelPoint) const {
+    return !PixelRect(FillArea()).contains(pixelPoint);
+}
+
+void PPB::mousePressEvent(QMouseEvent* event) {
+    pressedOnSurface_ = OnOwnSurface(event->position());
+    if (!pressedOnSurface_) return;
+    const QPointF at = TwipsPoint(event->position());
+    emit MouseDown(ButtonCode(event->button()), ShiftCode(event->modifiers()), at.x(), at.y());
+}
+
+void PPB::mouseReleaseEvent(QMouseEvent* event) {
+    if (!pressedOnSurface_) return;
+    pressedOnSurface_ = false;
+    const QPointF at = TwipsPoint(event->position());
+    emit MouseUp(ButtonCode(event->button()), ShiftCode(event->modifiers()), at.x(), at.y());
+    if (rect().contains(event->position().toPoint())) emit Click();
+}
+
+void PPB::mouseMoveEvent(QMouseEvent* event) {
+    if (!OnOwnSurface(event->position())) return;
+    const QPointF at = TwipsPoint(event->position());
+    emit MouseMove(ButtonCode(event->buttons()), ShiftCode(event->modifiers()), at.x(), at.y());
+}
+
+void PPB::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (OnOwnSurface(event->position())) emit DblClick();
+}

@@ -1,0 +1,66 @@
+// The stored settings of a control: an ordered list of key/value pairs with a readable text
+// form, one "Key = value" line per entry. The main window keeps its controls' design-time
+// settings in that text form, so the form is stable: entries keep their order and every value
+// kind has exactly one spelling.
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <optional>
+#include <vector>
+
+#include "OleColor.h"
+
+class PropertyBag {
+public:
+    enum class Kind { Boolean, Integer, Number, Colour, Text, Font, Picture };
+
+    // Writers leave the bag untouched when the value equals the default.
+    void WriteBool(const QString& key, bool value, bool defaultValue);
+    void WriteInt(const QString& key, qint64 value, qint64 defaultValue);
+    void WriteNumber(const QString& key, double value, double defaultValue);
+    void WriteColor(const QString& key, OleColor value, OleColor defaultValue);
+    void WriteString(const QString& key, const QString& value, const QString& defaultValue);
+    void WriteFont(const QString& key, const QFont& value, const QFont& defaultValue);
+    // A picture is written when there is one.
+    void WritePicture(const QString& key, const QImage& value);
+
+    // Readers return the default when the key is absent. Keys match without regard to case.
+    bool ReadBool(const QString& key, bool defaultValue) const;
+    qint64 ReadInt(const QString& key, qint64 defaultValue) const;
+    double ReadNumber(const QString& key, double defaultValue) const;
+    OleColor ReadColor(const QString& key, OleColor defaultValue) const;
+    QString ReadString(const QString& key, const QString& defaultValue) const;
+    QFont ReadFont(const QString& key, const QFont& defaultValue) const;
+    QImage ReadPicture(const QString& key) const;
+    // The raw value, or an invalid QVariant when the key is absent.
+    QVariant ReadValue(const QString& key) const;
+
+    bool Contains(const QString& key) const;
+    QStringList Keys() const;
+    bool IsEmpty() const { return entries_.empty(); }
+    // Every key asked for by a reader, in the order of asking.
+    QStringList ReadLog() const { return readLog_; }
+
+    QString ToText() const;
+    // Nullopt when a line is not of the form the bag writes.
+    static std::optional<PropertyBag> FromText(const QString& text);
+
+private:
+    struct Entry {
+        QString key;
+        Kind kind;
+        QVariant value;
+    };
+
+    void Put(const QString& key, Kind kind, const QVariant& value);
+    const Entry* Find(const QString& key) const;
+    static QString ValueText(const Entry& entry);
+    static std::optional<Entry> ParseLine(const QString& line);
+
+    std::vector<Entry> entries_;
+    mutable QStringList readLog_;
+};

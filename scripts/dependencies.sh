@@ -1,0 +1,18 @@
+# Sourced by run.sh and test.sh: installs the Debian packages the build and the tests need,
+# asking apt only for what is missing (through sudo when not root).
+dravelo_packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
+                  strace binutils util-linux)
+
+dravelo_install_dependencies() {
+    local missing=()
+    for package in "${dravelo_packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}

@@ -1,0 +1,174 @@
+// Registration and activation against the real built component library.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include "activation.h"
+#include "comptr.h"
+#include "registry.h"
+
+using components::ComPtr;
+
+namespace {
+
+QString BuiltLibrary() { return QCoreApplication::applicationDirPath() + "/libtickwell.so"; }
+
+// Points the per-user registry at a folder of the test's own for the test's duration.
+class RegistryFolder {
+public:
+    RegistryFolder() : previous_(qgetenv("XDG_CONFIG_HOME")) {
+        qputenv("XDG_CONFIG_HOME", folder_.path().toLocal8Bit());
+    }
+    ~RegistryFolder() { qputenv("XDG_CONFIG_HOME", previous_); }
+    QString RegistryFile() const { return folder_.path() + "/component-registry"; }
+    QString Read() const {
+        QFile file(RegistryFile());
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+    void Write(const QString& text) const {
+        QFile file(RegistryFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+    }
+
+private:
+    QTemporaryDir folder_;
+    QByteArray previous_;
+};
+
+template <class Fn>
+Fn EntryPoint(const char* name) {
+    void* entry = nullptr;
+    EXPECT_EQ(components::LoadEntryPoint(BuiltLibrary().toStdString(), name, &entry), S_OK);
+    return reinterpret_cast<Fn>(entry);
+}
+
+QString Id(const GUID& id) { return QString::fromStdString(components::GuidToString(id)); }
+
+}  // namespace
+
+TEST(Registration, RegisterRecordsBothClassesAndTheTypeLibraryAndUnregisterRemovesOnlyThem) {
+    RegistryFolder registry;
+    registry.Write("# kept by other tools\nCLSID {00000000-0000-0000-0000-0000000000AA} /x/other.so\n");
+
+    ASSERT_EQ(EntryPoint<DllRegisterServerFn>("DllRegisterServer")(), S_OK);
+    const QString path = QFileInfo(BuiltLibrary()).canonicalFilePath();
+    const QString text = registry.Read();
+    EXPECT_TRUE(text.contains("CLSID " + Id(CLSID_CTimer) + " " + path + "\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("CLSID " + Id(CLSID_CTrigger) + " " + path + "\n"));
+    EXPECT_TRUE(text.contains("TypeLib " + Id(LIBID_Tickwell) + " 1.0 " + path + "\n"));
+
+    // Registering twice leaves one record per identifier.
+    ASSERT_EQ(EntryPoint<DllRegisterServerFn>("DllRegisterServer")(), S_OK);
+    EXPECT_EQ(registry.Read().count(Id(CLSID_CTimer)), 1);
+
+    ComPtr<_CTimer> timer;
+    ASSERT_EQ(components::CreateInstance(CLSID_CTimer, IID__CTimer, timer.ReceiveVoid()), S_OK);
+    int32_t ticks = 0;
+    EXPECT_EQ(timer->GetCurrentTimer(&ticks), S_OK);
+
+    ASSERT_EQ(EntryPoint<DllUnregisterServerFn>("DllUnregisterServer")(), S_OK);
+    EXPECT_EQ(registry.Read(),
+              "# kept by other tools\nCLSID {00000000-0000-0000-0000-0000000000AA} /x/other.so\n");
+}
+
+TEST(Activation, FailuresComeBackAsResults) {
+    RegistryFolder registry;
+    void* object = reinterpret_cast<void*>(1);
+
+    // A registered class whose library is gone.
+    registry.Write("CLSID " + Id(CLSID_CTimer) + " /nowhere/libtickwell.so\n");
+    EXPECT_EQ(components::CreateInstance(CLSID_CTimer, IID__CTimer, &object), CO_E_DLLNOTFOUND);
+    EXPECT_EQ(object, nullptr);
+
+    // A registered library without the entry point.
+    registry.Write("CLSID " + Id(CLSID_CTimer) + " " + QCoreApplication::applicationDirPath() +
+                   "/../bin/libtickwell.so.missing\n");
+    EXPECT_LT(components::CreateInstance(CLSID_CTimer, IID__CTimer, &object), 0);
+
+    // Unknown class: not registered, and the library beside the program refuses it.
+    registry.Write("");
+    const GUID unknown = {0x12345678, 0x1, 0x2, {1, 2, 3, 4, 5, 6, 7, 8}};
+    EXPECT_EQ(components::CreateInstance(unknown, IID__CTimer, &object), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(object, nullptr);
+
+    // Known class, unknown interface.
+    EXPECT_EQ(components::CreateInstance(CLSID_CTimer, IID__CTrigger, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+}
+
+TEST(Activation, UnregisteredClassesComeFromTheLibraryBesideTheProgram) {
+    RegistryFolder registry;
+    ComPtr<_CTrigger> trigger;
+    EXPECT_EQ(components::CreateInstance(CLSID_CTrigger, IID__CTrigger, trigger.ReceiveVoid()),
+              S_OK);
+    EXPECT_TRUE(trigger);
+}
+
+TEST(Activation, LibraryMayUnloadOnlyWhenNoObjectOrLockIsAlive) {
+    auto canUnload = EntryPoint<DllCanUnloadNowFn>("DllCanUnloadNow");
+    auto getClassObject = EntryPoint<DllGetClassObjectFn>("DllGetClassObject");
+    ASSERT_EQ(canUnload(), S_OK);
+
+    ComPtr<_CTimer> timer;
+    ASSERT_EQ(components::CreateInstance(CLSID_CTimer, IID__CTimer, timer.ReceiveVoid()), S_OK);
+    ComPtr<_CTimer> second = timer;
+    EXPECT_EQ(canUnload(), S_FALSE);
+    timer.Reset();
+    EXPECT_EQ(canUnload(), S_FALSE);
+    second.Reset();
+    EXPECT_EQ(canUnload(), S_OK);
+
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(getClassObject(&CLSID_CTimer, &IID_IClassFactory, factory.ReceiveVoid()), S_OK);
+    factory->LockServer(1);
+    EXPECT_EQ(canUnload(), S_FALSE);
+    factory->LockServer(0);
+    EXPECT_EQ(canUnload(), S_OK);
+    void* object = nullptr;
+    EXPECT_EQ(factory->CreateInstance(factory.Get(), IID__CTimer, &object), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(object, nullptr);
+}
+
+TEST(RegistrationTool, RegistersUnregistersAndReportsFailuresPlainly) {
+    RegistryFolder registry;
+    const QString tool = QCoreApplication::applicationDirPath() + "/regsvr";
+    QProcess process;
+    process.start(tool, {BuiltLibrary()});
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_TRUE(QString(process.readAllStandardOutput()).contains("registered"));
+    EXPECT_TRUE(registry.Read().contains(Id(CLSID_CTimer)));
+
+    process.start(tool, {"-u", BuiltLibrary()});
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_FALSE(registry.Read().contains(Id(CLSID_CTimer)));
+
+    process.start(tool, {"/nowhere/libnothing.so"});
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(QString(process.readAllStandardError()).contains("cannot load"));
+
+    process.start(tool, {});
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), 2);
+}
+
+TEST(Library, ExportsOnlyTheFourEntryPoints) {
+    QProcess nm;
+    nm.start("nm", {"-D", "--defined-only", BuiltLibrary()});
+    ASSERT_TRUE(nm.waitForFinished(10000));
+    QStringList exported;
+    for (const QString& line : QString(nm.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
+        const QStringList fields = line.split(' ', Qt::SkipEmptyParts);
+        if (fields.size() == 3 && fields[1] == "T") exported << fields[2];
+    }
+    exported.sort();
+    EXPECT_EQ(exported, QStringList({"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
+                                     "DllUnregisterServer"}));
+}

@@ -1,0 +1,262 @@
+// Tickwell: periodic timer and one-shot trigger objects for client programs.
+//
+// This header is the whole binary interface of the component. Clients never link to the library:
+// they ask the component-activation layer for an object by class identifier and talk to it through
+// the interfaces below, whose slot order is fixed. Both the library and its clients compile every
+// identifier from this one header, so they always agree on them.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+// ---- Basic types of the component model --------------------------------------------------------
+
+struct GUID {
+    uint32_t Data1;
+    uint16_t Data2;
+    uint16_t Data3;
+    uint8_t Data4[8];
+};
+static_assert(sizeof(GUID) == 16);
+
+inline bool operator==(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
+
+using HRESULT = int32_t;
+using ULONG = uint32_t;
+using VARIANT_BOOL = int16_t;
+
+constexpr VARIANT_BOOL VARIANT_TRUE = -1;
+constexpr VARIANT_BOOL VARIANT_FALSE = 0;
+
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT S_FALSE = 1;
+constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
+constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
+constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);
+constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
+constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFFu);
+constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
+constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
+constexpr HRESULT CLASS_E_NOAGGREGATION = static_cast<HRESULT>(0x80040110u);
+constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = static_cast<HRESULT>(0x80040111u);
+constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(0x80040154u);
+constexpr HRESULT CO_E_DLLNOTFOUND = static_cast<HRESULT>(0x800401F8u);
+constexpr HRESULT CO_E_ERRORINDLL = static_cast<HRESULT>(0x800401F9u);
+constexpr HRESULT SELFREG_E_TYPELIB = static_cast<HRESULT>(0x80040200u);
+constexpr HRESULT SELFREG_E_CLASS = static_cast<HRESULT>(0x80040201u);
+constexpr HRESULT DISP_E_TYPEMISMATCH = static_cast<HRESULT>(0x80020005u);
+constexpr HRESULT DISP_E_EXCEPTION = static_cast<HRESULT>(0x80020009u);
+
+constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
+constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+
+// ---- Texts and tagged values --------------------------------------------------------------------
+
+// A text crossing the boundary: UTF-16 characters, preceded by their length in bytes and followed
+// by a terminating 0. Allocated and freed with the C heap, which client and library share.
+using BSTR = char16_t*;
+
+inline BSTR SysAllocStringLen(const char16_t* text, uint32_t length) {
+    auto* block = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) + (length + 1u) * 2u));
+    if (!block) return nullptr;
+    block[0] = length * 2u;
+    auto* chars = reinterpret_cast<char16_t*>(block + 1);
+    if (text && length) std::memcpy(chars, text, length * 2u);
+    chars[length] = 0;
+    return chars;
+}
+
+inline uint32_t SysStringLen(BSTR text) {
+    return text ? reinterpret_cast<uint32_t*>(text)[-1] / 2u : 0u;
+}
+
+inline void SysFreeString(BSTR text) {
+    if (text) std::free(reinterpret_cast<uint32_t*>(text) - 1);
+}
+
+struct IUnknown;
+
+enum VARENUM : uint16_t {
+    VT_EMPTY = 0,
+    VT_I4 = 3,
+    VT_R8 = 5,
+    VT_BSTR = 8,
+    VT_BOOL = 11,
+    VT_UNKNOWN = 13,
+};
+
+// A tagged value: empty, Boolean, 32-bit integer, double, text, or an object reference.
+struct VARIANT {
+    uint16_t vt;
+    uint16_t reserved[3];
+    union {
+        int32_t lVal;
+        double dblVal;
+        VARIANT_BOOL boolVal;
+        BSTR bstrVal;
+        IUnknown* punkVal;
+    };
+};
+static_assert(sizeof(VARIANT) == 16);
+
+inline void VariantInit(VARIANT* v) { std::memset(v, 0, sizeof(VARIANT)); }
+inline HRESULT VariantClear(VARIANT* v);
+inline HRESULT VariantCopy(VARIANT* target, const VARIANT* source);
+
+// ---- Interfaces ---------------------------------------------------------------------------------
+// Slot order is the binary contract; never reorder. The destructors are protected and not
+// virtual so that no hidden slot precedes QueryInterface; objects die through Release.
+
+struct IUnknown {
+    virtual HRESULT QueryInterface(const GUID& iid, void** object) = 0;
+    virtual ULONG AddRef() = 0;
+    virtual ULONG Release() = 0;
+
+protected:
+    ~IUnknown() = default;
+};
+
+struct IClassFactory : IUnknown {
+    virtual HRESULT CreateInstance(IUnknown* outer, const GUID& iid, void** object) = 0;
+    virtual HRESULT LockServer(int32_t lock) = 0;
+
+protected:
+    ~IClassFactory() = default;
+};
+
+// Events of a CTimer: Timer() every Interval milliseconds while enabled.
+struct __CTimer : IUnknown {
+    virtual HRESULT Timer() = 0;
+
+protected:
+    ~__CTimer() = default;
+};
+
+// Events of a CTrigger: Trigger() once per Start.
+struct __CTrigger : IUnknown {
+    virtual HRESULT Trigger() = 0;
+
+protected:
+    ~__CTrigger() = default;
+};
+
+struct _CTimer : IUnknown {
+    virtual HRESULT get_Tag(VARIANT* value) = 0;
+    virtual HRESULT put_Tag(const VARIANT* value) = 0;  // stores a copy of a value
+    virtual HRESULT putref_Tag(IUnknown* object) = 0;   // stores an object reference
+    virtual HRESULT get_Enabled(VARIANT_BOOL* enabled) = 0;
+    virtual HRESULT put_Enabled(VARIANT_BOOL enabled) = 0;
+    virtual HRESULT get_Interval(int32_t* milliseconds) = 0;
+    virtual HRESULT put_Interval(int32_t milliseconds) = 0;
+    virtual HRESULT GetCurrentTimer(int32_t* ticks) = 0;
+    // Subscription to the Timer event; the object holds a reference to each listener.
+    virtual HRESULT Advise(__CTimer* listener) = 0;
+    virtual HRESULT Unadvise(__CTimer* listener) = 0;
+
+protected:
+    ~_CTimer() = default;
+};
+
+struct _CTrigger : IUnknown {
+    virtual HRESULT get_Tag(VARIANT* value) = 0;
+    virtual HRESULT put_Tag(const VARIANT* value) = 0;
+    virtual HRESULT putref_Tag(IUnknown* object) = 0;
+    virtual HRESULT Start(int32_t interval) = 0;
+    virtual HRESULT Advise(__CTrigger* listener) = 0;
+    virtual HRESULT Unadvise(__CTrigger* listener) = 0;
+
+protected:
+    ~_CTrigger() = default;
+};
+
+// Private to the library: the per-thread dispatcher that hands every timer expiry to the
+// timer and trigger objects of its thread.
+struct __CTimerSink : IUnknown {
+    virtual HRESULT Timer(int32_t id) = 0;
+
+protected:
+    ~__CTimerSink() = default;
+};
+
+struct _CTimerSink : IUnknown {
+    virtual HRESULT Subscribe(__CTimerSink* subscriber) = 0;
+    virtual HRESULT Unsubscribe(__CTimerSink* subscriber) = 0;
+    virtual HRESULT RaiseTimer(int32_t id) = 0;
+
+protected:
+    ~_CTimerSink() = default;
+};
+
+// ---- Identifiers (type library Tickwell, version 1.0) -------------------------------------------
+
+inline constexpr GUID IID_IUnknown = {
+    0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr GUID IID_IClassFactory = {
+    0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+inline constexpr GUID LIBID_Tickwell = {
+    0x2f7d5dae, 0x120c, 0x4105, {0x91, 0x38, 0x9c, 0xd4, 0x97, 0x17, 0x8e, 0x3f}};
+inline constexpr GUID CLSID_CTimer = {
+    0xe23763cc, 0x9f1d, 0x4825, {0x8d, 0x1b, 0xd6, 0xc3, 0x78, 0xbf, 0x25, 0x9d}};
+inline constexpr GUID CLSID_CTrigger = {
+    0xabbcd7a2, 0x6f50, 0x476b, {0xa1, 0x35, 0xa7, 0xdd, 0x2b, 0x6d, 0xd1, 0x37}};
+inline constexpr GUID IID__CTimer = {
+    0x8b830dac, 0xa6aa, 0x4f10, {0x9d, 0x28, 0xcc, 0xb1, 0xc0, 0xa0, 0xff, 0xc7}};
+inline constexpr GUID IID__CTrigger = {
+    0x4c65c452, 0x2982, 0x440b, {0x94, 0x8d, 0x89, 0x54, 0xcd, 0x60, 0x1b, 0xf2}};
+inline constexpr GUID IID___CTimer = {
+    0x4e3b9cca, 0x22ba, 0x484a, {0xb3, 0x05, 0x66, 0xf8, 0xff, 0x3c, 0xd7, 0x54}};
+inline constexpr GUID IID___CTrigger = {
+    0x18b43bac, 0x87c5, 0x4353, {0x83, 0xca, 0x29, 0x48, 0x12, 0x70, 0x37, 0xf1}};
+inline constexpr GUID IID__CTimerSink = {
+    0xd30f81f5, 0x071e, 0x4788, {0x8b, 0x13, 0x2d, 0x22, 0xa1, 0x6d, 0x1a, 0x56}};
+inline constexpr GUID IID___CTimerSink = {
+    0x4e1ca6ce, 0x3d4c, 0x4211, {0x96, 0xda, 0x2d, 0x32, 0x0d, 0xcd, 0xef, 0x95}};
+
+// ---- Library entry points -----------------------------------------------------------------------
+
+extern "C" {
+using DllGetClassObjectFn = HRESULT (*)(const GUID* clsid, const GUID* iid, void** object);
+using DllCanUnloadNowFn = HRESULT (*)();
+using DllRegisterServerFn = HRESULT (*)();
+using DllUnregisterServerFn = HRESULT (*)();
+}
+
+// ---- Value helpers (inline, so that neither side needs the other's symbols) ---------------------
+
+inline HRESULT VariantClear(VARIANT* v) {
+    if (!v) return E_POINTER;
+    if (v->vt == VT_BSTR) SysFreeString(v->bstrVal);
+    if (v->vt == VT_UNKNOWN && v->punkVal) v->punkVal->Release();
+    VariantInit(v);
+    return S_OK;
+}
+
+inline HRESULT VariantCopy(VARIANT* target, const VARIANT* source) {
+    if (!target || !source) return E_POINTER;
+    if (target == source) return S_OK;
+    VariantClear(target);
+    switch (source->vt) {
+        case VT_EMPTY:
+        case VT_I4:
+        case VT_R8:
+        case VT_BOOL:
+            *target = *source;
+            return S_OK;
+        case VT_BSTR:
+            target->vt = VT_BSTR;
+            target->bstrVal = SysAllocStringLen(source->bstrVal, SysStringLen(source->bstrVal));
+            if (source->bstrVal && !target->bstrVal) {
+                VariantInit(target);
+                return E_OUTOFMEMORY;
+            }
+            return S_OK;
+        case VT_UNKNOWN:
+            *target = *source;
+            if (target->punkVal) target->punkVal->AddRef();
+            return S_OK;
+        default:
+            return DISP_E_TYPEMISMATCH;
+    }
+}
