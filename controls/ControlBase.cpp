@@ -62,29 +62,49 @@ int ControlBase::ShiftCode(Qt::KeyboardModifiers modifiers) {
 
 int ControlBase::KeyCode(const QKeyEvent* event) {
     const int key = event->key();
-    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) return key;
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
+        return key;
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);
     switch (key) {
-        case Qt::Key_Backspace: return 8;
-        case Qt::Key_Tab: return 9;
+        case Qt::Key_Backspace:
+            return 8;
+        case Qt::Key_Tab:
+            return 9;
         case Qt::Key_Return:
-        case Qt::Key_Enter: return 13;
-        case Qt::Key_Shift: return 16;
-        case Qt::Key_Control: return 17;
-        case Qt::Key_Alt: return 18;
-        case Qt::Key_Escape: return 27;
-        case Qt::Key_Space: return 32;
-        case Qt::Key_PageUp: return 33;
-        case Qt::Key_PageDown: return 34;
-        case Qt::Key_End: return 35;
-        case Qt::Key_Home: return 36;
-        case Qt::Key_Left: return 37;
-        case Qt::Key_Up: return 38;
-        case Qt::Key_Right: return 39;
-        case Qt::Key_Down: return 40;
-        case Qt::Key_Insert: return 45;
-        case Qt::Key_Delete: return 46;
-        default: return 0;
+        case Qt::Key_Enter:
+            return 13;
+        case Qt::Key_Shift:
+            return 16;
+        case Qt::Key_Control:
+            return 17;
+        case Qt::Key_Alt:
+            return 18;
+        case Qt::Key_Escape:
+            return 27;
+        case Qt::Key_Space:
+            return 32;
+        case Qt::Key_PageUp:
+            return 33;
+        case Qt::Key_PageDown:
+            return 34;
+        case Qt::Key_End:
+            return 35;
+        case Qt::Key_Home:
+            return 36;
+        case Qt::Key_Left:
+            return 37;
+        case Qt::Key_Up:
+            return 38;
+        case Qt::Key_Right:
+            return 39;
+        case Qt::Key_Down:
+            return 40;
+        case Qt::Key_Insert:
+            return 45;
+        case Qt::Key_Delete:
+            return 46;
+        default:
+            return 0;
     }
 }
 
@@ -96,23 +116,37 @@ int ControlBase::KeyAscii(const QKeyEvent* event) {
 
 QCursor ControlBase::CursorFor(int mousePointer, const QImage& mouseIcon) {
     switch (mousePointer) {
-        case 1: return Qt::ArrowCursor;
-        case 2: return Qt::CrossCursor;
-        case 3: return Qt::IBeamCursor;
+        case 1:
+            return Qt::ArrowCursor;
+        case 2:
+            return Qt::CrossCursor;
+        case 3:
+            return Qt::IBeamCursor;
         case 5:
-        case 15: return Qt::SizeAllCursor;
-        case 6: return Qt::SizeBDiagCursor;
-        case 7: return Qt::SizeVerCursor;
-        case 8: return Qt::SizeFDiagCursor;
-        case 9: return Qt::SizeHorCursor;
-        case 10: return Qt::UpArrowCursor;
-        case 11: return Qt::WaitCursor;
-        case 12: return Qt::ForbiddenCursor;
-        case 13: return Qt::BusyCursor;
-        case 14: return Qt::WhatsThisCursor;
+        case 15:
+            return Qt::SizeAllCursor;
+        case 6:
+            return Qt::SizeBDiagCursor;
+        case 7:
+            return Qt::SizeVerCursor;
+        case 8:
+            return Qt::SizeFDiagCursor;
+        case 9:
+            return Qt::SizeHorCursor;
+        case 10:
+            return Qt::UpArrowCursor;
+        case 11:
+            return Qt::WaitCursor;
+        case 12:
+            return Qt::ForbiddenCursor;
+        case 13:
+            return Qt::BusyCursor;
+        case 14:
+            return Qt::WhatsThisCursor;
         case 99:
             if (!mouseIcon.isNull()) return QCursor(QPixmap::fromImage(mouseIcon));
             return Qt::ArrowCursor;
-        default: return Qt::ArrowCursor;
+        default:
+            return Qt::ArrowCursor;
     }
 }

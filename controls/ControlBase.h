@@ -15,7 +15,7 @@ class QMouseEvent;
 
 class ControlBase : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit ControlBase(QWidget* parent = nullptr);
 
     virtual void ReadProperties(const PropertyBag& bag) = 0;
@@ -44,11 +44,11 @@ public:
     // The cursor for a mouse-pointer number (99 uses the custom icon).
     static QCursor CursorFor(int mousePointer, const QImage& mouseIcon);
 
-signals:
+  signals:
     // The stored setting under `key` has been changed.
     void PropertyChanged(const QString& key);
 
-protected:
+  protected:
     void MarkChanged(const QString& key) { emit PropertyChanged(key); }
     double PixelsFromTwips(double twips) const { return Twips::ToPixels(twips, this); }
     double TwipsFromPixels(double pixels) const { return Twips::FromPixels(pixels, this); }
@@ -57,7 +57,7 @@ protected:
     // A mouse position in twips, as the controls' mouse events report it.
     QPointF TwipsPoint(const QPointF& pixelPoint) const;
 
-private:
+  private:
     bool userMode_ = true;
     double twipsWidth_ = -1;
     double twipsHeight_ = -1;

@@ -22,20 +22,34 @@ constexpr std::array<OleColor, 31> kClassicScheme = {
 
 std::optional<QColor> PaletteColorFor(int index, const QPalette& palette) {
     switch (index) {
-        case 5: return palette.color(QPalette::Base);
-        case 8: return palette.color(QPalette::Text);
-        case 13: return palette.color(QPalette::Highlight);
-        case 14: return palette.color(QPalette::HighlightedText);
-        case 15: return palette.color(QPalette::Button);
-        case 16: return palette.color(QPalette::Dark);
-        case 17: return palette.color(QPalette::Disabled, QPalette::Text);
-        case 18: return palette.color(QPalette::ButtonText);
-        case 20: return palette.color(QPalette::Light);
-        case 21: return palette.color(QPalette::Shadow);
-        case 22: return palette.color(QPalette::Midlight);
-        case 23: return palette.color(QPalette::ToolTipText);
-        case 24: return palette.color(QPalette::ToolTipBase);
-        default: return std::nullopt;
+        case 5:
+            return palette.color(QPalette::Base);
+        case 8:
+            return palette.color(QPalette::Text);
+        case 13:
+            return palette.color(QPalette::Highlight);
+        case 14:
+            return palette.color(QPalette::HighlightedText);
+        case 15:
+            return palette.color(QPalette::Button);
+        case 16:
+            return palette.color(QPalette::Dark);
+        case 17:
+            return palette.color(QPalette::Disabled, QPalette::Text);
+        case 18:
+            return palette.color(QPalette::ButtonText);
+        case 20:
+            return palette.color(QPalette::Light);
+        case 21:
+            return palette.color(QPalette::Shadow);
+        case 22:
+            return palette.color(QPalette::Midlight);
+        case 23:
+            return palette.color(QPalette::ToolTipText);
+        case 24:
+            return palette.color(QPalette::ToolTipBase);
+        default:
+            return std::nullopt;
     }
 }
 
@@ -54,14 +68,18 @@ OleColor TranslateColor(OleColor color, const QPalette& palette) {
     return 0;
 }
 
-OleColor TranslateColor(OleColor color) { return TranslateColor(color, QGuiApplication::palette()); }
+OleColor TranslateColor(OleColor color) {
+    return TranslateColor(color, QGuiApplication::palette());
+}
 
 QColor ToQColor(OleColor color) {
     const OleColor rgb = TranslateColor(color);
     return QColor(RedOf(rgb), GreenOf(rgb), BlueOf(rgb));
 }
 
-OleColor FromQColor(const QColor& color) { return RGB(color.red(), color.green(), color.blue()); }
+OleColor FromQColor(const QColor& color) {
+    return RGB(color.red(), color.green(), color.blue());
+}
 
 OleColor BlendColor(OleColor from, OleColor to, long alpha) {
     const OleColor a = TranslateColor(from);

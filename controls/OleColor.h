@@ -10,14 +10,24 @@ using OleColor = quint32;
 
 constexpr OleColor kSystemColorFlag = 0x80000000u;
 
-constexpr OleColor SystemColor(int index) { return kSystemColorFlag | static_cast<OleColor>(index); }
-constexpr bool IsSystemColor(OleColor color) { return (color & 0xFF000000u) == kSystemColorFlag; }
+constexpr OleColor SystemColor(int index) {
+    return kSystemColorFlag | static_cast<OleColor>(index);
+}
+constexpr bool IsSystemColor(OleColor color) {
+    return (color & 0xFF000000u) == kSystemColorFlag;
+}
 constexpr OleColor RGB(int red, int green, int blue) {
     return static_cast<OleColor>((red & 0xFF) | ((green & 0xFF) << 8) | ((blue & 0xFF) << 16));
 }
-constexpr int RedOf(OleColor color) { return static_cast<int>(color & 0xFF); }
-constexpr int GreenOf(OleColor color) { return static_cast<int>((color >> 8) & 0xFF); }
-constexpr int BlueOf(OleColor color) { return static_cast<int>((color >> 16) & 0xFF); }
+constexpr int RedOf(OleColor color) {
+    return static_cast<int>(color & 0xFF);
+}
+constexpr int GreenOf(OleColor color) {
+    return static_cast<int>((color >> 8) & 0xFF);
+}
+constexpr int BlueOf(OleColor color) {
+    return static_cast<int>((color >> 16) & 0xFF);
+}
 
 // System colours the controls use by name.
 namespace SysColor {

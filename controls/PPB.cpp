@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QToolTip>
+#include <algorithm>
 
 namespace {
 
@@ -115,7 +116,9 @@ void PPB::CentreLabel() {
     labelTop_ = fillHeight_ / 2.0 - label.height() / 2.0;
 }
 
-QRectF PPB::LabelRect() const { return QRectF(QPointF(labelLeft_, labelTop_), LabelSize()); }
+QRectF PPB::LabelRect() const {
+    return QRectF(QPointF(labelLeft_, labelTop_), LabelSize());
+}
 
 void PPB::setIsPercent(bool value) {
     isPercent_ = value;
@@ -143,8 +146,10 @@ void PPB::setMouseIcon(const QImage& value) {
 }
 
 void PPB::ApplyPointer() {
-    if (mousePointer_ == 0) unsetCursor();
-    else setCursor(CursorFor(mousePointer_, mouseIcon_));
+    if (mousePointer_ == 0)
+        unsetCursor();
+    else
+        setCursor(CursorFor(mousePointer_, mouseIcon_));
 }
 
 void PPB::setImage(const QImage& value) {
@@ -250,15 +255,17 @@ void PPB::paintEvent(QPaintEvent*) {
     painter.restore();
 
     if (showBorder_) {
-        const QRectF border = PixelRect(
-            QRectF(0, 0, ScaleWidth() - kBorderInset, ScaleHeight() - kBorderInset));
+        const QRectF border =
+            PixelRect(QRectF(0, 0, ScaleWidth() - kBorderInset, ScaleHeight() - kBorderInset));
         painter.setPen(ToQColor(borderColor_));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(border.toRect().adjusted(0, 0, -1, -1));
     }
 }
 
-void PPB::resizeEvent(QResizeEvent*) { Redraw(); }
+void PPB::resizeEvent(QResizeEvent*) {
+    Redraw();
+}
 
 void PPB::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) {

@@ -11,7 +11,7 @@
 
 class PPB : public ControlBase {
     Q_OBJECT
-public:
+  public:
     explicit PPB(QWidget* parent = nullptr);
 
     // Lays the fill area, fill image, label and border out again.
@@ -61,7 +61,7 @@ public:
     // The fill picture of a new bar: a dark-to-violet gradient.
     static QImage DefaultFillImage();
 
-signals:
+  signals:
     void DblClick();
     void Click();
     // The label's text changed.
@@ -70,7 +70,7 @@ signals:
     void MouseMove(int Button, int Shift, float X, float Y);
     void MouseDown(int Button, int Shift, float X, float Y);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -80,7 +80,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
-private:
+  private:
     void SetLabelText(const QString& text);
     void CentreLabel();
     QSizeF LabelSize() const;

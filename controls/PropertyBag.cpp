@@ -4,18 +4,31 @@
 #include <QRegularExpression>
 #include <cmath>
 
+#include "Twips.h"
+
 namespace {
 
 QString Quote(const QString& text) {
     QString quoted = QStringLiteral("\"");
     for (QChar c : text) {
         switch (c.unicode()) {
-            case '"': quoted += QStringLiteral("\\\""); break;
-            case '\\': quoted += QStringLiteral("\\\\"); break;
-            case '\n': quoted += QStringLiteral("\\n"); break;
-            case '\r': quoted += QStringLiteral("\\r"); break;
-            case '\t': quoted += QStringLiteral("\\t"); break;
-            default: quoted += c;
+            case '"':
+                quoted += QStringLiteral("\\\"");
+                break;
+            case '\\':
+                quoted += QStringLiteral("\\\\");
+                break;
+            case '\n':
+                quoted += QStringLiteral("\\n");
+                break;
+            case '\r':
+                quoted += QStringLiteral("\\r");
+                break;
+            case '\t':
+                quoted += QStringLiteral("\\t");
+                break;
+            default:
+                quoted += c;
         }
     }
     return quoted + QLatin1Char('"');
@@ -37,10 +50,17 @@ std::optional<QString> Unquote(const QString& text, qsizetype& pos) {
         }
         if (++pos >= text.size()) return std::nullopt;
         switch (text[pos].unicode()) {
-            case 'n': out += QLatin1Char('\n'); break;
-            case 'r': out += QLatin1Char('\r'); break;
-            case 't': out += QLatin1Char('\t'); break;
-            default: out += text[pos];
+            case 'n':
+                out += QLatin1Char('\n');
+                break;
+            case 'r':
+                out += QLatin1Char('\r');
+                break;
+            case 't':
+                out += QLatin1Char('\t');
+                break;
+            default:
+                out += text[pos];
         }
     }
     return std::nullopt;
@@ -56,7 +76,8 @@ QString NumberText(double value) {
             break;
         }
     }
-    if (!text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e'))) text += QStringLiteral(".0");
+    if (!text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e')))
+        text += QStringLiteral(".0");
     return text;
 }
 
@@ -82,11 +103,16 @@ std::optional<QFont> ParseFont(const QString& body) {
     font.setPointSizeF(size);
     for (qsizetype i = 1; i < rest.size(); ++i) {
         const QString flag = rest[i].trimmed();
-        if (flag == QLatin1String("Bold")) font.setBold(true);
-        else if (flag == QLatin1String("Italic")) font.setItalic(true);
-        else if (flag == QLatin1String("Underline")) font.setUnderline(true);
-        else if (flag == QLatin1String("Strikeout")) font.setStrikeOut(true);
-        else return std::nullopt;
+        if (flag == QLatin1String("Bold"))
+            font.setBold(true);
+        else if (flag == QLatin1String("Italic"))
+            font.setItalic(true);
+        else if (flag == QLatin1String("Underline"))
+            font.setUnderline(true);
+        else if (flag == QLatin1String("Strikeout"))
+            font.setStrikeOut(true);
+        else
+            return std::nullopt;
     }
     return font;
 }
@@ -198,7 +224,8 @@ OleColor PropertyBag::ReadColor(const QString& key, OleColor defaultValue) const
 QString PropertyBag::ReadString(const QString& key, const QString& defaultValue) const {
     const QVariant value = ReadValue(key);
     if (!value.isValid()) return defaultValue;
-    if (value.typeId() == QMetaType::Bool) return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     return value.toString();
 }
 
@@ -226,21 +253,30 @@ QStringList PropertyBag::Keys() const {
 
 QString PropertyBag::ValueText(const Entry& entry) {
     switch (entry.kind) {
-        case Kind::Boolean: return entry.value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-        case Kind::Integer: return QString::number(entry.value.toLongLong());
-        case Kind::Number: return NumberText(entry.value.toDouble());
+        case Kind::Boolean:
+            return entry.value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+        case Kind::Integer:
+            return QString::number(entry.value.toLongLong());
+        case Kind::Number:
+            return NumberText(entry.value.toDouble());
         case Kind::Colour:
-            return QStringLiteral("&H%1").arg(entry.value.toLongLong(), 8, 16, QLatin1Char('0')).toUpper();
-        case Kind::Text: return Quote(entry.value.toString());
-        case Kind::Font: return FontText(entry.value.value<QFont>());
-        case Kind::Picture: return PictureText(entry.value.value<QImage>());
+            return QStringLiteral("&H%1")
+                .arg(entry.value.toLongLong(), 8, 16, QLatin1Char('0'))
+                .toUpper();
+        case Kind::Text:
+            return Quote(entry.value.toString());
+        case Kind::Font:
+            return FontText(entry.value.value<QFont>());
+        case Kind::Picture:
+            return PictureText(entry.value.value<QImage>());
     }
     return {};
 }
 
 QString PropertyBag::ToText() const {
     QString text;
-    for (const Entry& entry : entries_) text += entry.key + QStringLiteral(" = ") + ValueText(entry) + QLatin1Char('\n');
+    for (const Entry& entry : entries_)
+        text += entry.key + QStringLiteral(" = ") + ValueText(entry) + QLatin1Char('\n');
     return text;
 }
 

@@ -15,7 +15,7 @@
 #include "OleColor.h"
 
 class PropertyBag {
-public:
+  public:
     enum class Kind { Boolean, Integer, Number, Colour, Text, Font, Picture };
 
     // Writers leave the bag untouched when the value equals the default.
@@ -49,7 +49,7 @@ public:
     // Nullopt when a line is not of the form the bag writes.
     static std::optional<PropertyBag> FromText(const QString& text);
 
-private:
+  private:
     struct Entry {
         QString key;
         Kind kind;

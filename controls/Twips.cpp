@@ -14,7 +14,8 @@ constexpr double kReferenceDpi = 96.0;
 
 double LogicalDpi(const QWidget* widget) {
     if (widget) return widget->logicalDpiX();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) return screen->logicalDotsPerInchX();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        return screen->logicalDotsPerInchX();
     return kReferenceDpi;
 }
 
@@ -36,13 +37,17 @@ double PerPixel(const QWidget* widget) {
     return dpi > 0 ? kTwipsPerInch / dpi : kTwipsPerInch / kReferenceDpi;
 }
 
-double ToPixels(double twips, const QWidget* widget) { return twips / PerPixel(widget); }
+double ToPixels(double twips, const QWidget* widget) {
+    return twips / PerPixel(widget);
+}
 
 int ToWholePixels(double twips, const QWidget* widget) {
     return ToLong32(ToPixels(twips, widget));
 }
 
-double FromPixels(double pixels, const QWidget* widget) { return pixels * PerPixel(widget); }
+double FromPixels(double pixels, const QWidget* widget) {
+    return pixels * PerPixel(widget);
+}
 
 }  // namespace Twips
 
@@ -51,6 +56,10 @@ double RoundHalfEven(double value) {
     return std::nearbyint(value);
 }
 
-qint16 ToInteger16(double value) { return RoundAndHold<qint16>(value); }
+qint16 ToInteger16(double value) {
+    return RoundAndHold<qint16>(value);
+}
 
-qint32 ToLong32(double value) { return RoundAndHold<qint32>(value); }
+qint32 ToLong32(double value) {
+    return RoundAndHold<qint32>(value);
+}
