@@ -1,0 +1,802 @@
+#include "McToolBar.h"
+
+#include <QCursor>
+#include <QFontMetrics>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const OleColor kWhite = RGB(255, 255, 255);
+const OleColor kBlack = RGB(0, 0, 0);
+const OleColor kShadowGrey = RGB(128, 128, 128);
+constexpr int kTooltipRestTicks = 5;
+constexpr int kPictureGap = 10;
+constexpr int kCaptionPadding = 11;
+constexpr int kWrapMargin = 6;
+
+QString PerButtonKey(const char* word, int index) {
+    return QString::fromLatin1(word) + QString::number(index);
+}
+
+QString WithoutLineBreaks(QString text) {
+    text.remove(QLatin1Char('\r'));
+    text.remove(QLatin1Char('\n'));
+    return text;
+}
+
+QImage Silhouette(const QImage& picture, const QColor& colour) {
+    QImage shadow = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&shadow);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(shadow.rect(), colour);
+    return shadow;
+}
+
+QImage DisabledLook(const QImage& picture) {
+    const QIcon icon(QPixmap::fromImage(picture));
+    return icon.pixmap(picture.size(), QIcon::Disabled).toImage();
+}
+
+}  // namespace
+
+McToolBar::McToolBar(QWidget* parent) : ControlBase(parent) {
+    buttons_.push_back(NewButton(0));
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    restTimer_.setInterval(1);
+    restTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&restTimer_, &QTimer::timeout, this, &McToolBar::OnTooltipTick);
+    resize(buttonsWidth_ * buttonsPerRow_, buttonsHeight_);
+    RedrawControl();
+}
+
+McToolBar::~McToolBar() {
+    DestroyToolTip();
+}
+
+ToolBarButton McToolBar::NewButton(int index) {
+    ToolBarButton button;
+    button.Caption = QStringLiteral("Button ") + QString::number(index);
+    return button;
+}
+
+const ToolBarButton* McToolBar::At(int index) const {
+    if (index < 0 || index >= Button_Count()) return nullptr;
+    return &buttons_[static_cast<size_t>(index)];
+}
+
+const ToolBarButton* McToolBar::Current() const {
+    return At(buttonIndex_);
+}
+
+ToolBarButton* McToolBar::Current() {
+    return const_cast<ToolBarButton*>(std::as_const(*this).Current());
+}
+
+void McToolBar::Changed(const QString& key) {
+    MarkChanged(key);
+    RedrawControl();
+}
+
+// ---- geometry --------------------------------------------------------------------------------
+
+void McToolBar::RedrawControl() {
+    emit OnRedrawing(buttonIndex_);
+    LayOutButtons();
+    update();
+}
+
+void McToolBar::LayOutButtons() {
+    if (layingOut_) return;
+    layingOut_ = true;
+    SizeCells();
+    // Making the control follow the grid changes its size, and the cells follow that size.
+    if (WarpToGrid()) SizeCells();
+    PlaceButtons();
+    layingOut_ = false;
+}
+
+void McToolBar::SizeCells() {
+    if (buttonsPerRow_ > 0) rows_ = (Button_Count() - 1) / buttonsPerRow_ + 1;
+    if (!autoSize_) {
+        cellWidth_ = buttonsWidth_;
+        cellHeight_ = buttonsHeight_;
+        for (ToolBarButton& button : buttons_) button.Width = buttonsWidth_;
+    } else {
+        if (buttonsWidth_ != 0)
+            buttonsPerRow_ = std::max(1, ToLong32(static_cast<double>(width()) / buttonsWidth_));
+        rows_ = (Button_Count() - 1) / buttonsPerRow_ + 1;
+        const bool spreadOverWidth = Button_Count() > buttonsPerRow_ && !warpSize_;
+        cellWidth_ =
+            spreadOverWidth ? static_cast<double>(width()) / buttonsPerRow_ : buttonsWidth_;
+        cellHeight_ =
+            std::max(static_cast<double>(height()) / rows_, static_cast<double>(buttonsHeight_));
+        for (ToolBarButton& button : buttons_) {
+            button.Width = autoSizeButtons_ ? ContentWidth(button) : ToLong32(cellWidth_);
+        }
+    }
+    for (ToolBarButton& button : buttons_) button.Height = ToLong32(cellHeight_);
+}
+
+int McToolBar::ContentWidth(const ToolBarButton& button) const {
+    const QFontMetrics metrics(font(), this);
+    const int picture = button.Picture.isNull() ? 0 : button.Picture.width() + kPictureGap;
+    return picture + metrics.horizontalAdvance(WithoutLineBreaks(button.Caption)) + kCaptionPadding;
+}
+
+bool McToolBar::WarpToGrid() {
+    if (!warpSize_) return false;
+    QSize target(std::max(width(), buttonsWidth_), height());
+    const bool dockedSideways = align_ == 3 || align_ == 4;
+    const bool dockedTopOrBottom = align_ == 1 || align_ == 2;
+    if (!dockedSideways) target.setHeight(buttonsHeight_ * rows_);
+    if (!dockedTopOrBottom) target.setWidth(buttonsPerRow_ * buttonsWidth_);
+    if (target == size() || target.width() < 0 || target.height() < 0) return false;
+    resize(target);
+    return true;
+}
+
+void McToolBar::PlaceButtons() {
+    double x = 0;
+    double y = 0;
+    const int perRow = std::max(1, buttonsPerRow_);
+    for (int i = 0; i < Button_Count(); ++i) {
+        ToolBarButton& button = buttons_[static_cast<size_t>(i)];
+        button.Left = ToLong32(x);
+        button.Top = ToLong32(y);
+        x += button.Width;
+        if ((i + 1) % perRow == 0) {
+            x = 0;
+            y += cellHeight_;
+        }
+    }
+}
+
+int McToolBar::HitTest(const QPointF& point) {
+    int index = -1;
+    if (autoSizeButtons_) {
+        index = Button_Count();
+        for (int i = 0; i < Button_Count(); ++i) {
+            const ToolBarButton& b = buttons_[static_cast<size_t>(i)];
+            if (point.x() >= b.Left && point.x() < b.Left + b.Width && point.y() >= b.Top &&
+                point.y() < b.Top + b.Height) {
+                index = i;
+                break;
+            }
+        }
+    } else if (cellWidth_ > 0 && cellHeight_ > 0) {
+        index = static_cast<int>(std::floor(point.y() / cellHeight_)) * buttonsPerRow_ +
+                static_cast<int>(std::floor(point.x() / cellWidth_));
+    }
+    const bool pastLastColumn =
+        buttonsWidth_ > 0 && std::floor(point.x() / buttonsWidth_) >= buttonsPerRow_;
+    if (pastLastColumn || index >= Button_Count() || index < 0) {
+        unsetCursor();
+        return -1;
+    }
+    return buttons_[static_cast<size_t>(index)].Enabled ? index : -1;
+}
+
+int McToolBar::GetButtonWidth(int iIndex) const {
+    return At(iIndex) ? At(iIndex)->Width : 0;
+}
+int McToolBar::GetButtonHeight(int iIndex) const {
+    return At(iIndex) ? At(iIndex)->Height : 0;
+}
+int McToolBar::GetButtonTop(int iIndex) const {
+    return At(iIndex) ? At(iIndex)->Top : 0;
+}
+int McToolBar::GetButtonLeft(int iIndex) const {
+    return At(iIndex) ? At(iIndex)->Left : 0;
+}
+
+// ---- text helpers ----------------------------------------------------------------------------
+
+bool McToolBar::IsDelim(QChar Char) {
+    const char16_t code = Char.unicode();
+    const bool letter = (code >= u'A' && code <= u'Z') || (code >= u'a' && code <= u'z');
+    return !(letter || code == u'_');
+}
+
+QStringList McToolBar::SplitToLines(const QString& sText, int lLength, bool bFilterLines) const {
+    QString text = sText;
+    if (bFilterLines) text.remove(QStringLiteral("\r\n"));
+    const QFontMetrics metrics(font(), this);
+    QStringList lines;
+    QString line;
+    qsizetype breakAfter = -1;  // length of `line` up to and including its last delimiter
+    const auto emitLine = [&lines](const QString& part) {
+        const QString trimmed = part.trimmed();
+        if (!trimmed.isEmpty()) lines << trimmed;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        line += text[i];
+        if (IsDelim(text[i])) breakAfter = line.size();
+        const bool last = i + 1 == text.size();
+        if (last) break;
+        if (metrics.horizontalAdvance(line) < lLength) continue;
+        qsizetype cut = breakAfter > 0 ? breakAfter : line.size() - 1;
+        if (cut <= 0) cut = line.size();  // a single character wider than the line
+        emitLine(line.left(cut));
+        line = line.mid(cut);
+        breakAfter = -1;
+        for (qsizetype j = 0; j < line.size(); ++j)
+            if (IsDelim(line[j])) breakAfter = j + 1;
+    }
+    emitLine(line);
+    return lines;
+}
+
+bool McToolBar::TileBitmap(const QImage& Picture, QPainter& painter, int X1, int Y1, int X2,
+                           int Y2) {
+    if (Picture.isNull()) return false;
+    painter.save();
+    painter.setBrushOrigin(X1, Y1);
+    painter.fillRect(QRect(QPoint(X1, Y1), QPoint(X2 - 1, Y2 - 1)), QBrush(Picture));
+    painter.restore();
+    return true;
+}
+
+// ---- properties ------------------------------------------------------------------------------
+
+void McToolBar::setAppearance(int value) {
+    appearance_ = value;
+    Changed(QStringLiteral("Appearance"));
+}
+void McToolBar::setBackColor(OleColor value) {
+    backColor_ = value;
+    Changed(QStringLiteral("BackColor"));
+}
+void McToolBar::setBorderStyle(int value) {
+    borderStyle_ = value;
+    Changed(QStringLiteral("BorderStyle"));
+}
+void McToolBar::setForeColor(OleColor value) {
+    foreColor_ = value;
+    Changed(QStringLiteral("ForeColor"));
+}
+void McToolBar::setButtonsHeight(int value) {
+    buttonsHeight_ = value;
+    Changed(QStringLiteral("ButtonsHeight"));
+}
+void McToolBar::setButtonsPerRow(int value) {
+    buttonsPerRow_ = value;
+    Changed(QStringLiteral("ButtonsPerRow"));
+}
+void McToolBar::setButtonsWidth(int value) {
+    buttonsWidth_ = value;
+    Changed(QStringLiteral("ButtonsWidth"));
+}
+void McToolBar::setAutoSize(bool value) {
+    autoSize_ = value;
+    Changed(QStringLiteral("AutoSize"));
+}
+void McToolBar::setAutoSizeButtons(bool value) {
+    autoSizeButtons_ = value;
+    Changed(QStringLiteral("AutoSizeButtons"));
+}
+void McToolBar::setBackGround(const QImage& value) {
+    backGround_ = value;
+    Changed(QStringLiteral("BackGround"));
+}
+void McToolBar::setHoverColor(OleColor value) {
+    hoverColor_ = value;
+    Changed(QStringLiteral("HoverColor"));
+}
+void McToolBar::setWarpSize(bool value) {
+    warpSize_ = value;
+    Changed(QStringLiteral("WarpSize"));
+}
+void McToolBar::setToolTipBackCol(OleColor value) {
+    toolTipBackCol_ = value;
+    Changed(QStringLiteral("ToolTipBackCol"));
+}
+void McToolBar::setToolTipForeCol(OleColor value) {
+    toolTipForeCol_ = value;
+    Changed(QStringLiteral("ToolTipForeCol"));
+}
+void McToolBar::setTooTipStyle(int value) {
+    tooTipStyle_ = value;
+    Changed(QStringLiteral("TooTipStyle"));
+}
+void McToolBar::setBackGradient(int value) {
+    backGradient_ = value;
+    Changed(QStringLiteral("BackGradient"));
+}
+void McToolBar::setBackGradientCol(OleColor value) {
+    backGradientCol_ = value;
+    Changed(QStringLiteral("BackGradientCol"));
+}
+void McToolBar::setButtonsStyle(int value) {
+    buttonsStyle_ = value;
+    Changed(QStringLiteral("ButtonsStyle"));
+}
+void McToolBar::setBorderColor(OleColor value) {
+    borderColor_ = value;
+    Changed(QStringLiteral("BorderColor"));
+}
+void McToolBar::setHoverIconShadow(bool value) {
+    hoverIconShadow_ = value;
+    Changed(QStringLiteral("HoverIconShadow"));
+}
+
+void McToolBar::setAlign(int value) {
+    align_ = value;
+    RedrawControl();
+}
+
+void McToolBar::setButton_Count(int value) {
+    if (value == Button_Count() || value < 1) return;
+    const int previous = Button_Count();
+    buttons_.resize(static_cast<size_t>(value));
+    for (int i = previous; i < value; ++i) buttons_[static_cast<size_t>(i)] = NewButton(i);
+    if (buttonIndex_ >= value) buttonIndex_ = value - 1;
+    Changed(QStringLiteral("Button_Count"));
+}
+
+void McToolBar::setButton_Index(int value) {
+    const int clamped = std::min(std::max(value, -1), Button_Count() - 1);
+    if (clamped == buttonIndex_) return;
+    buttonIndex_ = clamped;
+    Changed(QStringLiteral("Button_Index"));
+}
+
+QString McToolBar::ButtonCaption() const {
+    return Current() ? Current()->Caption : QString();
+}
+QImage McToolBar::ButtonIcon() const {
+    return Current() ? Current()->Picture : QImage();
+}
+QString McToolBar::ButtonToolTip() const {
+    return Current() ? Current()->ToolTipText : QString();
+}
+int McToolBar::ButtonToolTipIcon() const {
+    return Current() ? Current()->ToolTipIcon : 0;
+}
+bool McToolBar::ButtonEnabled() const {
+    return Current() ? Current()->Enabled : false;
+}
+bool McToolBar::ButtonPressed() const {
+    return Current() ? Current()->Pressed : false;
+}
+int McToolBar::ButtonIconAllignment() const {
+    return Current() ? Current()->IconAllignment : 0;
+}
+
+void McToolBar::setButtonCaption(const QString& value) {
+    if (!Current()) return;
+    Current()->Caption = value;
+    Changed(PerButtonKey("ButtonCaption", buttonIndex_));
+}
+
+void McToolBar::setButtonIcon(const QImage& value) {
+    if (!Current()) return;
+    Current()->Picture = value;
+    Changed(PerButtonKey("ButtonPicture", buttonIndex_));
+}
+
+void McToolBar::setButtonToolTip(const QString& value) {
+    if (!Current()) return;
+    Current()->ToolTipText = value;
+    Changed(PerButtonKey("ButtonToolTipText", buttonIndex_));
+}
+
+void McToolBar::setButtonToolTipIcon(int value) {
+    if (!Current()) return;
+    Current()->ToolTipIcon = value;
+    Changed(PerButtonKey("ButtonToolTipIcon", buttonIndex_));
+}
+
+void McToolBar::setButtonEnabled(bool value) {
+    if (!Current()) return;
+    Current()->Enabled = value;
+    Changed(PerButtonKey("ButtonEnabled", buttonIndex_));
+}
+
+void McToolBar::setButtonPressed(bool value) {
+    if (!Current()) return;
+    Current()->Pressed = value;
+    Changed(PerButtonKey("ButtonPressed", buttonIndex_));
+}
+
+void McToolBar::setButtonIconAllignment(int value) {
+    if (!Current()) return;
+    Current()->IconAllignment = value;
+    Changed(PerButtonKey("ButtonIconAllignment", buttonIndex_));
+}
+
+void McToolBar::setButtonRemove(int) {
+    if (Button_Count() <= 1 || !Current()) return;
+    buttons_.erase(buttons_.begin() + buttonIndex_);
+    buttonIndex_ = std::min(std::max(buttonIndex_, -1), Button_Count() - 1);
+    Changed(QStringLiteral("ButtonRemove"));
+}
+
+void McToolBar::setButtonMoveTo(int value) {
+    if (!Current()) return;
+    const int target = std::min(std::max(value, 0), Button_Count() - 1);
+    std::swap(buttons_[static_cast<size_t>(buttonIndex_)], buttons_[static_cast<size_t>(target)]);
+    buttonIndex_ = target;
+    Changed(QStringLiteral("ButtonMoveTo"));
+}
+
+void McToolBar::HighlightButton(int lIndex) {
+    if (lIndex < 0 || lIndex >= Button_Count()) return;
+    buttons_[static_cast<size_t>(lIndex)].Pressed = true;
+    RedrawControl();
+}
+
+void McToolBar::UnHighlightButton(int lIndex) {
+    if (lIndex < 0 || lIndex >= Button_Count()) return;
+    buttons_[static_cast<size_t>(lIndex)].Pressed = false;
+    RedrawControl();
+}
+
+// ---- stored settings -------------------------------------------------------------------------
+
+void McToolBar::ReadProperties(const PropertyBag& bag) {
+    appearance_ = static_cast<int>(bag.ReadInt(QStringLiteral("Appearance"), 0));
+    backColor_ = bag.ReadColor(QStringLiteral("BackColor"), SysColor::kButtonFace);
+    borderStyle_ = static_cast<int>(bag.ReadInt(QStringLiteral("BorderStyle"), 0));
+    setEnabled(bag.ReadBool(QStringLiteral("Enabled"), true));
+    foreColor_ = bag.ReadColor(QStringLiteral("ForeColor"), 0);
+    const int count =
+        std::max<int>(1, static_cast<int>(bag.ReadInt(QStringLiteral("Button_Count"), 1)));
+    buttonIndex_ = static_cast<int>(bag.ReadInt(QStringLiteral("Button_Index"), 0));
+    buttonsWidth_ = static_cast<int>(bag.ReadInt(QStringLiteral("ButtonsWidth"), 90));
+    autoSize_ = bag.ReadBool(QStringLiteral("AutoSize"), true);
+    autoSizeButtons_ = bag.ReadBool(QStringLiteral("AutoSizeButtons"), false);
+    buttonsHeight_ = static_cast<int>(bag.ReadInt(QStringLiteral("ButtonsHeight"), 40));
+    buttonsPerRow_ = static_cast<int>(bag.ReadInt(QStringLiteral("ButtonsPerRow"), 3));
+    hoverColor_ = bag.ReadColor(QStringLiteral("HoverColor"), SysColor::kButtonFace);
+    warpSize_ = bag.ReadBool(QStringLiteral("WarpSize"), true);
+    tooTipStyle_ = static_cast<int>(bag.ReadInt(QStringLiteral("TooTipStyle"), 2));
+    toolTipBackCol_ = bag.ReadColor(QStringLiteral("ToolTipBackCol"), RGB(253, 253, 230));
+    toolTipForeCol_ = bag.ReadColor(QStringLiteral("ToolTipForeCol"), 0);
+    backGradient_ = static_cast<int>(bag.ReadInt(QStringLiteral("BackGradient"), 0));
+    backGradientCol_ = bag.ReadColor(QStringLiteral("BackGradientCol"), 0x00C0C0FF);
+    buttonsStyle_ = static_cast<int>(bag.ReadInt(QStringLiteral("ButtonsStyle"), 0));
+    borderColor_ = bag.ReadColor(QStringLiteral("BorderColor"), SysColor::kActiveBorder);
+    hoverIconShadow_ = bag.ReadBool(QStringLiteral("HoverIconShadow"), true);
+    setFont(bag.ReadFont(QStringLiteral("Font"), AmbientFont()));
+    backGround_ = bag.ReadPicture(QStringLiteral("BackGround"));
+
+    buttons_.assign(static_cast<size_t>(count), ToolBarButton{});
+    for (int i = 0; i < count; ++i) {
+        ToolBarButton& b = buttons_[static_cast<size_t>(i)];
+        b.Caption = bag.ReadString(PerButtonKey("ButtonCaption", i), QStringLiteral("Button "));
+        b.Picture = bag.ReadPicture(PerButtonKey("ButtonPicture", i));
+        b.ToolTipText = bag.ReadString(PerButtonKey("ButtonToolTipText", i), QString());
+        b.ToolTipIcon = static_cast<int>(bag.ReadInt(PerButtonKey("ButtonToolTipIcon", i), 0));
+        b.Enabled = bag.ReadBool(PerButtonKey("ButtonEnabled", i), true);
+        b.Pressed = bag.ReadBool(PerButtonKey("ButtonPressed", i), false);
+        b.IconAllignment =
+            static_cast<int>(bag.ReadInt(PerButtonKey("ButtonIconAllignment", i), 0));
+    }
+    // In the running program no button is hovered until the mouse comes.
+    buttonIndex_ = UserMode() ? -1 : std::min(std::max(buttonIndex_, -1), count - 1);
+    RedrawControl();
+}
+
+void McToolBar::WriteProperties(PropertyBag& bag) const {
+    bag.WriteInt(QStringLiteral("Appearance"), appearance_, 0);
+    bag.WriteColor(QStringLiteral("BackColor"), backColor_, SysColor::kButtonFace);
+    bag.WriteInt(QStringLiteral("BorderStyle"), borderStyle_, 0);
+    bag.WriteBool(QStringLiteral("Enabled"), isEnabled(), true);
+    bag.WriteColor(QStringLiteral("ForeColor"), foreColor_, 0);
+    bag.WriteInt(QStringLiteral("Button_Count"), Button_Count(), 1);
+    bag.WriteInt(QStringLiteral("Button_Index"), buttonIndex_, 0);
+    bag.WriteInt(QStringLiteral("ButtonsWidth"), buttonsWidth_, 90);
+    bag.WriteBool(QStringLiteral("AutoSize"), autoSize_, true);
+    bag.WriteBool(QStringLiteral("AutoSizeButtons"), autoSizeButtons_, false);
+    bag.WriteInt(QStringLiteral("ButtonsHeight"), buttonsHeight_, 40);
+    bag.WriteInt(QStringLiteral("ButtonsPerRow"), buttonsPerRow_, 3);
+    bag.WriteColor(QStringLiteral("HoverColor"), hoverColor_, SysColor::kButtonFace);
+    bag.WriteBool(QStringLiteral("WarpSize"), warpSize_, true);
+    bag.WriteInt(QStringLiteral("TooTipStyle"), tooTipStyle_, 2);
+    bag.WriteColor(QStringLiteral("ToolTipBackCol"), toolTipBackCol_, RGB(253, 253, 230));
+    bag.WriteColor(QStringLiteral("ToolTipForeCol"), toolTipForeCol_, 0);
+    bag.WriteInt(QStringLiteral("BackGradient"), backGradient_, 0);
+    bag.WriteColor(QStringLiteral("BackGradientCol"), backGradientCol_, 0x00C0C0FF);
+    bag.WriteInt(QStringLiteral("ButtonsStyle"), buttonsStyle_, 0);
+    bag.WriteColor(QStringLiteral("BorderColor"), borderColor_, SysColor::kActiveBorder);
+    bag.WriteBool(QStringLiteral("HoverIconShadow"), hoverIconShadow_, true);
+    bag.WriteFont(QStringLiteral("Font"), font(), AmbientFont());
+    bag.WritePicture(QStringLiteral("BackGround"), backGround_);
+    for (int i = 0; i < Button_Count(); ++i) {
+        const ToolBarButton& b = buttons_[static_cast<size_t>(i)];
+        bag.WriteString(PerButtonKey("ButtonCaption", i), b.Caption, QStringLiteral("Button "));
+        bag.WritePicture(PerButtonKey("ButtonPicture", i), b.Picture);
+        bag.WriteString(PerButtonKey("ButtonToolTipText", i), b.ToolTipText, QString());
+        bag.WriteInt(PerButtonKey("ButtonToolTipIcon", i), b.ToolTipIcon, 0);
+        bag.WriteBool(PerButtonKey("ButtonEnabled", i), b.Enabled, true);
+        bag.WriteBool(PerButtonKey("ButtonPressed", i), b.Pressed, false);
+        bag.WriteInt(PerButtonKey("ButtonIconAllignment", i), b.IconAllignment, 0);
+    }
+}
+
+// ---- mouse, keys and tooltip -----------------------------------------------------------------
+
+void McToolBar::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF at = event->position();
+    if (at != lastMousePos_) {
+        lastMousePos_ = at;
+        restTicks_ = 0;
+        restTimer_.start();
+    }
+    if (!mouseInside_) {
+        mouseInside_ = true;
+        emit MouseEnter();
+    }
+    DestroyToolTip();
+
+    const int index = HitTest(at);
+    if (index != buttonIndex_) {
+        buttonIndex_ = index;
+        emit OnButtonHover(index);
+        RedrawControl();
+    }
+    emit MouseMove(ButtonCode(event->buttons()), ShiftCode(event->modifiers()), at.x(), at.y(),
+                   buttonIndex_);
+}
+
+void McToolBar::leaveEvent(QEvent*) {
+    mouseInside_ = false;
+    restTimer_.stop();
+    buttonIndex_ = -1;
+    DestroyToolTip();
+    RedrawControl();
+    emit MouseLeave();
+}
+
+void McToolBar::mousePressEvent(QMouseEvent* event) {
+    mouseDown_ = true;
+    RedrawControl();
+    if (buttonIndex_ == -1) return;
+    const QPointF at = event->position();
+    emit MouseDown(ButtonCode(event->button()), ShiftCode(event->modifiers()), at.x(), at.y(),
+                   buttonIndex_);
+}
+
+void McToolBar::mouseReleaseEvent(QMouseEvent* event) {
+    mouseDown_ = false;
+    RedrawControl();
+    const QPointF at = event->position();
+    if (buttonIndex_ != -1)
+        emit MouseUp(ButtonCode(event->button()), ShiftCode(event->modifiers()), at.x(), at.y(),
+                     buttonIndex_);
+    if (rect().contains(at.toPoint())) emit Click(buttonIndex_);
+}
+
+void McToolBar::mouseDoubleClickEvent(QMouseEvent*) {
+    mouseDown_ = true;
+    RedrawControl();
+    emit DblClick(buttonIndex_);
+}
+
+void McToolBar::keyPressEvent(QKeyEvent* event) {
+    mouseDown_ = true;
+    emit KeyDown(KeyCode(event), ShiftCode(event->modifiers()), buttonIndex_);
+}
+
+void McToolBar::keyReleaseEvent(QKeyEvent* event) {
+    mouseDown_ = false;
+    emit KeyUp(KeyCode(event), ShiftCode(event->modifiers()), buttonIndex_);
+}
+
+void McToolBar::OnTooltipTick() {
+    if (++restTicks_ < kTooltipRestTicks) return;
+    restTimer_.stop();
+    if (mouseInside_) ShowToolTip();
+}
+
+void McToolBar::ShowToolTip() {
+    DestroyToolTip();
+    const ToolBarButton* button = Current();
+    if (!button || button->ToolTipText.isEmpty()) return;
+    BalloonTip::Look look;
+    look.title = button->Caption;
+    look.icon = button->ToolTipIcon;
+    look.text = button->ToolTipText;
+    look.balloon = tooTipStyle_ != 1;
+    look.foreColor = TranslateColor(toolTipForeCol_);
+    look.backColor = TranslateColor(toolTipBackCol_);
+    toolTip_ = new BalloonTip(this, look);
+    toolTip_->ShowAt(mapToGlobal(lastMousePos_.toPoint()) + QPoint(0, 18));
+}
+
+void McToolBar::DestroyToolTip() {
+    if (toolTip_) delete toolTip_.data();
+}
+
+// ---- events that repaint ---------------------------------------------------------------------
+
+void McToolBar::resizeEvent(QResizeEvent*) {
+    RedrawControl();
+}
+
+void McToolBar::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange)
+        Changed(QStringLiteral("Font"));
+    else if (event->type() == QEvent::EnabledChange)
+        Changed(QStringLiteral("Enabled"));
+    ControlBase::changeEvent(event);
+}
+
+// ---- painting --------------------------------------------------------------------------------
+
+int McToolBar::InsetFactor() const {
+    int k = 1;
+    if (borderStyle_ != 0) k = 2;
+    if (buttonsStyle_ == 2) k = 0;
+    return k;
+}
+
+void McToolBar::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setFont(font());
+    PaintBackground(painter);
+    const int k = InsetFactor();
+    for (int i = 0; i < Button_Count(); ++i) PaintButton(painter, i, k);
+}
+
+void McToolBar::PaintBackground(QPainter& painter) const {
+    painter.fillRect(rect(), ToQColor(backColor_));
+    if (!backGround_.isNull() && backGradient_ == 0)
+        TileBitmap(backGround_, painter, 0, 0, width(), height());
+    else if (backGradient_ != 0)
+        PaintGradient(painter);
+    if (borderStyle_ == 1) {
+        const QRect frame = rect().adjusted(0, 0, -1, -1);
+        if (appearance_ == 1) {
+            Paint3DFrame(painter, frame, borderColor_, true);
+        } else {
+            painter.setPen(ToQColor(borderColor_));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(frame);
+        }
+    }
+}
+
+void McToolBar::PaintGradient(QPainter& painter) const {
+    const int w = width();
+    const int h = height();
+    if (w <= 0 || h <= 0) return;
+    const int steps = backGradient_ == 1 ? w : backGradient_ == 2 ? h : w + h - 1;
+    const OleColor from = TranslateColor(backColor_);
+    const OleColor to = TranslateColor(backGradientCol_);
+    const auto channel = [steps](int a, int b, int step) {
+        return steps > 1 ? a + (b - a) * step / (steps - 1) : a;
+    };
+    std::vector<QRgb> strip(static_cast<size_t>(steps));
+    for (int s = 0; s < steps; ++s)
+        strip[static_cast<size_t>(s)] =
+            qRgb(channel(RedOf(from), RedOf(to), s), channel(GreenOf(from), GreenOf(to), s),
+                 channel(BlueOf(from), BlueOf(to), s));
+    if (backGradient_ == 1 || backGradient_ == 2) {
+        // One row (or column) of colours, stretched over the surface.
+        const bool across = backGradient_ == 1;
+        QImage line(across ? steps : 1, across ? 1 : steps, QImage::Format_RGB32);
+        for (int s = 0; s < steps; ++s)
+            line.setPixel(across ? s : 0, across ? 0 : s, strip[static_cast<size_t>(s)]);
+        painter.drawImage(rect(), line);
+        return;
+    }
+    QImage diagonal(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) diagonal.setPixel(x, y, strip[static_cast<size_t>(x + y)]);
+    painter.drawImage(0, 0, diagonal);
+}
+
+void McToolBar::Paint3DFrame(QPainter& painter, const QRect& r, OleColor base, bool sunken) const {
+    QColor light = ToQColor(BlendColor(base, kWhite, 70));
+    QColor dark = ToQColor(BlendColor(base, kBlack, 70));
+    if (sunken) std::swap(light, dark);
+    painter.setPen(light);
+    painter.drawLine(r.topLeft(), r.topRight());
+    painter.drawLine(r.topLeft(), r.bottomLeft());
+    painter.setPen(dark);
+    painter.drawLine(r.bottomLeft(), r.bottomRight());
+    painter.drawLine(r.topRight(), r.bottomRight());
+    // The inner line deepens the shadowed side.
+    painter.setPen(ToQColor(BlendColor(base, kBlack, 250)));
+    const QRect inner = r.adjusted(1, 1, -1, -1);
+    if (sunken) {
+        painter.drawLine(inner.topLeft(), inner.topRight());
+        painter.drawLine(inner.topLeft(), inner.bottomLeft());
+    } else {
+        painter.drawLine(inner.bottomLeft(), inner.bottomRight());
+        painter.drawLine(inner.topRight(), inner.bottomRight());
+    }
+}
+
+void McToolBar::PaintButton(QPainter& painter, int index, int k) const {
+    const ToolBarButton& button = buttons_[static_cast<size_t>(index)];
+    const int x = button.Left;
+    const int y = button.Top;
+    const int cellHeight = ToLong32(cellHeight_);
+    const bool hovered = index == buttonIndex_ && button.Enabled && isEnabled();
+    const bool pressed = button.Pressed || (hovered && mouseDown_);
+
+    if (hovered && buttonsStyle_ == 2) {
+        painter.setPen(ToQColor(BlendColor(hoverColor_, kBlack, 250)));
+        painter.setBrush(ToQColor(BlendColor(hoverColor_, kWhite, 100)));
+        painter.drawRect(QRect(QPoint(x, y), QPoint(x + button.Width - 1, y + cellHeight - 1)));
+    } else if (hovered) {
+        painter.setPen(ToQColor(borderColor_));
+        painter.setBrush(ToQColor(hoverColor_));
+        painter.drawRect(QRect(QPoint(x + k, y + k),
+                               QPoint(x + button.Width - 3 * k + 1, y + cellHeight - 2 * k)));
+    }
+    const QRect cell(x, y, button.Width, cellHeight);
+    if (pressed) {
+        Paint3DFrame(painter, cell.adjusted(k, k, -k - 1, -k - 1), borderColor_, true);
+    } else if (!hovered && buttonsStyle_ == 1 && button.Enabled) {
+        Paint3DFrame(painter, cell.adjusted(k, k, -k - 1, -k - 1), borderColor_, false);
+    }
+    PaintButtonContent(painter, button, cell, hovered, pressed);
+}
+
+void McToolBar::PaintButtonContent(QPainter& painter, const ToolBarButton& button,
+                                   const QRect& cell, bool hovered, bool pressed) const {
+    const bool enabled = button.Enabled && isEnabled();
+    const QImage& picture = button.Picture;
+    const QSize pictureSize = picture.isNull() ? QSize(0, 0) : picture.size();
+    const bool beside = button.IconAllignment == 2 || button.IconAllignment == 3;
+    const int wrapWidth =
+        beside ? cell.width() - pictureSize.width() - kPictureGap : cell.width() - kWrapMargin;
+    const QStringList lines = SplitToLines(WithoutLineBreaks(button.Caption), wrapWidth, true);
+    const QFontMetrics metrics(font(), this);
+    const int lineHeight = metrics.height();
+    const int blockHeight = static_cast<int>(lines.size()) * lineHeight;
+    const QRect area = cell.translated(pressed ? 1 : 0, pressed ? 1 : 0);
+    const int gap = (!picture.isNull() && !lines.isEmpty()) ? 2 : 0;
+
+    QRect textBox;
+    QPoint pictureAt;
+    if (beside) {
+        const int textWidth = cell.width() - pictureSize.width() - kPictureGap;
+        const int pictureLeft = button.IconAllignment == 2
+                                    ? area.left() + kPictureGap / 2
+                                    : area.right() - kPictureGap / 2 - pictureSize.width() + 1;
+        pictureAt = QPoint(pictureLeft, area.top() + (area.height() - pictureSize.height()) / 2);
+        const int textLeft =
+            button.IconAllignment == 2 ? pictureLeft + pictureSize.width() : area.left();
+        textBox =
+            QRect(textLeft, area.top() + (area.height() - blockHeight) / 2, textWidth, blockHeight);
+    } else {
+        const int total = pictureSize.height() + gap + blockHeight;
+        const int top = area.top() + (area.height() - total) / 2;
+        const bool pictureBelow = button.IconAllignment == 1;
+        const int pictureTop = pictureBelow ? top + blockHeight + gap : top;
+        const int textTop = pictureBelow ? top : top + pictureSize.height() + gap;
+        pictureAt = QPoint(area.left() + (area.width() - pictureSize.width()) / 2, pictureTop);
+        textBox = QRect(area.left(), textTop, area.width(), blockHeight);
+    }
+
+    if (!picture.isNull()) {
+        if (enabled && hovered && hoverIconShadow_) {
+            painter.drawImage(pictureAt + QPoint(1, 1), Silhouette(picture, ToQColor(kShadowGrey)));
+            painter.drawImage(pictureAt - QPoint(1, 1), picture);
+        } else {
+            painter.drawImage(pictureAt, enabled ? picture : DisabledLook(picture));
+        }
+    }
+
+    const QString text = lines.join(QLatin1Char('\n'));
+    const int flags = Qt::AlignHCenter | Qt::AlignTop;
+    if (!enabled) {
+        // The disabled look: an engraved caption.
+        painter.setPen(ToQColor(SysColor::kButtonHighlight));
+        painter.drawText(textBox.translated(1, 1), flags, text);
+        painter.setPen(ToQColor(SysColor::kButtonShadow));
+    } else {
+        painter.setPen(ToQColor(foreColor_));
+    }
+    painter.drawText(textBox, flags, text);
+}

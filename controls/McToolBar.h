@@ -1,0 +1,224 @@
+// McToolBar: an owner-drawn grid of buttons used as the main window's menu bar. It tracks the
+// button under the mouse (Button_Index), paints it highlighted, shows a tooltip after the mouse
+// has rested, and reports clicks with the button's index. Button geometry is in pixels.
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPointF>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+#include <vector>
+
+#include "BalloonTip.h"
+#include "ControlBase.h"
+
+class QPainter;
+
+struct ToolBarButton {
+    QString Caption;
+    QImage Picture;
+    bool Enabled = true;
+    QString ToolTipText;
+    int ToolTipIcon = 0;
+    bool Pressed = false;
+    int IconAllignment = 0;
+    // The rectangle from the last repaint, in pixels.
+    int Width = 0;
+    int Height = 0;
+    int Top = 0;
+    int Left = 0;
+};
+
+class McToolBar : public ControlBase {
+    Q_OBJECT
+  public:
+    explicit McToolBar(QWidget* parent = nullptr);
+    ~McToolBar() override;
+
+    // Lays the buttons out again and repaints.
+    void RedrawControl();
+    void HighlightButton(int lIndex);
+    void UnHighlightButton(int lIndex);
+    // The button's rectangle from the last repaint; 0 for an index outside the buttons.
+    int GetButtonWidth(int iIndex) const;
+    int GetButtonHeight(int iIndex) const;
+    int GetButtonTop(int iIndex) const;
+    int GetButtonLeft(int iIndex) const;
+
+    // Greedy word wrap measured with the control's font; every line at most about lLength
+    // pixels wide where the words allow it.
+    QStringList SplitToLines(const QString& sText, int lLength, bool bFilterLines) const;
+    // False only for the letters A to Z, a to z and the underscore.
+    static bool IsDelim(QChar Char);
+    // Fills the rectangle with the picture repeated, starting at X1, Y1; false without a picture.
+    static bool TileBitmap(const QImage& Picture, QPainter& painter, int X1, int Y1, int X2,
+                           int Y2);
+
+    int Appearance() const { return appearance_; }
+    void setAppearance(int value);
+    OleColor BackColor() const { return backColor_; }
+    void setBackColor(OleColor value);
+    int BorderStyle() const { return borderStyle_; }
+    void setBorderStyle(int value);
+    OleColor ForeColor() const { return foreColor_; }
+    void setForeColor(OleColor value);
+    int ButtonsHeight() const { return buttonsHeight_; }
+    void setButtonsHeight(int value);
+    int ButtonsPerRow() const { return buttonsPerRow_; }
+    void setButtonsPerRow(int value);
+    int ButtonsWidth() const { return buttonsWidth_; }
+    void setButtonsWidth(int value);
+    bool AutoSize() const { return autoSize_; }
+    void setAutoSize(bool value);
+    bool AutoSizeButtons() const { return autoSizeButtons_; }
+    void setAutoSizeButtons(bool value);
+    QImage BackGround() const { return backGround_; }
+    void setBackGround(const QImage& value);
+    int Button_Count() const { return static_cast<int>(buttons_.size()); }
+    void setButton_Count(int value);
+    int Button_Index() const { return buttonIndex_; }
+    void setButton_Index(int value);
+    OleColor HoverColor() const { return hoverColor_; }
+    void setHoverColor(OleColor value);
+    bool WarpSize() const { return warpSize_; }
+    void setWarpSize(bool value);
+    OleColor ToolTipBackCol() const { return toolTipBackCol_; }
+    void setToolTipBackCol(OleColor value);
+    OleColor ToolTipForeCol() const { return toolTipForeCol_; }
+    void setToolTipForeCol(OleColor value);
+    int TooTipStyle() const { return tooTipStyle_; }
+    void setTooTipStyle(int value);
+    int BackGradient() const { return backGradient_; }
+    void setBackGradient(int value);
+    OleColor BackGradientCol() const { return backGradientCol_; }
+    void setBackGradientCol(OleColor value);
+    int ButtonsStyle() const { return buttonsStyle_; }
+    void setButtonsStyle(int value);
+    OleColor BorderColor() const { return borderColor_; }
+    void setBorderColor(OleColor value);
+    bool HoverIconShadow() const { return hoverIconShadow_; }
+    void setHoverIconShadow(bool value);
+    // Docking within the container: 0 none, 1 top, 2 bottom, 3 left, 4 right. The container
+    // owns it; the toolbar reads it when it sizes itself.
+    int Align() const { return align_; }
+    void setAlign(int value);
+
+    // Properties of the button at Button_Index; nothing happens while it is -1.
+    QString ButtonCaption() const;
+    void setButtonCaption(const QString& value);
+    QImage ButtonIcon() const;
+    void setButtonIcon(const QImage& value);
+    QString ButtonToolTip() const;
+    void setButtonToolTip(const QString& value);
+    int ButtonToolTipIcon() const;
+    void setButtonToolTipIcon(int value);
+    bool ButtonEnabled() const;
+    void setButtonEnabled(bool value);
+    bool ButtonPressed() const;
+    void setButtonPressed(bool value);
+    int ButtonIconAllignment() const;
+    void setButtonIconAllignment(int value);
+    // Writing any value removes the current button; writing n moves it to position n.
+    void setButtonRemove(int value);
+    void setButtonMoveTo(int value);
+
+    // The tooltip shown now, or null.
+    BalloonTip* ToolTipWindow() const { return toolTip_; }
+    double CellWidth() const { return cellWidth_; }
+    double CellHeight() const { return cellHeight_; }
+
+    void ReadProperties(const PropertyBag& bag) override;
+    void WriteProperties(PropertyBag& bag) const override;
+
+  signals:
+    void MouseEnter();
+    void MouseLeave();
+    void Click(int vButton_Index);
+    void DblClick(int vButton_Index);
+    void OnRedrawing(int vButton_Index);
+    void OnButtonHover(int vButton_Index);
+    void KeyDown(int KeyCode, int Shift, int vButton_Index);
+    void KeyUp(int KeyCode, int Shift, int vButton_Index);
+    void MouseUp(int Button, int Shift, float X, float Y, int vButton_Index);
+    void MouseDown(int Button, int Shift, float X, float Y, int vButton_Index);
+    void MouseMove(int Button, int Shift, float X, float Y, int vButton_Index);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+  private:
+    ToolBarButton* Current();
+    const ToolBarButton* Current() const;
+    const ToolBarButton* At(int index) const;
+    // Stores a changed setting: marks the key and repaints.
+    void Changed(const QString& key);
+    static ToolBarButton NewButton(int index);
+
+    // Geometry (pixels).
+    void LayOutButtons();
+    void SizeCells();
+    bool WarpToGrid();
+    void PlaceButtons();
+    int ContentWidth(const ToolBarButton& button) const;
+    int HitTest(const QPointF& point);
+
+    // Mouse rest and tooltip.
+    void OnTooltipTick();
+    void ShowToolTip();
+    void DestroyToolTip();
+
+    // Painting.
+    int InsetFactor() const;
+    void PaintBackground(QPainter& painter) const;
+    void PaintGradient(QPainter& painter) const;
+    void PaintButton(QPainter& painter, int index, int k) const;
+    void PaintButtonContent(QPainter& painter, const ToolBarButton& button, const QRect& cell,
+                            bool hovered, bool pressed) const;
+    void Paint3DFrame(QPainter& painter, const QRect& r, OleColor base, bool sunken) const;
+
+    std::vector<ToolBarButton> buttons_;
+    int appearance_ = 0;
+    OleColor backColor_ = SysColor::kButtonFace;
+    int borderStyle_ = 0;
+    OleColor foreColor_ = 0;
+    int buttonsHeight_ = 40;
+    int buttonsPerRow_ = 3;
+    int buttonsWidth_ = 90;
+    bool autoSize_ = true;
+    bool autoSizeButtons_ = false;
+    QImage backGround_;
+    int buttonIndex_ = 0;
+    OleColor hoverColor_ = SysColor::kButtonFace;
+    bool warpSize_ = true;
+    OleColor toolTipBackCol_ = RGB(253, 253, 230);
+    OleColor toolTipForeCol_ = 0;
+    int tooTipStyle_ = 0;
+    int backGradient_ = 0;
+    OleColor backGradientCol_ = 0x00C0C0FF;
+    int buttonsStyle_ = 0;
+    OleColor borderColor_ = SysColor::kActiveBorder;
+    bool hoverIconShadow_ = true;
+    int align_ = 0;
+
+    bool mouseDown_ = false;
+    bool mouseInside_ = false;
+    QPointF lastMousePos_{-1, -1};
+    int restTicks_ = 0;
+    QTimer restTimer_;
+    QPointer<BalloonTip> toolTip_;
+    int rows_ = 1;
+    double cellWidth_ = 0;
+    double cellHeight_ = 0;
+    bool layingOut_ = false;
+};
