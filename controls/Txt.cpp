@@ -1,0 +1,455 @@
+#include "Txt.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+
+namespace {
+
+constexpr double kFieldInset = 20;
+constexpr double kFieldSizeLoss = 30;
+const OleColor kFrameDark = 0x00808080;
+const OleColor kFrameLight = 0x00E0E0E0;
+constexpr int kLineEditLimit = 32767;
+
+}  // namespace
+
+Txt::Txt(QWidget* parent)
+    : ControlBase(parent), text1_(new QPlainTextEdit(this)), text2_(new QLineEdit(this)) {
+    text1_->setFrameShape(QFrame::NoFrame);
+    text2_->setFrame(false);
+    text1_->setPlainText(QStringLiteral("Text"));
+    text2_->setText(QStringLiteral("Text"));
+    for (QObject* watched :
+         {static_cast<QObject*>(text1_), static_cast<QObject*>(text1_->viewport()),
+          static_cast<QObject*>(text2_)}) {
+        watched->installEventFilter(this);
+    }
+    text1_->setMouseTracking(true);
+    text1_->viewport()->setMouseTracking(true);
+    text2_->setMouseTracking(true);
+    setMouseTracking(true);
+    connect(text1_, &QPlainTextEdit::textChanged, this, &Txt::OnMultiLineChanged);
+    connect(text2_, &QLineEdit::textChanged, this, &Txt::OnSingleLineChanged);
+    ApplyColours();
+    setSizeTwips(1215, 315);
+    LayOut();
+}
+
+// ---- layout and looks ------------------------------------------------------------------------
+
+void Txt::LayOut() {
+    const bool multiLine = style_ == 1;
+    text1_->setVisible(multiLine);
+    text2_->setVisible(!multiLine);
+    setFocusProxy(multiLine ? static_cast<QWidget*>(text1_) : static_cast<QWidget*>(text2_));
+    const QRectF field(kFieldInset, kFieldInset, ScaleWidth() - kFieldSizeLoss,
+                       ScaleHeight() - kFieldSizeLoss);
+    const QRect pixels = PixelRect(field).toRect();
+    text1_->setGeometry(pixels);
+    text2_->setGeometry(pixels);
+    update();
+}
+
+void Txt::SetHighlight(bool on) {
+    if (on == highlighted_) return;
+    highlighted_ = on;
+    update();
+}
+
+void Txt::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), ToQColor(backColor_));
+    const QRect edge = rect().adjusted(0, 0, -1, -1);
+    const QColor dark = ToQColor(highlighted_ ? kFrameDark : SysColor::kButtonFace);
+    const QColor light = ToQColor(highlighted_ ? kFrameLight : SysColor::kButtonFace);
+    painter.setPen(dark);
+    painter.drawLine(edge.topLeft(), edge.topRight());
+    painter.drawLine(edge.topLeft(), edge.bottomLeft());
+    painter.setPen(light);
+    painter.drawLine(edge.bottomLeft(), edge.bottomRight());
+    painter.drawLine(edge.topRight(), edge.bottomRight());
+}
+
+void Txt::ApplyColours() {
+    for (QWidget* field : {static_cast<QWidget*>(text1_), static_cast<QWidget*>(text2_)}) {
+        QPalette palette = field->palette();
+        palette.setColor(QPalette::Base, ToQColor(backColor_));
+        palette.setColor(QPalette::Text, ToQColor(foreColor_));
+        field->setPalette(palette);
+    }
+    update();
+}
+
+void Txt::ApplyPointer() {
+    for (QWidget* field : {text1_->viewport(), static_cast<QWidget*>(text2_)}) {
+        if (mousePointer_ == 0)
+            field->unsetCursor();
+        else
+            field->setCursor(CursorFor(mousePointer_, mouseIcon_));
+    }
+}
+
+void Txt::ApplyAlignment() {
+    const Qt::Alignment horizontal = alignment_ == 1   ? Qt::AlignRight
+                                     : alignment_ == 2 ? Qt::AlignHCenter
+                                                       : Qt::AlignLeft;
+    text2_->setAlignment(horizontal | Qt::AlignVCenter);
+    QTextOption option = text1_->document()->defaultTextOption();
+    option.setAlignment(horizontal);
+    text1_->document()->setDefaultTextOption(option);
+}
+
+// ---- text kept in step -----------------------------------------------------------------------
+
+void Txt::OnMultiLineChanged() {
+    if (syncing_) return;
+    syncing_ = true;
+    const QString text = text1_->toPlainText();
+    if (text2_->text() != text) text2_->setText(text);
+    syncing_ = false;
+    MarkChanged(QStringLiteral("Text"));
+    emit Change();
+}
+
+void Txt::OnSingleLineChanged() {
+    if (syncing_) return;
+    if (style_ != 0 || !text1_->isHidden()) return;
+    // The multi-line field reports the change, so it is reported once.
+    text1_->setPlainText(text2_->text());
+}
+
+QString Txt::Text() const {
+    return MultiLineIsDataField() ? text1_->toPlainText() : text2_->text();
+}
+
+void Txt::setText(const QString& value) {
+    if (value == Text()) return;
+    if (MultiLineIsDataField())
+        text1_->setPlainText(value);
+    else
+        text2_->setText(value);
+    MarkChanged(QStringLiteral("Text"));
+}
+
+QString Txt::SelText() const {
+    if (MultiLineIsDataField()) return text1_->textCursor().selectedText();
+    return text2_->selectedText();
+}
+
+void Txt::setSelText(const QString& value) {
+    if (MultiLineIsDataField())
+        text1_->textCursor().insertText(value);
+    else
+        text2_->insert(value);
+    MarkChanged(QStringLiteral("SelText"));
+}
+
+int Txt::SelStart() const {
+    if (MultiLineIsDataField()) return text1_->textCursor().selectionStart();
+    return text2_->hasSelectedText() ? text2_->selectionStart() : text2_->cursorPosition();
+}
+
+void Txt::setSelStart(int value) {
+    const int start = std::clamp(value, 0, static_cast<int>(Text().size()));
+    if (MultiLineIsDataField()) {
+        QTextCursor cursor = text1_->textCursor();
+        cursor.setPosition(start);
+        text1_->setTextCursor(cursor);
+    } else {
+        text2_->setCursorPosition(start);
+    }
+    MarkChanged(QStringLiteral("SelStart"));
+}
+
+int Txt::SelLength() const {
+    return static_cast<int>(SelText().size());
+}
+
+void Txt::setSelLength(int value) {
+    const int start = SelStart();
+    const int length = std::clamp(value, 0, static_cast<int>(Text().size()) - start);
+    if (MultiLineIsDataField()) {
+        QTextCursor cursor = text1_->textCursor();
+        cursor.setPosition(start);
+        cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+        text1_->setTextCursor(cursor);
+    } else {
+        text2_->setSelection(start, length);
+    }
+    MarkChanged(QStringLiteral("SelLength"));
+}
+
+// ---- properties ------------------------------------------------------------------------------
+
+void Txt::setStyle(int value) {
+    style_ = value;
+    MarkChanged(QStringLiteral("Style"));
+    LayOut();
+}
+
+void Txt::setMouseIcon(const QImage& value) {
+    mouseIcon_ = value;
+    ApplyPointer();
+    MarkChanged(QStringLiteral("MouseIcon"));
+}
+
+void Txt::setMousePointer(int value) {
+    mousePointer_ = value;
+    ApplyPointer();
+    MarkChanged(QStringLiteral("MousePointer"));
+}
+
+void Txt::setPasswordChar(const QString& value) {
+    passwordChar_ = value.left(1);
+    text2_->setEchoMode(passwordChar_.isEmpty() ? QLineEdit::Normal : QLineEdit::Password);
+    MarkChanged(QStringLiteral("PasswordChar"));
+}
+
+void Txt::setToolTipText(const QString& value) {
+    toolTipText_ = value;
+    text1_->setToolTip(value);
+    text2_->setToolTip(value);
+    MarkChanged(QStringLiteral("ToolTipText"));
+}
+
+void Txt::setBackColor(OleColor value) {
+    backColor_ = value;
+    ApplyColours();
+    MarkChanged(QStringLiteral("BackColor"));
+}
+
+void Txt::setForeColor(OleColor value) {
+    foreColor_ = value;
+    ApplyColours();
+    MarkChanged(QStringLiteral("ForeColor"));
+}
+
+void Txt::setFontItalic(bool value) {
+    QFont f = font();
+    f.setItalic(value);
+    setFont(f);
+    MarkChanged(QStringLiteral("FontItalic"));
+}
+
+void Txt::setFontName(const QString& value) {
+    QFont f = font();
+    f.setFamily(value);
+    setFont(f);
+    MarkChanged(QStringLiteral("FontName"));
+}
+
+void Txt::setFontSize(double value) {
+    if (!(value > 0)) return;
+    QFont f = font();
+    f.setPointSizeF(value);
+    setFont(f);
+    MarkChanged(QStringLiteral("FontSize"));
+}
+
+void Txt::setFontStrikethru(bool value) {
+    QFont f = font();
+    f.setStrikeOut(value);
+    setFont(f);
+    MarkChanged(QStringLiteral("FontStrikethru"));
+}
+
+void Txt::setFontUnderline(bool value) {
+    QFont f = font();
+    f.setUnderline(value);
+    setFont(f);
+    MarkChanged(QStringLiteral("FontUnderline"));
+}
+
+void Txt::setLocked(bool value) {
+    locked_ = value;
+    text1_->setReadOnly(value);
+    text2_->setReadOnly(value);
+    MarkChanged(QStringLiteral("Locked"));
+}
+
+void Txt::setMaxLength(int value) {
+    maxLength_ = std::max(0, value);
+    text2_->setMaxLength(maxLength_ > 0 ? std::min(maxLength_, kLineEditLimit) : kLineEditLimit);
+    MarkChanged(QStringLiteral("MaxLength"));
+}
+
+void Txt::setAlignment(int value) {
+    alignment_ = value;
+    ApplyAlignment();
+    MarkChanged(QStringLiteral("Alignment"));
+}
+
+// ---- stored settings -------------------------------------------------------------------------
+
+void Txt::ReadProperties(const PropertyBag& bag) {
+    setEnabled(bag.ReadBool(QStringLiteral("Enabled"), true));
+    setFont(bag.ReadFont(QStringLiteral("Font"), AmbientFont()));
+    mouseIcon_ = bag.ReadPicture(QStringLiteral("MouseIcon"));
+    style_ = static_cast<int>(bag.ReadInt(QStringLiteral("Style"), 0));
+    LayOut();
+    SetHighlight(false);
+    const QString selText = bag.ReadString(QStringLiteral("SelText"), QString());
+    const int selStart = static_cast<int>(bag.ReadInt(QStringLiteral("SelStart"), 0));
+    const int selLength = static_cast<int>(bag.ReadInt(QStringLiteral("SelLength"), 0));
+    mousePointer_ = static_cast<int>(bag.ReadInt(QStringLiteral("MousePointer"), 0));
+    setPasswordChar(bag.ReadString(QStringLiteral("PasswordChar"), QString()));
+    setText(bag.ReadString(QStringLiteral("Text"), QStringLiteral("Text")));
+    if (!selText.isEmpty()) setSelText(selText);
+    setSelStart(selStart);
+    setSelLength(selLength);
+    setToolTipText(bag.ReadString(QStringLiteral("ToolTipText"), QString()));
+    backColor_ = bag.ReadColor(QStringLiteral("BackColor"), SysColor::kWindowBackground);
+    foreColor_ = bag.ReadColor(QStringLiteral("ForeColor"), SysColor::kWindowText);
+    QFont f = font();
+    f.setItalic(bag.ReadBool(QStringLiteral("FontItalic"), f.italic()));
+    const QString family = bag.ReadString(QStringLiteral("FontName"), QString());
+    if (!family.isEmpty()) f.setFamily(family);
+    const double size = bag.ReadNumber(QStringLiteral("FontSize"), 0);
+    if (size > 0) f.setPointSizeF(size);
+    f.setStrikeOut(bag.ReadBool(QStringLiteral("FontStrikethru"), f.strikeOut()));
+    f.setUnderline(bag.ReadBool(QStringLiteral("FontUnderline"), f.underline()));
+    setFont(f);
+    setLocked(bag.ReadBool(QStringLiteral("Locked"), false));
+    setMaxLength(static_cast<int>(bag.ReadInt(QStringLiteral("MaxLength"), 0)));
+    // Alignment is written, so it is read back too.
+    setAlignment(static_cast<int>(bag.ReadInt(QStringLiteral("Alignment"), 0)));
+    ApplyColours();
+    ApplyPointer();
+}
+
+void Txt::WriteProperties(PropertyBag& bag) const {
+    const QFont ambient = AmbientFont();
+    bag.WriteBool(QStringLiteral("Enabled"), isEnabled(), true);
+    bag.WriteFont(QStringLiteral("Font"), font(), ambient);
+    bag.WritePicture(QStringLiteral("MouseIcon"), mouseIcon_);
+    bag.WriteInt(QStringLiteral("Style"), style_, 0);
+    bag.WriteString(QStringLiteral("SelText"), SelText(), QString());
+    bag.WriteInt(QStringLiteral("SelStart"), SelStart(), 0);
+    bag.WriteInt(QStringLiteral("SelLength"), SelLength(), 0);
+    bag.WriteInt(QStringLiteral("MousePointer"), mousePointer_, 0);
+    bag.WriteString(QStringLiteral("PasswordChar"), passwordChar_, QString());
+    bag.WriteString(QStringLiteral("Text"), Text(), QStringLiteral("Text"));
+    bag.WriteString(QStringLiteral("ToolTipText"), toolTipText_, QString());
+    bag.WriteColor(QStringLiteral("BackColor"), backColor_, SysColor::kWindowBackground);
+    bag.WriteColor(QStringLiteral("ForeColor"), foreColor_, SysColor::kWindowText);
+    // The single font values repeat what "Font" holds; they follow it against the ambient font.
+    bag.WriteBool(QStringLiteral("FontItalic"), font().italic(), ambient.italic());
+    bag.WriteString(QStringLiteral("FontName"), font().family(), ambient.family());
+    bag.WriteNumber(QStringLiteral("FontSize"), font().pointSizeF(), ambient.pointSizeF());
+    bag.WriteBool(QStringLiteral("FontStrikethru"), font().strikeOut(), ambient.strikeOut());
+    bag.WriteBool(QStringLiteral("FontUnderline"), font().underline(), ambient.underline());
+    bag.WriteBool(QStringLiteral("Locked"), locked_, false);
+    bag.WriteInt(QStringLiteral("MaxLength"), maxLength_, 0);
+    bag.WriteInt(QStringLiteral("Alignment"), alignment_, 0);
+}
+
+// ---- mouse, keys and focus -------------------------------------------------------------------
+
+void Txt::MouseCameIn() {
+    if (mouseInside_) return;
+    mouseInside_ = true;
+    SetHighlight(true);
+}
+
+void Txt::mouseMoveEvent(QMouseEvent* event) {
+    if (event->position() != lastMousePos_) {
+        lastMousePos_ = event->position();
+        MouseCameIn();
+    }
+    const QPointF twips = TwipsPoint(event->position());
+    emit MouseMove(ButtonCode(event->buttons()), ShiftCode(event->modifiers()), twips.x(),
+                   twips.y());
+}
+
+void Txt::leaveEvent(QEvent*) {
+    mouseInside_ = false;
+    lastMousePos_ = QPointF(-1, -1);
+    if (!focused_) SetHighlight(false);
+}
+
+void Txt::ForwardMouse(QWidget* field, QMouseEvent* event) {
+    const QPointF twips = Twips::FromPixels(1, field) * event->position();
+    const int shift = ShiftCode(event->modifiers());
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            emit MouseDown(ButtonCode(event->button()), shift, twips.x(), twips.y());
+            break;
+        case QEvent::MouseButtonRelease:
+            emit MouseUp(ButtonCode(event->button()), shift, twips.x(), twips.y());
+            if (field->rect().contains(event->position().toPoint())) emit Click();
+            break;
+        case QEvent::MouseButtonDblClick:
+            emit DblClick();
+            break;
+        case QEvent::MouseMove:
+            MouseCameIn();
+            emit MouseMove(ButtonCode(event->buttons()), shift, twips.x(), twips.y());
+            break;
+        default:
+            break;
+    }
+}
+
+void Txt::ForwardKey(QKeyEvent* event) {
+    const int shift = ShiftCode(event->modifiers());
+    if (event->type() == QEvent::KeyRelease) {
+        emit KeyUp(KeyCode(event), shift);
+        return;
+    }
+    emit KeyDown(KeyCode(event), shift);
+    if (const int ascii = KeyAscii(event)) emit KeyPress(ascii);
+}
+
+bool Txt::eventFilter(QObject* watched, QEvent* event) {
+    auto* field = qobject_cast<QWidget*>(watched);
+    switch (event->type()) {
+        case QEvent::Enter:
+            MouseCameIn();
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+            ForwardMouse(field, static_cast<QMouseEvent*>(event));
+            break;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            if (watched != text1_->viewport()) ForwardKey(static_cast<QKeyEvent*>(event));
+            break;
+        case QEvent::FocusIn:
+            if (watched != text1_->viewport()) {
+                focused_ = true;
+                SetHighlight(true);
+            }
+            break;
+        case QEvent::FocusOut:
+            if (watched != text1_->viewport()) {
+                focused_ = false;
+                SetHighlight(false);
+            }
+            break;
+        default:
+            break;
+    }
+    return ControlBase::eventFilter(watched, event);
+}
+
+void Txt::resizeEvent(QResizeEvent*) {
+    LayOut();
+}
+
+void Txt::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) {
+        text1_->setFont(font());
+        text2_->setFont(font());
+        MarkChanged(QStringLiteral("Font"));
+    } else if (event->type() == QEvent::EnabledChange) {
+        MarkChanged(QStringLiteral("Enabled"));
+    }
+    ControlBase::changeEvent(event);
+}

@@ -1,0 +1,122 @@
+// Txt: the text entry field. A multi-line and a single-line edit field, one shown at a time by
+// Style and kept holding the same text, inside a thin frame that lights up while the mouse is
+// over the control or the control has the focus.
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include "ControlBase.h"
+
+class QLineEdit;
+class QPlainTextEdit;
+
+class Txt : public ControlBase {
+    Q_OBJECT
+  public:
+    explicit Txt(QWidget* parent = nullptr);
+
+    // 1 shows the multi-line field, any other value the single-line one.
+    int Style() const { return style_; }
+    void setStyle(int value);
+
+    // The data field (multi-line with Style 0, single-line otherwise) holds the text.
+    QString Text() const;
+    void setText(const QString& value);
+    QString SelText() const;
+    void setSelText(const QString& value);
+    int SelStart() const;
+    void setSelStart(int value);
+    int SelLength() const;
+    void setSelLength(int value);
+
+    // Appearance, kept with the multi-line field and shown by both fields.
+    QImage MouseIcon() const { return mouseIcon_; }
+    void setMouseIcon(const QImage& value);
+    int MousePointer() const { return mousePointer_; }
+    void setMousePointer(int value);
+    QString PasswordChar() const { return passwordChar_; }
+    void setPasswordChar(const QString& value);
+    QString ToolTipText() const { return toolTipText_; }
+    void setToolTipText(const QString& value);
+    OleColor BackColor() const { return backColor_; }
+    void setBackColor(OleColor value);
+    OleColor ForeColor() const { return foreColor_; }
+    void setForeColor(OleColor value);
+    bool FontItalic() const { return font().italic(); }
+    void setFontItalic(bool value);
+    QString FontName() const { return font().family(); }
+    void setFontName(const QString& value);
+    double FontSize() const { return font().pointSizeF(); }
+    void setFontSize(double value);
+    bool FontStrikethru() const { return font().strikeOut(); }
+    void setFontStrikethru(bool value);
+    bool FontUnderline() const { return font().underline(); }
+    void setFontUnderline(bool value);
+    bool Locked() const { return locked_; }
+    void setLocked(bool value);
+    // 0: no limit.
+    int MaxLength() const { return maxLength_; }
+    void setMaxLength(int value);
+    // 0 left, 1 right, 2 centre.
+    int Alignment() const { return alignment_; }
+    void setAlignment(int value);
+
+    bool FrameHighlighted() const { return highlighted_; }
+    QPlainTextEdit* MultiLineField() const { return text1_; }
+    QLineEdit* SingleLineField() const { return text2_; }
+
+    void ReadProperties(const PropertyBag& bag) override;
+    void WriteProperties(PropertyBag& bag) const override;
+
+  signals:
+    void Change();
+    void Click();
+    void DblClick();
+    void KeyPress(int KeyAscii);
+    void KeyUp(int KeyCode, int Shift);
+    void KeyDown(int KeyCode, int Shift);
+    void MouseDown(int Button, int Shift, float X, float Y);
+    void MouseMove(int Button, int Shift, float X, float Y);
+    void MouseUp(int Button, int Shift, float X, float Y);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    bool MultiLineIsDataField() const { return style_ == 0; }
+    void LayOut();
+    void SetHighlight(bool on);
+    void MouseCameIn();
+    void OnMultiLineChanged();
+    void OnSingleLineChanged();
+    void ApplyColours();
+    void ApplyPointer();
+    void ApplyAlignment();
+    void ForwardMouse(QWidget* field, QMouseEvent* event);
+    void ForwardKey(QKeyEvent* event);
+
+    QPlainTextEdit* text1_;
+    QLineEdit* text2_;
+    int style_ = 0;
+    QImage mouseIcon_;
+    int mousePointer_ = 0;
+    QString passwordChar_;
+    QString toolTipText_;
+    OleColor backColor_ = SysColor::kWindowBackground;
+    OleColor foreColor_ = SysColor::kWindowText;
+    bool locked_ = false;
+    int maxLength_ = 0;
+    int alignment_ = 0;
+
+    bool highlighted_ = false;
+    bool mouseInside_ = false;
+    bool focused_ = false;
+    bool syncing_ = false;
+    QPointF lastMousePos_{-1, -1};
+};
