@@ -6,7 +6,7 @@
 namespace tickwell {
 
 class CTimer final : public TimerObject<_CTimer, __CTimer> {
-public:
+  public:
     CTimer() : TimerObject(IID__CTimer) {}
 
     HRESULT get_Enabled(VARIANT_BOOL* enabled) override;

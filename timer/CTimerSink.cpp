@@ -21,8 +21,9 @@ HRESULT CTimerSink::Subscribe(__CTimerSink* subscriber) {
 }
 
 HRESULT CTimerSink::Unsubscribe(__CTimerSink* subscriber) {
-    auto found = std::find_if(subscribers_.begin(), subscribers_.end(),
-                              [subscriber](const auto& entry) { return entry.second == subscriber; });
+    auto found =
+        std::find_if(subscribers_.begin(), subscribers_.end(),
+                     [subscriber](const auto& entry) { return entry.second == subscriber; });
     if (found == subscribers_.end()) return S_FALSE;
     subscribers_.erase(found);
     return S_OK;

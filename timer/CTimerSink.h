@@ -11,7 +11,7 @@
 namespace tickwell {
 
 class CTimerSink final : public _CTimerSink {
-public:
+  public:
     CTimerSink() = default;
     ~CTimerSink() = default;
     CTimerSink(const CTimerSink&) = delete;
@@ -26,7 +26,7 @@ public:
     HRESULT Unsubscribe(__CTimerSink* subscriber) override;
     HRESULT RaiseTimer(int32_t id) override;
 
-private:
+  private:
     bool IsSubscribed(uint64_t serial) const;
 
     // Subscribers are not referenced: each object drops its subscription when it dies. Every

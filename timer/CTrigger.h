@@ -6,7 +6,7 @@
 namespace tickwell {
 
 class CTrigger final : public TimerObject<_CTrigger, __CTrigger> {
-public:
+  public:
     CTrigger() : TimerObject(IID__CTrigger) {}
 
     HRESULT Start(int32_t interval) override;

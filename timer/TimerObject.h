@@ -15,7 +15,7 @@ namespace tickwell {
 
 template <class Interface, class Listener>
 class TimerObject : public Interface, public __CTimerSink {
-public:
+  public:
     explicit TimerObject(const GUID& ownInterface) : ownInterface_(ownInterface) {
         VariantInit(&tag_);
         ObjectCreated();
@@ -96,7 +96,7 @@ public:
         return S_OK;
     }
 
-protected:
+  protected:
     // Start: a running timer is stopped first; only a positive interval starts a new one, and a
     // failed start leaves the object stopped.
     void StartTimer() {
@@ -135,7 +135,7 @@ protected:
     int32_t id_ = 0;
     int32_t interval_ = 100;
 
-private:
+  private:
     const GUID ownInterface_;
     std::atomic<ULONG> references_{1};
     VARIANT tag_;

@@ -15,7 +15,7 @@ constexpr uint32_t kTimerMessage = 0x0113;
 
 // Owns the thread's Qt timers and turns their expiries into timer_proc calls.
 class ThreadTimerHost final : public QObject {
-protected:
+  protected:
     void timerEvent(QTimerEvent* event) override {
         timer_proc(nullptr, kTimerMessage, event->timerId(), static_cast<uint32_t>(TickCount()));
     }
@@ -51,8 +51,8 @@ void KillThreadTimer(int32_t id) {
 int32_t TickCount() {
     timespec now{};
     clock_gettime(CLOCK_BOOTTIME, &now);
-    const uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u +
-                        static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+    const uint64_t ms =
+        static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
     return static_cast<int32_t>(static_cast<uint32_t>(ms));
 }
 

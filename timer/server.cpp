@@ -22,7 +22,7 @@ std::atomic<long> serverLocks{0};
 
 template <class Object>
 class ClassFactory final : public IClassFactory {
-public:
+  public:
     HRESULT QueryInterface(const GUID& iid, void** object) override {
         if (!object) return E_POINTER;
         if (iid == IID_IUnknown || iid == IID_IClassFactory) {
@@ -74,15 +74,21 @@ std::vector<components::RegistryRecord> OwnRecords(const std::string& path) {
 
 }  // namespace
 
-void ObjectCreated() { ++liveObjects; }
-void ObjectDestroyed() { --liveObjects; }
+void ObjectCreated() {
+    ++liveObjects;
+}
+void ObjectDestroyed() {
+    --liveObjects;
+}
 void ServerLock(bool lock) {
     if (lock)
         ++serverLocks;
     else if (serverLocks > 0)
         --serverLocks;
 }
-bool ServerInUse() { return liveObjects > 0 || serverLocks > 0; }
+bool ServerInUse() {
+    return liveObjects > 0 || serverLocks > 0;
+}
 
 }  // namespace tickwell
 
@@ -101,7 +107,9 @@ TICKWELL_EXPORT HRESULT DllGetClassObject(const GUID* clsid, const GUID* iid, vo
     return factory->QueryInterface(*iid, object);
 }
 
-TICKWELL_EXPORT HRESULT DllCanUnloadNow() { return ServerInUse() ? S_FALSE : S_OK; }
+TICKWELL_EXPORT HRESULT DllCanUnloadNow() {
+    return ServerInUse() ? S_FALSE : S_OK;
+}
 
 TICKWELL_EXPORT HRESULT DllRegisterServer() try {
     const std::string path = OwnLibraryPath();

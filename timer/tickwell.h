@@ -20,7 +20,9 @@ struct GUID {
 };
 static_assert(sizeof(GUID) == 16);
 
-inline bool operator==(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
+inline bool operator==(const GUID& a, const GUID& b) {
+    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}
 
 using HRESULT = int32_t;
 using ULONG = uint32_t;
@@ -48,8 +50,12 @@ constexpr HRESULT SELFREG_E_CLASS = static_cast<HRESULT>(0x80040201u);
 constexpr HRESULT DISP_E_TYPEMISMATCH = static_cast<HRESULT>(0x80020005u);
 constexpr HRESULT DISP_E_EXCEPTION = static_cast<HRESULT>(0x80020009u);
 
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
 
 // ---- Texts and tagged values --------------------------------------------------------------------
 
@@ -100,7 +106,9 @@ struct VARIANT {
 };
 static_assert(sizeof(VARIANT) == 16);
 
-inline void VariantInit(VARIANT* v) { std::memset(v, 0, sizeof(VARIANT)); }
+inline void VariantInit(VARIANT* v) {
+    std::memset(v, 0, sizeof(VARIANT));
+}
 inline HRESULT VariantClear(VARIANT* v);
 inline HRESULT VariantCopy(VARIANT* target, const VARIANT* source);
 
@@ -113,7 +121,7 @@ struct IUnknown {
     virtual ULONG AddRef() = 0;
     virtual ULONG Release() = 0;
 
-protected:
+  protected:
     ~IUnknown() = default;
 };
 
@@ -121,7 +129,7 @@ struct IClassFactory : IUnknown {
     virtual HRESULT CreateInstance(IUnknown* outer, const GUID& iid, void** object) = 0;
     virtual HRESULT LockServer(int32_t lock) = 0;
 
-protected:
+  protected:
     ~IClassFactory() = default;
 };
 
@@ -129,7 +137,7 @@ protected:
 struct __CTimer : IUnknown {
     virtual HRESULT Timer() = 0;
 
-protected:
+  protected:
     ~__CTimer() = default;
 };
 
@@ -137,7 +145,7 @@ protected:
 struct __CTrigger : IUnknown {
     virtual HRESULT Trigger() = 0;
 
-protected:
+  protected:
     ~__CTrigger() = default;
 };
 
@@ -154,7 +162,7 @@ struct _CTimer : IUnknown {
     virtual HRESULT Advise(__CTimer* listener) = 0;
     virtual HRESULT Unadvise(__CTimer* listener) = 0;
 
-protected:
+  protected:
     ~_CTimer() = default;
 };
 
@@ -166,7 +174,7 @@ struct _CTrigger : IUnknown {
     virtual HRESULT Advise(__CTrigger* listener) = 0;
     virtual HRESULT Unadvise(__CTrigger* listener) = 0;
 
-protected:
+  protected:
     ~_CTrigger() = default;
 };
 
@@ -175,7 +183,7 @@ protected:
 struct __CTimerSink : IUnknown {
     virtual HRESULT Timer(int32_t id) = 0;
 
-protected:
+  protected:
     ~__CTimerSink() = default;
 };
 
@@ -184,7 +192,7 @@ struct _CTimerSink : IUnknown {
     virtual HRESULT Unsubscribe(__CTimerSink* subscriber) = 0;
     virtual HRESULT RaiseTimer(int32_t id) = 0;
 
-protected:
+  protected:
     ~_CTimerSink() = default;
 };
 

@@ -15,11 +15,13 @@ using components::ComPtr;
 
 namespace {
 
-QString BuiltLibrary() { return QCoreApplication::applicationDirPath() + "/libtickwell.so"; }
+QString BuiltLibrary() {
+    return QCoreApplication::applicationDirPath() + "/libtickwell.so";
+}
 
 // Points the per-user registry at a folder of the test's own for the test's duration.
 class RegistryFolder {
-public:
+  public:
     RegistryFolder() : previous_(qgetenv("XDG_CONFIG_HOME")) {
         qputenv("XDG_CONFIG_HOME", folder_.path().toLocal8Bit());
     }
@@ -35,7 +37,7 @@ public:
         file.write(text.toUtf8());
     }
 
-private:
+  private:
     QTemporaryDir folder_;
     QByteArray previous_;
 };
@@ -47,18 +49,22 @@ Fn EntryPoint(const char* name) {
     return reinterpret_cast<Fn>(entry);
 }
 
-QString Id(const GUID& id) { return QString::fromStdString(components::GuidToString(id)); }
+QString Id(const GUID& id) {
+    return QString::fromStdString(components::GuidToString(id));
+}
 
 }  // namespace
 
 TEST(Registration, RegisterRecordsBothClassesAndTheTypeLibraryAndUnregisterRemovesOnlyThem) {
     RegistryFolder registry;
-    registry.Write("# kept by other tools\nCLSID {00000000-0000-0000-0000-0000000000AA} /x/other.so\n");
+    registry.Write(
+        "# kept by other tools\nCLSID {00000000-0000-0000-0000-0000000000AA} /x/other.so\n");
 
     ASSERT_EQ(EntryPoint<DllRegisterServerFn>("DllRegisterServer")(), S_OK);
     const QString path = QFileInfo(BuiltLibrary()).canonicalFilePath();
     const QString text = registry.Read();
-    EXPECT_TRUE(text.contains("CLSID " + Id(CLSID_CTimer) + " " + path + "\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("CLSID " + Id(CLSID_CTimer) + " " + path + "\n"))
+        << text.toStdString();
     EXPECT_TRUE(text.contains("CLSID " + Id(CLSID_CTrigger) + " " + path + "\n"));
     EXPECT_TRUE(text.contains("TypeLib " + Id(LIBID_Tickwell) + " 1.0 " + path + "\n"));
 
@@ -164,7 +170,8 @@ TEST(Library, ExportsOnlyTheFourEntryPoints) {
     nm.start("nm", {"-D", "--defined-only", BuiltLibrary()});
     ASSERT_TRUE(nm.waitForFinished(10000));
     QStringList exported;
-    for (const QString& line : QString(nm.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
+    for (const QString& line :
+         QString(nm.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
         const QStringList fields = line.split(' ', Qt::SkipEmptyParts);
         if (fields.size() == 3 && fields[1] == "T") exported << fields[2];
     }

@@ -12,7 +12,7 @@
 
 template <class Interface>
 class CountingListener final : public Interface {
-public:
+  public:
     HRESULT QueryInterface(const GUID& iid, void** object) override {
         if (iid == IID_IUnknown) {
             *object = this;
@@ -37,7 +37,7 @@ public:
     std::function<void()> onEvent;
     std::atomic<ULONG> references{0};
 
-private:
+  private:
     HRESULT Raised() {
         ++count;
         times.push_back(clock.isValid() ? clock.elapsed() : -1);

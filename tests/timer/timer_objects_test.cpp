@@ -271,7 +271,7 @@ TEST(TriggerObject, HandlerMayStartTheTriggerAgain) {
 
 // Each thread has its own dispatcher: a thread's timers reach only that thread's objects.
 class TimerThread final : public QThread {
-protected:
+  protected:
     void run() override {
         ComPtr<_CTimer> timer;
         if (FAILED(components::CreateInstance(CLSID_CTimer, IID__CTimer, timer.ReceiveVoid())))
@@ -283,7 +283,7 @@ protected:
         timer->Unadvise(&listener);
     }
 
-public:
+  public:
     TimerListener listener;
 };
 

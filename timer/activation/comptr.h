@@ -9,7 +9,7 @@ namespace components {
 
 template <class T>
 class ComPtr {
-public:
+  public:
     ComPtr() = default;
     ~ComPtr() { Reset(); }
     ComPtr(const ComPtr& other) : object_(other.object_) {
@@ -43,7 +43,7 @@ public:
     T* operator->() const { return object_; }
     explicit operator bool() const { return object_ != nullptr; }
 
-private:
+  private:
     T* object_ = nullptr;
 };
 

@@ -91,7 +91,9 @@ std::vector<std::string> WithoutRecords(const std::vector<RegistryRecord>& recor
 
 }  // namespace
 
-std::string RegistryFilePath() { return ConfigFolder() + "/component-registry"; }
+std::string RegistryFilePath() {
+    return ConfigFolder() + "/component-registry";
+}
 
 bool AddRecords(const std::vector<RegistryRecord>& records) {
     std::vector<std::string> lines = WithoutRecords(records);
@@ -114,8 +116,8 @@ std::optional<std::string> FindClassServer(const GUID& clsid) {
 
 std::string GuidToString(const GUID& id) {
     char text[39];
-    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  id.Data1, id.Data2, id.Data3, id.Data4[0], id.Data4[1], id.Data4[2], id.Data4[3],
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", id.Data1,
+                  id.Data2, id.Data3, id.Data4[0], id.Data4[1], id.Data4[2], id.Data4[3],
                   id.Data4[4], id.Data4[5], id.Data4[6], id.Data4[7]);
     return text;
 }
@@ -125,9 +127,9 @@ std::optional<GUID> GuidFromString(std::string_view text) {
     const std::string body(text.substr(1, 36));
     unsigned d1, d2, d3, b[8];
     int consumed = 0;
-    const int fields = std::sscanf(body.c_str(), "%8x-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x%n", &d1,
-                                   &d2, &d3, &b[0], &b[1], &b[2], &b[3], &b[4], &b[5], &b[6],
-                                   &b[7], &consumed);
+    const int fields =
+        std::sscanf(body.c_str(), "%8x-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x%n", &d1, &d2, &d3, &b[0],
+                    &b[1], &b[2], &b[3], &b[4], &b[5], &b[6], &b[7], &consumed);
     if (fields != 11 || consumed != 36) return std::nullopt;
     GUID id{d1, static_cast<uint16_t>(d2), static_cast<uint16_t>(d3), {}};
     for (int i = 0; i < 8; ++i) id.Data4[i] = static_cast<uint8_t>(b[i]);

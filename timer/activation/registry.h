@@ -15,7 +15,7 @@
 namespace components {
 
 struct RegistryRecord {
-    std::string kind;     // "CLSID" or "TypeLib"
+    std::string kind;  // "CLSID" or "TypeLib"
     GUID id;
     std::string version;  // type libraries only, e.g. "1.0"
     std::string path;

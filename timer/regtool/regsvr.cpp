@@ -10,10 +10,11 @@
 namespace {
 
 int Usage(std::FILE* out) {
-    std::fputs("Usage: regsvr [-u] LIBRARY\n"
-               "Registers the component library LIBRARY for the current user;\n"
-               "with -u, unregisters it.\n",
-               out);
+    std::fputs(
+        "Usage: regsvr [-u] LIBRARY\n"
+        "Registers the component library LIBRARY for the current user;\n"
+        "with -u, unregisters it.\n",
+        out);
     return out == stdout ? 0 : 2;
 }
 

@@ -1,0 +1,402 @@
+#include "TestPhases.h"
+
+#include <QDateTime>
+
+#include "Checked.h"
+#include "Format.h"
+#include "activation.h"
+#include "modFile.h"
+#include "modLang.h"
+
+namespace {
+
+constexpr int32_t kBlocksPerMB = 1024;
+constexpr int32_t kBlockTextLength = 1022;
+constexpr int32_t kBlockSize = 1024;
+
+// The component cannot be created or does not answer.
+struct ClockFailure {};
+
+QString TestFileName(const QString& folder, int32_t k) {
+    return folder + QString::number(k) + QStringLiteral(".tst");
+}
+
+// The block every phase writes: 1022 "x", which the file layer stores as 1024 bytes.
+const BlockText& TheBlock() {
+    static const BlockText block(QString(kBlockTextLength, u'x'));
+    return block;
+}
+
+// The pump counter starts at 0 and runs 1 to 100, so the pump points fall after block (or
+// pass) 2 of a phase and then after every 100 more, across file boundaries.
+bool AtPumpPoint(int32_t& counter) {
+    const bool due = counter == 1;
+    if (++counter > 100) counter = 1;
+    return due;
+}
+
+QString Now() {
+    return FormatDateTime(QDateTime::currentDateTime(), QStringLiteral("hh:mm dd.mm.yy"));
+}
+
+}  // namespace
+
+TestPhases::TestPhases(PhaseHost& host) : host_(host) {}
+
+TestPhases::~TestPhases() = default;
+
+void TestPhases::SetTickSourceFactory(TickSourceFactory factory) {
+    tickSourceFactory_ = std::move(factory);
+    TickSource.Reset();
+}
+
+void TestPhases::PumpEvents() {
+    if (!PumpObject) PumpObject = std::make_unique<clsDoEvents>();
+    bool allPending = !host_.ChkDoEventsChecked();
+    PumpObject->fDoEvents(allPending);
+}
+
+int32_t TestPhases::ReadClock() {
+    if (!TickSource) {
+        const HRESULT created =
+            tickSourceFactory_
+                ? tickSourceFactory_(TickSource.Receive())
+                : components::CreateInstance(CLSID_CTimer, IID__CTimer, TickSource.ReceiveVoid());
+        if (FAILED(created) || !TickSource) {
+            TickSource.Reset();
+            throw ClockFailure{};
+        }
+    }
+    int32_t ticks = 0;
+    if (FAILED(TickSource->GetCurrentTimer(&ticks))) throw ClockFailure{};
+    return ticks;
+}
+
+int32_t TestPhases::CreationFlags() {
+    int32_t flags = 0;
+    if (host_.DisableCachingChecked()) flags |= FILE_FLAG_NO_BUFFERING;
+    if (host_.EnableWriteThroughChecked()) flags |= FILE_FLAG_WRITE_THROUGH;
+    return flags;
+}
+
+void TestPhases::LogStartLines(int32_t nFiles, int32_t sizeMB) {
+    host_.LogPrint(LangText(21, false, true, QStringLiteral("Teststart: ")) + Now());
+    host_.LogPrint(LangText(22, false, true, QStringLiteral("Erstelle ")) +
+                   QString::number(nFiles) + LangText(23, true, true, QStringLiteral(" Dateien ")) +
+                   u'(' + QString::number(CheckedMul(nFiles, sizeMB)) +
+                   LangText(18, true, false, QStringLiteral(" MB")) + u')');
+}
+
+void TestPhases::LogAccessFailure(const QString& folder) {
+    host_.LogPrint(LangText(12, false, true, QStringLiteral("Kann auf ")) + folder +
+                   LangText(13, true, false, QStringLiteral(" nicht zugreifen!")));
+}
+
+void TestPhases::LogFileFailure(const QString& path) {
+    host_.LogPrint(path + QStringLiteral(": ") + LastFileError());
+}
+
+void TestPhases::LogTime(int32_t ms, const QString& pattern) {
+    host_.LogPrint(LangText(24, false, true, QStringLiteral("Zeit: ")) +
+                   FormatNumber(ms / 1000.0, pattern) +
+                   LangText(25, true, false, QStringLiteral(" Sekunden")) + QStringLiteral(" (") +
+                   QString::number(ms) + QStringLiteral(" ms)"));
+}
+
+void TestPhases::LogAverages(double seconds, double mbps) {
+    const QString average = LangText(15, false, true, QStringLiteral("Durchschnitt: "));
+    const QString pattern = QStringLiteral("#.##");
+    host_.LogPrint(average + FormatNumber(seconds, pattern) +
+                   LangText(17, true, false, QStringLiteral(" Sek.")));
+    host_.LogPrint(average + FormatNumber(mbps, pattern) +
+                   LangText(16, true, false, QStringLiteral(" MB/s")));
+}
+
+void TestPhases::LogEnd() {
+    host_.LogPrint(LangText(14, false, true, QStringLiteral("Testende: ")) + Now());
+    host_.LogPrint(QString());
+}
+
+void TestPhases::LogScopeFailure(Scope scope, const QString& folder) {
+    switch (scope) {
+        case Scope::Access:
+            LogAccessFailure(folder);
+            break;
+        case Scope::Clock:
+            host_.LogPrint(
+                LangText(41, false, false,
+                         QStringLiteral("Fehler bei der Kommunikation der Timerkomponente!")));
+            break;
+        case Scope::Arithmetic:
+            host_.LogPrint(LangText(7, false, false,
+                                    QStringLiteral("Werte dürfen nicht größer als 32000 sein!")));
+            break;
+    }
+}
+
+void TestPhases::CloseAll(HandleTable& handles) {
+    for (int32_t& handle : handles) {
+        FileClose(handle, true);
+        handle = 0;
+    }
+}
+
+// ---- Single-file test ---------------------------------------------------------------------------
+
+bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folder) {
+    Scope scope = Scope::Access;
+    int32_t handle = 0;
+    try {
+        LogStartLines(nFiles, sizeMB);
+        const BlockText& block = TheBlock();
+        int32_t pump = 0;
+        int32_t total = 0;
+        for (int32_t k = 1; k <= nFiles; ++k) {
+            const QString path = TestFileName(folder, k);
+            handle = FileCreate(path, GENERIC_WRITE, 0, CREATE_ALWAYS, CreationFlags());
+            if (handle == 0) {
+                LogAccessFailure(folder);
+                return false;
+            }
+            host_.LogPrint(LangText(40, false, true, QStringLiteral("Datei ")) + SignedNumber(k) +
+                           QStringLiteral("..."));
+
+            scope = Scope::Clock;
+            const int32_t t0 = ReadClock();
+            scope = Scope::Arithmetic;
+            for (int32_t j = 1; j <= sizeMB; ++j) {
+                for (int32_t b = 1; b <= kBlocksPerMB; ++b) {
+                    if (!FileWrite(handle, block)) {
+                        LogFileFailure(path);
+                        LogAccessFailure(folder);
+                        FileClose(handle, true);
+                        return false;
+                    }
+                    if (AtPumpPoint(pump)) {
+                        if (host_.AbortRequested()) {
+                            FileClose(handle, true);
+                            host_.LogPrint(
+                                LangText(11, false, false, QStringLiteral("Abbruch...")));
+                            return false;
+                        }
+                        PumpEvents();
+                    }
+                }
+                host_.Progress1ValueChange(CheckedMul(j, 100) / static_cast<double>(sizeMB));
+                const int32_t done = CheckedAdd(CheckedMul(k - 1, sizeMB), j);
+                const int32_t whole = CheckedMul(CheckedMul(nFiles, sizeMB), 2);
+                host_.OverallProgressValueChange(
+                    ToInt16HalfEven(CheckedMul(done, 100) / static_cast<double>(whole)));
+            }
+            const int32_t ms = TickSpan(t0, ReadClock());
+            LogTime(ms, QStringLiteral("#.##"));
+            total = CheckedAdd(total, ms);
+            FileClose(handle, true);
+            handle = 0;
+        }
+        const double seconds = CheckedDivide(total / 1000.0, nFiles);
+        const double mbps = CheckedDivide(sizeMB, seconds);
+        host_.Results().SingleWriteSeconds = seconds;
+        host_.Results().SingleWriteMBps = mbps;
+        host_.LogPrint(QString());
+        host_.LogPrint(QStringLiteral("<clear>"));
+        LogAverages(seconds, mbps);
+        LogEnd();
+        return true;
+    } catch (...) {
+        // For files after the first the steps before the clock start lie in the arithmetic scope.
+        LogScopeFailure(scope, folder);
+        FileClose(handle, true);
+        return false;
+    }
+}
+
+bool TestPhases::SingleReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder) {
+    int32_t handle = 0;
+    try {
+        host_.LogPrint(LangText(19, false, true, QStringLiteral("Lese ")) +
+                       QString::number(CheckedMul(nFiles, sizeMB)) +
+                       LangText(18, false, false, QStringLiteral("MB")));
+        int32_t pump = 0;
+        int32_t total = 0;
+        int32_t filesRead = 0;
+        for (int32_t k = 1; k <= nFiles; ++k) {
+            const QString path = TestFileName(folder, k);
+            handle = FileOpen(path, OF_READ);
+            if (handle == 0) {
+                LogFileFailure(path);  // passed over, but not in silence
+                continue;
+            }
+            ++filesRead;
+            host_.LogPrint(LangText(26, false, true, QStringLiteral("Lese Datei ")) +
+                           SignedNumber(k));
+            const int32_t t0 = ReadClock();
+            const char* data = nullptr;
+            for (int32_t j = 1; j <= sizeMB; ++j) {
+                for (int32_t b = 1; b <= kBlocksPerMB; ++b) {
+                    if (FileRead(handle, data, kBlockSize) != kBlockSize)
+                        host_.LogPrint(QStringLiteral("Checksum Error!"));
+                    if (AtPumpPoint(pump)) {
+                        if (host_.AbortRequested()) {
+                            FileClose(handle, true);
+                            host_.LogPrint(
+                                LangText(11, false, false, QStringLiteral("Abbruch...")));
+                            return false;
+                        }
+                        PumpEvents();
+                        host_.Progress1ValueChange(CheckedMul(j, 100) /
+                                                   static_cast<double>(sizeMB));
+                        const int32_t done =
+                            CheckedAdd(CheckedMul(CheckedAdd(nFiles, k - 1), sizeMB), j);
+                        const int32_t whole = CheckedMul(CheckedMul(nFiles, sizeMB), 2);
+                        host_.OverallProgressValueChange(
+                            ToInt16HalfEven(CheckedMul(done, 100) / static_cast<double>(whole)));
+                    }
+                }
+            }
+            const int32_t ms = TickSpan(t0, ReadClock());
+            LogTime(ms, QStringLiteral("#.##"));
+            total = CheckedAdd(total, ms);
+            FileClose(handle, true);
+            handle = 0;
+        }
+        // The average is over the files that were read: a skipped file took no time.
+        const double seconds = CheckedDivide(total / 1000.0, filesRead);
+        const double mbps = CheckedDivide(sizeMB, seconds);
+        host_.Results().SingleReadSeconds = seconds;
+        host_.Results().SingleReadMBps = mbps;
+        host_.LogPrint(QStringLiteral("<clear>"));
+        LogAverages(seconds, mbps);
+        LogEnd();
+        return true;
+    } catch (...) {
+        LogAccessFailure(folder);
+        FileClose(handle, true);
+        return false;
+    }
+}
+
+// ---- Multiple-file test -------------------------------------------------------------------------
+
+bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folder) {
+    Scope scope = Scope::Access;
+    HandleTable handles;
+    try {
+        LogStartLines(nFiles, sizeMB);
+        const BlockText& block = TheBlock();
+        const int32_t flags = CreationFlags();  // one choice for every file of the phase
+        handles.assign(static_cast<size_t>(std::max(nFiles, 0)), 0);
+        for (int32_t k = 1; k <= nFiles; ++k) {
+            handles[k - 1] =
+                FileCreate(TestFileName(folder, k), GENERIC_WRITE, 0, CREATE_ALWAYS, flags);
+            if (handles[k - 1] == 0) {
+                LogAccessFailure(folder);
+                CloseAll(handles);
+                return false;
+            }
+        }
+        host_.LogPrint(LangText(20, false, false, QStringLiteral("Schreibe... ")));
+
+        scope = Scope::Clock;
+        const int32_t t0 = ReadClock();
+        scope = Scope::Arithmetic;
+        int32_t pump = 0;
+        for (int32_t j = 1; j <= sizeMB; ++j) {
+            for (int32_t b = 1; b <= kBlocksPerMB; ++b) {
+                for (int32_t k = 1; k <= nFiles; ++k) {
+                    if (!FileWrite(handles[k - 1], block)) {
+                        LogFileFailure(TestFileName(folder, k));
+                        LogAccessFailure(folder);
+                        CloseAll(handles);
+                        return false;
+                    }
+                }
+                if (AtPumpPoint(pump)) {
+                    if (host_.AbortRequested()) {
+                        host_.LogPrint(LangText(11, false, false, QStringLiteral("Abbruch...")));
+                        CloseAll(handles);
+                        return false;
+                    }
+                    PumpEvents();
+                }
+            }
+            host_.Progress1ValueChange(CheckedMul(j, 100) / static_cast<double>(sizeMB));
+            host_.OverallProgressValueChange(
+                ToInt16HalfEven(CheckedMul(j, 100) / static_cast<double>(CheckedMul(sizeMB, 2))));
+        }
+        const int32_t ms = TickSpan(t0, ReadClock());
+        LogTime(ms, QStringLiteral("#.##0.00"));
+        CloseAll(handles);
+        const double seconds = CheckedDivide(ms / 1000.0, nFiles);
+        const double mbps = CheckedDivide(sizeMB, seconds);
+        host_.Results().MultiWriteSeconds = seconds;
+        host_.Results().MultiWriteMBps = mbps;
+        host_.LogPrint(QStringLiteral("<clear>"));
+        LogAverages(seconds, mbps);
+        LogEnd();
+        return true;
+    } catch (...) {
+        LogScopeFailure(scope, folder);
+        CloseAll(handles);
+        return false;
+    }
+}
+
+bool TestPhases::MultiReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder) {
+    HandleTable handles;
+    try {
+        handles.assign(static_cast<size_t>(std::max(nFiles, 0)), 0);
+        for (int32_t k = 1; k <= nFiles; ++k) {
+            handles[k - 1] = FileOpen(TestFileName(folder, k), OF_READ);
+            if (handles[k - 1] == 0) {
+                LogAccessFailure(folder);
+                CloseAll(handles);
+                return false;
+            }
+        }
+        host_.LogPrint(LangText(19, false, true, QStringLiteral("Lese ")) +
+                       QString::number(CheckedMul(nFiles, sizeMB)) +
+                       LangText(18, false, false, QStringLiteral("MB")));
+
+        const int32_t t0 = ReadClock();
+        int32_t pump = 0;
+        const char* data = nullptr;
+        for (int32_t j = 1; j <= sizeMB; ++j) {
+            for (int32_t b = 1; b <= kBlocksPerMB; ++b) {
+                for (int32_t k = 1; k <= nFiles; ++k) {
+                    const int32_t n = FileRead(handles[k - 1], data, kBlockSize);
+                    if (n != kBlockSize)
+                        host_.LogPrint(QStringLiteral("Checksum Error! (") + QString::number(n) +
+                                       u')');
+                }
+                if (AtPumpPoint(pump)) {
+                    if (host_.AbortRequested()) {
+                        host_.LogPrint(LangText(11, false, false, QStringLiteral("Abbruch...")));
+                        CloseAll(handles);
+                        return false;
+                    }
+                    PumpEvents();
+                    host_.Progress1ValueChange(CheckedMul(j, 100) / static_cast<double>(sizeMB));
+                    host_.OverallProgressValueChange(
+                        ToInt16HalfEven(CheckedMul(CheckedAdd(sizeMB, j), 100) /
+                                        static_cast<double>(CheckedMul(sizeMB, 2))));
+                }
+            }
+        }
+        const int32_t ms = TickSpan(t0, ReadClock());
+        LogTime(ms, QStringLiteral("#.##"));
+        CloseAll(handles);
+        const double seconds = CheckedDivide(ms / 1000.0, nFiles);
+        const double mbps = CheckedDivide(sizeMB, seconds);
+        host_.Results().MultiReadSeconds = seconds;
+        host_.Results().MultiReadMBps = mbps;
+        host_.LogPrint(QStringLiteral("<clear>"));
+        LogAverages(seconds, mbps);
+        LogEnd();
+        return true;
+    } catch (...) {
+        LogAccessFailure(folder);
+        CloseAll(handles);
+        return false;
+    }
+}

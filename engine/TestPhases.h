@@ -1,0 +1,60 @@
+// The four test phases: the single-file test writes and reads the files one after another and
+// times each file; the multiple-file test keeps all files open, goes over them round-robin one
+// block at a time and times each phase as one span.
+//
+// A phase is one synchronous call. It returns true when it ran to its end and stored its
+// results, false when it was aborted or failed; the reason is then already in the log and the
+// stored results keep their previous values. The phases never delete a test file.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "PhaseHost.h"
+#include "clsDoEvents.h"
+#include "comptr.h"
+#include "tickwell.h"
+
+class TestPhases {
+  public:
+    // Creates the clock object; by default a Tickwell CTimer through component activation.
+    using TickSourceFactory = std::function<HRESULT(_CTimer** timer)>;
+
+    explicit TestPhases(PhaseHost& host);
+    ~TestPhases();
+    TestPhases(const TestPhases&) = delete;
+    TestPhases& operator=(const TestPhases&) = delete;
+
+    bool SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folder);
+    bool SingleReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder);
+    bool MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folder);
+    bool MultiReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder);
+
+    // Lets window events through once, in the mode the pump-mode option asks for.
+    void PumpEvents();
+
+    void SetTickSourceFactory(TickSourceFactory factory);
+
+  private:
+    enum class Scope { Access, Clock, Arithmetic };
+    using HandleTable = std::vector<int32_t>;
+
+    int32_t ReadClock();
+    int32_t CreationFlags();
+    void LogStartLines(int32_t nFiles, int32_t sizeMB);
+    void LogAccessFailure(const QString& folder);
+    void LogFileFailure(const QString& path);
+    void LogTime(int32_t ms, const QString& pattern);
+    void LogAverages(double seconds, double mbps);
+    void LogEnd();
+    void LogScopeFailure(Scope scope, const QString& folder);
+    static void CloseAll(HandleTable& handles);
+
+    PhaseHost& host_;
+    components::ComPtr<_CTimer> TickSource;
+    std::unique_ptr<clsDoEvents> PumpObject;
+    TickSourceFactory tickSourceFactory_;
+};

@@ -1,0 +1,139 @@
+#include "modFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr size_t kDirectAlignment = 4096;
+constexpr int32_t kReadBufferSize = 1024;
+
+// 0 after a short transfer that set no error code.
+thread_local int lastError = 0;
+
+// A descriptor may be 0; a handle never is.
+int32_t HandleOf(int fd) {
+    return fd + 1;
+}
+int DescriptorOf(int32_t handle) {
+    return handle - 1;
+}
+
+int32_t WriteLengthFor(qsizetype characters) {
+    int32_t length = 128;
+    do {
+        length *= 2;
+    } while (length < characters);
+    return length;
+}
+
+char* AlignedBuffer(size_t size) {
+    const size_t rounded = (size + kDirectAlignment - 1) / kDirectAlignment * kDirectAlignment;
+    auto* buffer = static_cast<char*>(std::aligned_alloc(kDirectAlignment, rounded));
+    if (!buffer) throw std::bad_alloc();
+    std::memset(buffer, 0, rounded);
+    return buffer;
+}
+
+int OpenFlagsFor(int32_t flags) {
+    int open = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
+    if (flags & FILE_FLAG_NO_BUFFERING) open |= O_DIRECT;
+    if (flags & FILE_FLAG_WRITE_THROUGH) open |= O_DSYNC;
+    return open;
+}
+
+int Fail(int fd) {
+    lastError = errno;
+    if (fd >= 0) ::close(fd);
+    return 0;
+}
+
+}  // namespace
+
+void BlockText::Free::operator()(char* p) const {
+    std::free(p);
+}
+
+BlockText::BlockText(const QString& text)
+    : length_(WriteLengthFor(text.size())), bytes_(AlignedBuffer(static_cast<size_t>(length_))) {
+    // One byte per character, as the original single-byte code page stored them.
+    const QByteArray bytes = text.toLatin1();
+    std::memcpy(bytes_.get(), bytes.constData(), std::min<size_t>(bytes.size(), length_));
+}
+
+int32_t FileCreate(const QString& path, int32_t access, int32_t share, int32_t disposition,
+                   int32_t flags) {
+    if (access != GENERIC_WRITE || share != 0 || disposition != CREATE_ALWAYS) {
+        lastError = EINVAL;
+        return 0;
+    }
+    const int fd = ::open(QFile::encodeName(path).constData(), OpenFlagsFor(flags), 0644);
+    if (fd < 0) return Fail(fd);
+    // No sharing while open: take the lock before truncating, so that a file somebody else
+    // holds is refused rather than emptied under them.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd, 0) != 0) return Fail(fd);
+    ::fsync(fd);  // the new, empty file reaches the device before any clock starts
+    return HandleOf(fd);
+}
+
+int32_t FileOpen(const QString& path, int32_t style) {
+    if (style != OF_READ) {
+        lastError = EINVAL;
+        return 0;
+    }
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return Fail(fd);
+    return HandleOf(fd);
+}
+
+int32_t FileRead(int32_t handle, const char*& data, int32_t count) {
+    alignas(kDirectAlignment) thread_local char buffer[kReadBufferSize];
+    data = buffer;
+    if (handle == 0 || count > kReadBufferSize) return -1;
+    if (count <= 0) return 0;
+    const ssize_t read = ::read(DescriptorOf(handle), buffer, static_cast<size_t>(count));
+    if (read < 0) {
+        lastError = errno;
+        return 0;
+    }
+    return static_cast<int32_t>(read);
+}
+
+bool FileWrite(int32_t handle, const BlockText& block) {
+    if (handle == 0) return false;
+    const ssize_t written =
+        ::write(DescriptorOf(handle), block.data(), static_cast<size_t>(block.length()));
+    if (written == block.length()) return true;
+    lastError = written < 0 ? errno : 0;
+    return false;
+}
+
+bool FileClose(int32_t handle, bool flush) {
+    if (handle == 0) return false;
+    const int fd = DescriptorOf(handle);
+    if (flush) ::fsync(fd);  // fails harmlessly on a read-only descriptor
+    if (::close(fd) == 0) return true;
+    lastError = errno;
+    return false;
+}
+
+QString LastFileError() {
+    if (lastError == 0) return QStringLiteral("the device accepted only part of a block");
+    return QString::fromLocal8Bit(std::strerror(lastError));
+}
+
+void RaiseOpenFileLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+}

@@ -1,0 +1,48 @@
+// Shared set-up of the phase tests: German separators and built-in texts unless a test loads a
+// language file, a recording window, and a temporary test folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QLocale>
+#include <QRegularExpression>
+
+#include "TestPhases.h"
+#include "modLang.h"
+#include "recording_host.h"
+#include "scripted_clock.h"
+#include "temp_folder.h"
+
+class PhaseTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        LoadLanguage(QStringLiteral("/nonexistent/no-language.lng"));
+    }
+    void TearDown() override { QLocale::setDefault(QLocale::system()); }
+
+    // Clock readings 1000, 1000 + step, 1000 + 2 × step, ...
+    void UseSteppingClock(int32_t step) {
+        clock_ = std::make_unique<ScriptedClock>([this, step] {
+            const int32_t now = 1000 + step * ticks_;
+            ++ticks_;
+            return now;
+        });
+        phases.SetTickSourceFactory(clock_->Factory());
+    }
+
+    static QByteArray Block() { return QByteArray(1022, 'x') + QByteArray(2, '\0'); }
+
+    static bool Matches(const QString& line, const QString& pattern) {
+        return QRegularExpression(QRegularExpression::anchoredPattern(pattern))
+            .match(line)
+            .hasMatch();
+    }
+
+    RecordingHost host;
+    std::unique_ptr<ScriptedClock> clock_;  // outlives the phases, which hold it
+    int32_t ticks_ = 0;
+    TestPhases phases{host};
+    TempFolder folder;
+    QString path = folder.path();
+};
