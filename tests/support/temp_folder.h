@@ -2,6 +2,9 @@
 // tmpfs or a read-only bind mount that the test mounts itself and removes afterwards.
 #pragma once
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -59,4 +62,33 @@ class TestMount {
   private:
     QTemporaryDir dir_;
     bool mounted_ = false;
+};
+
+// Makes a file undeletable even for root (the immutable attribute of ext4 and similar file
+// systems), or deletable again. False where the file system or the user cannot do it.
+inline bool SetImmutable(const QString& path, bool immutable) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+        flags = immutable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
+}
+
+// Keeps a file undeletable for the lifetime of the guard.
+class ImmutableFile {
+  public:
+    explicit ImmutableFile(const QString& path) : path_(path), set_(SetImmutable(path, true)) {}
+    ~ImmutableFile() {
+        if (set_) SetImmutable(path_, false);
+    }
+    bool set() const { return set_; }
+
+  private:
+    QString path_;
+    bool set_;
 };

@@ -1,0 +1,17 @@
+// The test target: the folder the runs test, and whether its drive can be tested.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+// The drive/path box's text, trimmed, with "/" appended when it does not end in one. Does not
+// check that the folder exists.
+QString TargetFolder(const QString& driveBoxText);
+
+// Sets `kind` from the kind of device that holds `path`: 1 removable, 2 fixed, 3 remote,
+// 4 CD-ROM, 5 RAM disk, 0 anything else or a path that does not exist. True for the kinds a test
+// may run on (1, 2, 3, 5).
+bool DriveKind(const QString& path, int16_t& kind);
+
+// Whether the path names an existing folder.
+bool FolderExists(const QString& path);

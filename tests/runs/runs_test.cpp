@@ -1,0 +1,281 @@
+// The two test runs on real folders, driven through a recording window.
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+
+#include "TestRuns.h"
+#include "modLang.h"
+#include "recording_run_host.h"
+#include "scripted_clock.h"
+#include "temp_folder.h"
+
+namespace {
+
+const QString kRule(43, u'#');
+
+class RunTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        LoadLanguage(QStringLiteral("/nonexistent/no-language.lng"));
+        host.drive1 = folder.path();
+        clock = std::make_unique<ScriptedClock>([this] { return 1000 + 250 * ticks++; });
+        runs.Phases().SetTickSourceFactory(clock->Factory());
+    }
+    void TearDown() override { QLocale::setDefault(QLocale::system()); }
+
+    QStringList TestFiles() const {
+        return QDir(folder.path()).entryList({"*.tst"}, QDir::Files, QDir::Name);
+    }
+    QByteArray LogFile() const {
+        QFile file(runs.LogFileName());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QStringList View() const { return host.log.ViewText().split("\r\n", Qt::SkipEmptyParts); }
+
+    RecordingRunHost host;
+    std::unique_ptr<ScriptedClock> clock;
+    int32_t ticks = 0;
+    TestRuns runs{host};
+    TempFolder folder;
+};
+
+using SingleRun = RunTest;
+using MultipleRun = RunTest;
+
+}  // namespace
+
+TEST_F(SingleRun, PrintsTheSummaryAndLeavesNoTestFile) {
+    folder.write("notes.tst", "the user's own");
+    folder.write("7.tst", "left over by an interrupted run");
+    EXPECT_EQ(runs.SingleRun(), RunOutcome::Completed);
+
+    EXPECT_EQ(View(), QStringList({"Ergebnis:", "Schreibzeit: 0,25 Sek.", "4 MB/s",
+                                   "Lesezeit: 0,25 Sek.", "4 MB/s"}));
+    EXPECT_EQ(TestFiles(), QStringList({"notes.tst"}));
+    EXPECT_TRUE(host.image2Shown);
+    EXPECT_EQ(host.iconAnimations, std::vector<bool>({true, false}));
+    EXPECT_FALSE(host.AnyControlDisabled());
+    EXPECT_TRUE(host.abort);
+    // The phases' own lines stay in the log text behind the summary.
+    EXPECT_TRUE(host.log.LogText().startsWith("Teststart: "));
+    EXPECT_TRUE(host.log.LogText().contains("\r\nDurchschnitt: ,25 Sek.\r\n"));
+    EXPECT_TRUE(host.log.LogText().endsWith("Lesezeit: 0,25 Sek.\r\n4 MB/s\r\n"));
+    EXPECT_TRUE(LogFile().isEmpty());  // no log file unless asked for
+}
+
+TEST_F(SingleRun, SummaryShowsFifteenSignificantDigits) {
+    clock = std::make_unique<ScriptedClock>([this] { return 1000 + 333 * ticks++; });
+    runs.Phases().SetTickSourceFactory(clock->Factory());
+    host.txt1 = "3";
+    ASSERT_EQ(runs.SingleRun(), RunOutcome::Completed);
+    EXPECT_EQ(View()[1], "Schreibzeit: 0,333 Sek.");
+    EXPECT_EQ(View()[2], "3,003003003003 MB/s");
+}
+
+TEST_F(SingleRun, LocksAndUnlocksTheTenControlsInOrder) {
+    using enum RunControl;
+    ASSERT_EQ(runs.SingleRun(), RunOutcome::Completed);
+    const std::vector<std::pair<RunControl, bool>> expected = {{Chk11, false},
+                                                               {chkDisableCaching, false},
+                                                               {chkEnableWriteThrough, false},
+                                                               {ChkDoEvents, false},
+                                                               {Cmd11, false},
+                                                               {Cmd12, false},
+                                                               {Cmd13, false},
+                                                               {Drive1, false},
+                                                               {Txt1, false},
+                                                               {Txt2, false},
+                                                               {Chk11, true},
+                                                               {ChkDoEvents, true},
+                                                               {Cmd11, true},
+                                                               {Cmd12, true},
+                                                               {Cmd13, true},
+                                                               {chkDisableCaching, true},
+                                                               {chkEnableWriteThrough, true},
+                                                               {Drive1, true},
+                                                               {Txt1, true},
+                                                               {Txt2, true}};
+    EXPECT_EQ(host.enabledChanges, expected);
+}
+
+TEST_F(SingleRun, AppendsOneReportBlockPerRunToTheMinutesLogFile) {
+    host.chk11 = true;
+    host.drive1 = "  " + folder.path().chopped(1) + "  ";  // shown untrimmed, without the "/"
+    QString firstName;
+    for (int attempt = 0; attempt < 2; ++attempt) {  // both runs must fall in one minute
+        QFile::remove(runs.LogFileName());
+        ASSERT_EQ(runs.SingleRun(), RunOutcome::Completed);
+        firstName = runs.LogFileName();
+        ASSERT_EQ(runs.SingleRun(), RunOutcome::Completed);
+        if (runs.LogFileName() == firstName) break;
+    }
+    ASSERT_EQ(runs.LogFileName(), firstName);
+    const QString expectedName = folder.path() + "Single_DraveloLog_" +
+                                 QDateTime::currentDateTime().toString("MM_dd_yy_HH_mm") + ".log";
+    const QString previousMinute =
+        folder.path() + "Single_DraveloLog_" +
+        QDateTime::currentDateTime().addSecs(-60).toString("MM_dd_yy_HH_mm") + ".log";
+    EXPECT_TRUE(firstName == expectedName || firstName == previousMinute)
+        << firstName.toStdString();
+
+    const QByteArray block = (kRule + "\r\n# Dravelo auf: " + host.drive1 + "\r\n" + kRule +
+                              "\r\n\r\n" + host.log.LogText())
+                                 .toUtf8();
+    EXPECT_TRUE(LogFile().endsWith(block));
+    EXPECT_EQ(LogFile().count(kRule.toUtf8() + "\r\n# Dravelo auf: "), 2);
+    EXPECT_TRUE(LogFile().endsWith("4 MB/s\r\n"));
+}
+
+TEST_F(MultipleRun, PrintsTheSummaryAndDeletesOnlyItsNumberedFiles) {
+    folder.write("notes.tst", "the user's own");
+    folder.write("7.tst", "not one of this run's files");
+    host.chk11 = true;
+    host.drive1 = folder.path().chopped(1);
+    EXPECT_EQ(runs.MultipleRun(), RunOutcome::Completed);
+    // 250 ms for the whole phase over 2 files: 0,125 s a file, 8 MB/s.
+    EXPECT_EQ(View(), QStringList({"Ergebnis:", "Schreibzeit: 0,125 Sek.", "8 MB/s",
+                                   "Lesezeit: 0,125 Sek.", "8 MB/s"}));
+    EXPECT_EQ(TestFiles(), QStringList({"7.tst", "notes.tst"}));
+    EXPECT_TRUE(QFileInfo(runs.LogFileName()).fileName().startsWith("Multiple_DraveloLog_"));
+    // The report names the tested folder with its trailing "/".
+    const QByteArray block = (kRule + "\r\n# Dravelo auf: " + folder.path() + "\r\n" + kRule +
+                              "\r\n\r\n" + host.log.LogText())
+                                 .toUtf8();
+    EXPECT_EQ(LogFile(), block);
+}
+
+TEST_F(MultipleRun, LocksInItsOwnOrder) {
+    using enum RunControl;
+    ASSERT_EQ(runs.MultipleRun(), RunOutcome::Completed);
+    const std::vector<RunControl> locked = {
+        Chk11, ChkDoEvents, chkDisableCaching, chkEnableWriteThrough, Cmd11, Cmd12, Cmd13, Drive1,
+        Txt1,  Txt2};
+    ASSERT_GE(host.enabledChanges.size(), 10u);
+    for (size_t i = 0; i < locked.size(); ++i) {
+        EXPECT_EQ(host.enabledChanges[i].first, locked[i]);
+        EXPECT_FALSE(host.enabledChanges[i].second);
+    }
+    EXPECT_FALSE(host.AnyControlDisabled());
+}
+
+TEST_F(SingleRun, RefusedTargetLogsOnlyTheRefusalAndTouchesNothing) {
+    ASSERT_EQ(runs.SingleRun(), RunOutcome::Completed);
+    const QString previousName = runs.LogFileName();
+    const QString previousText = host.log.LogText();
+    host.drive1 = folder.path() + "missing";
+    host.lines.clear();
+    host.enabledChanges.clear();
+    EXPECT_EQ(runs.SingleRun(), RunOutcome::TargetRefused);
+    EXPECT_EQ(host.lines, QStringList({"<clear>", "Translation Error!"}));
+    EXPECT_EQ(runs.LogFileName(), previousName);
+    EXPECT_EQ(host.log.LogText(), previousText + "Translation Error!\r\n");
+    EXPECT_TRUE(host.enabledChanges.empty());
+    EXPECT_FALSE(host.iconAnimations.back());
+}
+
+TEST_F(SingleRun, TextsThatAreNotNumbersGiveText7WithTheInputsUnlocked) {
+    for (const QString& bad : {QString(), QString("zwei"), QString("9999999999")}) {
+        host.txt1 = bad;
+        host.lines.clear();
+        EXPECT_EQ(runs.SingleRun(), RunOutcome::InputRefused);
+        EXPECT_EQ(host.lines.last(), "Werte dürfen nicht größer als 32000 sein!");
+        EXPECT_FALSE(host.AnyControlDisabled());
+        EXPECT_TRUE(host.abort);
+        EXPECT_FALSE(host.iconAnimations.back());
+        EXPECT_TRUE(TestFiles().isEmpty());
+    }
+    host.txt1 = "2";
+    host.txt2 = "1 MB";
+    EXPECT_EQ(runs.MultipleRun(), RunOutcome::InputRefused);
+}
+
+TEST(NumberInput, ReadsTheUsersNumbersRoundedDown) {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(ReadWholeNumber("2,5"), 2);
+    EXPECT_EQ(ReadWholeNumber(" 1e3 "), 1000);
+    EXPECT_EQ(ReadWholeNumber("-2,5"), -3);
+    EXPECT_EQ(ReadWholeNumber("0"), 0);
+    EXPECT_EQ(ReadWholeNumber("2147483647"), INT32_MAX);
+    EXPECT_EQ(ReadWholeNumber("2147483648"), std::nullopt);
+    EXPECT_EQ(ReadWholeNumber("-2147483648,5"), std::nullopt);
+    EXPECT_EQ(ReadWholeNumber("abc"), std::nullopt);
+    EXPECT_EQ(ReadWholeNumber("   "), std::nullopt);
+    EXPECT_EQ(ReadRoundedNumber("3,5"), 4);
+    EXPECT_EQ(ReadRoundedNumber("2,5"), 2);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(ReadWholeNumber("2.5"), 2);
+    QLocale::setDefault(QLocale::system());
+}
+
+TEST_F(SingleRun, AbortedWritePhaseSkipsReadAndSummaryButCleansUp) {
+    host.chk11 = true;
+    host.txt2 = "2";
+    host.atPumpPoint = [&] { host.abort = true; };
+    EXPECT_EQ(runs.SingleRun(), RunOutcome::Stopped);
+    EXPECT_EQ(host.lines.last(), "Abbruch...");
+    EXPECT_TRUE(TestFiles().isEmpty());
+    EXPECT_FALSE(host.AnyControlDisabled());
+    EXPECT_TRUE(LogFile().endsWith("Abbruch...\r\n"));
+}
+
+TEST_F(MultipleRun, FailedWritePhaseDeletesTheFilesItCreated) {
+    host.txt1 = "10";
+    ASSERT_TRUE(QDir(folder.path()).mkdir("4.tst"));
+    EXPECT_EQ(runs.MultipleRun(), RunOutcome::Stopped);
+    EXPECT_TRUE(host.lines.contains("Kann auf " + folder.path() + " nicht zugreifen!"));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList());
+    // The folder in the way is no test file of ours, and the run says it could not go.
+    EXPECT_EQ(host.lines.last(), "Kann Testdatei 4.tst nicht löschen!");
+}
+
+TEST_F(MultipleRun, UndeletableTestFileIsReportedByNumberAndTheOthersStillGo) {
+    host.txt1 = "3";
+    std::unique_ptr<ImmutableFile> guard;
+    host.atPumpPoint = [&] {
+        // Once the files exist, make the second one undeletable until the test ends.
+        if (!guard && QFileInfo::exists(folder.file("2.tst")))
+            guard = std::make_unique<ImmutableFile>(folder.file("2.tst"));
+    };
+    runs.MultipleRun();
+    if (!guard || !guard->set())
+        GTEST_SKIP() << "this file system or user cannot make a file undeletable";
+    EXPECT_TRUE(host.lines.contains("Kann Testdatei 2.tst nicht löschen!"));
+    EXPECT_FALSE(folder.exists("1.tst"));
+    EXPECT_FALSE(folder.exists("3.tst"));
+    guard.reset();
+}
+
+TEST_F(SingleRun, EndStageGivesUpOnAnUndeletableFileAndStillUnlocks) {
+    folder.write("5.tst", "stuck");
+    ImmutableFile stuck(folder.file("5.tst"));
+    if (!stuck.set()) GTEST_SKIP() << "this file system or user cannot make a file undeletable";
+    host.chk11 = true;
+    EXPECT_EQ(runs.SingleRun(), RunOutcome::Completed);
+    EXPECT_EQ(host.lines.last(), "Kann Testdateien nicht löschen!");
+    EXPECT_FALSE(host.AnyControlDisabled());
+    EXPECT_FALSE(host.iconAnimations.back());
+    EXPECT_TRUE(LogFile().isEmpty());  // the run ended before its log-file step
+}
+
+TEST_F(SingleRun, LogFileIsNeverWrittenThroughALinkAndItsFailureIsNamed) {
+    TempFolder elsewhere;
+    elsewhere.write("precious.txt", "keep me");
+    // The run's log file name depends on the minute; plant links for this minute and the next.
+    for (int minutes : {0, 1}) {
+        const QString name =
+            "Single_DraveloLog_" +
+            QDateTime::currentDateTime().addSecs(60 * minutes).toString("MM_dd_yy_HH_mm") + ".log";
+        QFile::link(elsewhere.file("precious.txt"), folder.file(name));
+    }
+    host.chk11 = true;
+    EXPECT_EQ(runs.SingleRun(), RunOutcome::Completed);
+    EXPECT_EQ(host.lines.last(), "Die Protokolldatei konnte nicht geschrieben werden!");
+    EXPECT_FALSE(host.AnyControlDisabled());
+    QFile precious(elsewhere.file("precious.txt"));
+    ASSERT_TRUE(precious.open(QIODevice::ReadOnly));
+    EXPECT_EQ(precious.readAll(), "keep me");
+}
