@@ -63,6 +63,7 @@ Chk1::Chk1(QWidget* parent) : ControlBase(parent) {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     animationTimer_.setSingleShot(true);
+    animationTimer_.setTimerType(Qt::PreciseTimer);
     connect(&animationTimer_, &QTimer::timeout, this, &Chk1::RunAnimationStep);
     setSizeTwips(1935, 375);
     Redraw();
@@ -338,6 +339,7 @@ void Chk1::PlayClickAnimation(bool thenClick) {
     const double cycles = std::isfinite(animDuration_) ? std::floor(animDuration_) : 0;
     animationSteps_ = 2 * static_cast<int>(std::clamp(cycles, 0.0, kMostCycles));
     animationStep_ = 0;
+    animating_ = true;
     animationTimer_.stop();
     RunAnimationStep();
 }
@@ -360,6 +362,7 @@ void Chk1::RunAnimationStep() {
 }
 
 void Chk1::FinishAnimation() {
+    animating_ = false;
     animationSteps_ = 0;
     animationStep_ = 0;
     ShowColour(mouseInside_ ? highColor_ : foreColor_);

@@ -81,7 +81,7 @@ class Chk1 : public ControlBase {
     OleColor CaptionColor() const { return captionColor_; }
     bool CaptionUnderlined() const { return captionUnderlined_; }
     double GlyphPointSize() const { return glyphPointSize_; }
-    bool IsAnimating() const { return animationStep_ < animationSteps_; }
+    bool IsAnimating() const { return animating_; }
     // Element rectangles in twips.
     QRectF GlyphRect() const { return glyphRect_; }
     QRectF CaptionRect() const { return captionRect_; }
@@ -152,6 +152,7 @@ class Chk1 : public ControlBase {
     QRectF captionRect_;
 
     QTimer animationTimer_;
+    bool animating_ = false;
     int animationStep_ = 0;
     int animationSteps_ = 0;
     // Key presses whose second Click waits for the end of the animation.

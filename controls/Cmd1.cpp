@@ -324,10 +324,12 @@ void Cmd1::paintEvent(QPaintEvent*) {
 
 void Cmd1::mouseMoveEvent(QMouseEvent* event) {
     const QPointF at = event->position();
-    if (!tracking_) {
+    const bool over = QRectF(rect()).contains(at);
+    if (!tracking_ && over) {
         tracking_ = true;
         ShowHover();
-    } else if (!QRectF(rect()).contains(at)) {
+    } else if (tracking_ && !over) {
+        // Dragged off: the press is abandoned, so releasing later is no click.
         tracking_ = false;
         pressed_ = false;
         HideHover();
