@@ -31,6 +31,11 @@ void ControlBase::setSizeTwips(double width, double height) {
     }
 }
 
+QSize ControlBase::sizeHint() const {
+    if (twipsWidth_ < 0 || twipsHeight_ < 0) return QWidget::sizeHint();
+    return QSize(Twips::ToWholePixels(twipsWidth_, this), Twips::ToWholePixels(twipsHeight_, this));
+}
+
 QFont ControlBase::AmbientFont() const {
     return parentWidget() ? parentWidget()->font() : QApplication::font();
 }

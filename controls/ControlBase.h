@@ -31,6 +31,9 @@ class ControlBase : public QWidget {
     double ScaleHeight() const;
     void setSizeTwips(double width, double height);
 
+    // The size last set in twips, so that layouts start from the control's designed size.
+    QSize sizeHint() const override;
+
     // The font a new control takes: its container's.
     QFont AmbientFont() const;
 

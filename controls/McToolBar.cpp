@@ -182,6 +182,10 @@ int McToolBar::HitTest(const QPointF& point) {
     return buttons_[static_cast<size_t>(index)].Enabled ? index : -1;
 }
 
+QSize McToolBar::sizeHint() const {
+    return QSize(std::max(1, buttonsPerRow_) * buttonsWidth_, rows_ * buttonsHeight_);
+}
+
 int McToolBar::GetButtonWidth(int iIndex) const {
     return At(iIndex) ? At(iIndex)->Width : 0;
 }

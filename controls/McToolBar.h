@@ -131,6 +131,8 @@ class McToolBar : public ControlBase {
 
     void ReadProperties(const PropertyBag& bag) override;
     void WriteProperties(PropertyBag& bag) const override;
+    // The grid's size: ButtonsPerRow cells across, one row of cells per row of buttons.
+    QSize sizeHint() const override;
 
   signals:
     void MouseEnter();

@@ -78,8 +78,11 @@ void Txt::paintEvent(QPaintEvent*) {
 void Txt::ApplyColours() {
     for (QWidget* field : {static_cast<QWidget*>(text1_), static_cast<QWidget*>(text2_)}) {
         QPalette palette = field->palette();
-        palette.setColor(QPalette::Base, ToQColor(backColor_));
-        palette.setColor(QPalette::Text, ToQColor(foreColor_));
+        // The disabled group keeps the system's greyed look.
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            palette.setColor(group, QPalette::Base, ToQColor(backColor_));
+            palette.setColor(group, QPalette::Text, ToQColor(foreColor_));
+        }
         field->setPalette(palette);
     }
     update();
@@ -129,7 +132,9 @@ QString Txt::Text() const {
 
 void Txt::setText(const QString& value) {
     if (value == Text()) return;
-    if (MultiLineIsDataField())
+    // The text goes into the field on show, so it is seen whatever the style; the fields then
+    // keep each other in step as they do for typing.
+    if (style_ == 1)
         text1_->setPlainText(value);
     else
         text2_->setText(value);

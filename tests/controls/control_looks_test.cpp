@@ -134,7 +134,9 @@ TEST(ControlLooks, CommandButton) {
     button->setCaption("Werte automatisch berechnen");
     button->setPicture(Icon(Qt::yellow));
     button->setPicSize(3);
-    button->setPicAlign(1);
+    button->setPicAlign(6);
+    button->setTextAlign(7);
+    button->resize(120, 56);
     Render(*button, "cmd_picture_wrapped");
 }
 

@@ -60,6 +60,19 @@ TEST(TextBox, SettingTextFromTheProgram) {
     EXPECT_EQ(box->SingleLineField()->text(), "10");
     box->setText("10");
     EXPECT_EQ(change.count(), 1);
+
+    // The shown field takes the text in every style.
+    auto multi = EmptyBox(1);
+    QSignalSpy multiChange(multi.get(), &Txt::Change);
+    multi->setText("zwei\nZeilen");
+    EXPECT_EQ(multi->MultiLineField()->toPlainText(), "zwei\nZeilen");
+    EXPECT_EQ(multi->Text(), "zwei\nZeilen");
+    EXPECT_EQ(multiChange.count(), 1);
+    auto plain = EmptyBox(2);
+    QSignalSpy plainChange(plain.get(), &Txt::Change);
+    plain->setText("7");
+    EXPECT_EQ(plain->SingleLineField()->text(), "7");
+    EXPECT_EQ(plainChange.count(), 0);
 }
 
 TEST(TextBox, KeyAndMouseEventsOfTheFieldArePassedOn) {
