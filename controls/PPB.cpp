@@ -39,7 +39,7 @@ QImage PPB::DefaultFillImage() {
     constexpr int kHeight = 39;
     constexpr int kFullColourAt = kWidth - 30;
     QImage image(kWidth, kHeight, QImage::Format_RGB888);
-    // A fixed seed keeps the faint noise identical from run to run.
+    // A fixed start value keeps the faint noise identical from run to run.
     QRandomGenerator noise(591);
     for (int x = 0; x < kWidth; ++x) {
         const double t = std::min(1.0, static_cast<double>(x) / kFullColourAt);

@@ -39,6 +39,13 @@ inline int16_t ToInt16HalfEven(double value) {
     return static_cast<int16_t>(rounded);
 }
 
+// The same for 32-bit whole numbers.
+inline int32_t ToInt32HalfEven(double value) {
+    const double rounded = std::nearbyint(value);
+    if (!(rounded >= INT32_MIN && rounded <= INT32_MAX)) throw ArithmeticFailure{};
+    return static_cast<int32_t>(rounded);
+}
+
 // A time span from two readings of a millisecond counter that wraps at 2^32: correct also
 // when the counter passes from its highest to its lowest value in between.
 inline int32_t TickSpan(int32_t start, int32_t end) {

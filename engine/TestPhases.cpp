@@ -35,6 +35,13 @@ bool AtPumpPoint(int32_t& counter) {
     return due;
 }
 
+// Seconds per file and MB/s from a phase's milliseconds; a total of 0 ms leaves the speed
+// undefined and fails.
+std::pair<double, double> Averages(int32_t ms, int32_t files, int32_t sizeMB) {
+    const double seconds = CheckedDivide(ms / 1000.0, files);
+    return {seconds, CheckedDivide(sizeMB, seconds)};
+}
+
 QString Now() {
     return FormatDateTime(QDateTime::currentDateTime(), QStringLiteral("hh:mm dd.mm.yy"));
 }
@@ -87,6 +94,12 @@ void TestPhases::LogStartLines(int32_t nFiles, int32_t sizeMB) {
                    LangText(18, true, false, QStringLiteral(" MB")) + u')');
 }
 
+void TestPhases::LogReadPlan(int32_t nFiles, int32_t sizeMB) {
+    host_.LogPrint(LangText(19, false, true, QStringLiteral("Lese ")) +
+                   QString::number(CheckedMul(nFiles, sizeMB)) +
+                   LangText(18, false, false, QStringLiteral("MB")));
+}
+
 void TestPhases::LogAccessFailure(const QString& folder) {
     host_.LogPrint(LangText(12, false, true, QStringLiteral("Kann auf ")) + folder +
                    LangText(13, true, false, QStringLiteral(" nicht zugreifen!")));
@@ -112,9 +125,27 @@ void TestPhases::LogAverages(double seconds, double mbps) {
                    LangText(16, true, false, QStringLiteral(" MB/s")));
 }
 
-void TestPhases::LogEnd() {
+void TestPhases::LogEnd(double seconds, double mbps) {
+    host_.LogPrint(QStringLiteral("<clear>"));
+    LogAverages(seconds, mbps);
     host_.LogPrint(LangText(14, false, true, QStringLiteral("Testende: ")) + Now());
     host_.LogPrint(QString());
+}
+
+void TestPhases::LogAbort() {
+    host_.LogPrint(LangText(11, false, false, QStringLiteral("Abbruch...")));
+}
+
+bool TestPhases::MayContinue() {
+    if (host_.AbortRequested()) return false;
+    PumpEvents();
+    return true;
+}
+
+void TestPhases::ShowProgress(int32_t j, int32_t sizeMB, int32_t done, int32_t whole) {
+    host_.Progress1ValueChange(CheckedMul(j, 100) / static_cast<double>(sizeMB));
+    host_.OverallProgressValueChange(
+        ToInt16HalfEven(CheckedMul(done, 100) / static_cast<double>(whole)));
 }
 
 void TestPhases::LogScopeFailure(Scope scope, const QString& folder) {
@@ -172,21 +203,14 @@ bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& fold
                         FileClose(handle, true);
                         return false;
                     }
-                    if (AtPumpPoint(pump)) {
-                        if (host_.AbortRequested()) {
-                            FileClose(handle, true);
-                            host_.LogPrint(
-                                LangText(11, false, false, QStringLiteral("Abbruch...")));
-                            return false;
-                        }
-                        PumpEvents();
+                    if (AtPumpPoint(pump) && !MayContinue()) {
+                        FileClose(handle, true);
+                        LogAbort();
+                        return false;
                     }
                 }
-                host_.Progress1ValueChange(CheckedMul(j, 100) / static_cast<double>(sizeMB));
-                const int32_t done = CheckedAdd(CheckedMul(k - 1, sizeMB), j);
-                const int32_t whole = CheckedMul(CheckedMul(nFiles, sizeMB), 2);
-                host_.OverallProgressValueChange(
-                    ToInt16HalfEven(CheckedMul(done, 100) / static_cast<double>(whole)));
+                ShowProgress(j, sizeMB, CheckedAdd(CheckedMul(k - 1, sizeMB), j),
+                             CheckedMul(CheckedMul(nFiles, sizeMB), 2));
             }
             const int32_t ms = TickSpan(t0, ReadClock());
             LogTime(ms, QStringLiteral("#.##"));
@@ -194,14 +218,11 @@ bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& fold
             FileClose(handle, true);
             handle = 0;
         }
-        const double seconds = CheckedDivide(total / 1000.0, nFiles);
-        const double mbps = CheckedDivide(sizeMB, seconds);
+        const auto [seconds, mbps] = Averages(total, nFiles, sizeMB);
         host_.Results().SingleWriteSeconds = seconds;
         host_.Results().SingleWriteMBps = mbps;
         host_.LogPrint(QString());
-        host_.LogPrint(QStringLiteral("<clear>"));
-        LogAverages(seconds, mbps);
-        LogEnd();
+        LogEnd(seconds, mbps);
         return true;
     } catch (...) {
         // For files after the first the steps before the clock start lie in the arithmetic scope.
@@ -214,9 +235,7 @@ bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& fold
 bool TestPhases::SingleReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder) {
     int32_t handle = 0;
     try {
-        host_.LogPrint(LangText(19, false, true, QStringLiteral("Lese ")) +
-                       QString::number(CheckedMul(nFiles, sizeMB)) +
-                       LangText(18, false, false, QStringLiteral("MB")));
+        LogReadPlan(nFiles, sizeMB);
         int32_t pump = 0;
         int32_t total = 0;
         int32_t filesRead = 0;
@@ -237,20 +256,14 @@ bool TestPhases::SingleReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
                     if (FileRead(handle, data, kBlockSize) != kBlockSize)
                         host_.LogPrint(QStringLiteral("Checksum Error!"));
                     if (AtPumpPoint(pump)) {
-                        if (host_.AbortRequested()) {
+                        if (!MayContinue()) {
                             FileClose(handle, true);
-                            host_.LogPrint(
-                                LangText(11, false, false, QStringLiteral("Abbruch...")));
+                            LogAbort();
                             return false;
                         }
-                        PumpEvents();
-                        host_.Progress1ValueChange(CheckedMul(j, 100) /
-                                                   static_cast<double>(sizeMB));
-                        const int32_t done =
-                            CheckedAdd(CheckedMul(CheckedAdd(nFiles, k - 1), sizeMB), j);
-                        const int32_t whole = CheckedMul(CheckedMul(nFiles, sizeMB), 2);
-                        host_.OverallProgressValueChange(
-                            ToInt16HalfEven(CheckedMul(done, 100) / static_cast<double>(whole)));
+                        ShowProgress(j, sizeMB,
+                                     CheckedAdd(CheckedMul(CheckedAdd(nFiles, k - 1), sizeMB), j),
+                                     CheckedMul(CheckedMul(nFiles, sizeMB), 2));
                     }
                 }
             }
@@ -261,13 +274,10 @@ bool TestPhases::SingleReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
             handle = 0;
         }
         // The average is over the files that were read: a skipped file took no time.
-        const double seconds = CheckedDivide(total / 1000.0, filesRead);
-        const double mbps = CheckedDivide(sizeMB, seconds);
+        const auto [seconds, mbps] = Averages(total, filesRead, sizeMB);
         host_.Results().SingleReadSeconds = seconds;
         host_.Results().SingleReadMBps = mbps;
-        host_.LogPrint(QStringLiteral("<clear>"));
-        LogAverages(seconds, mbps);
-        LogEnd();
+        LogEnd(seconds, mbps);
         return true;
     } catch (...) {
         LogAccessFailure(folder);
@@ -311,29 +321,21 @@ bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
                         return false;
                     }
                 }
-                if (AtPumpPoint(pump)) {
-                    if (host_.AbortRequested()) {
-                        host_.LogPrint(LangText(11, false, false, QStringLiteral("Abbruch...")));
-                        CloseAll(handles);
-                        return false;
-                    }
-                    PumpEvents();
+                if (AtPumpPoint(pump) && !MayContinue()) {
+                    LogAbort();
+                    CloseAll(handles);
+                    return false;
                 }
             }
-            host_.Progress1ValueChange(CheckedMul(j, 100) / static_cast<double>(sizeMB));
-            host_.OverallProgressValueChange(
-                ToInt16HalfEven(CheckedMul(j, 100) / static_cast<double>(CheckedMul(sizeMB, 2))));
+            ShowProgress(j, sizeMB, j, CheckedMul(sizeMB, 2));
         }
         const int32_t ms = TickSpan(t0, ReadClock());
         LogTime(ms, QStringLiteral("#.##0.00"));
         CloseAll(handles);
-        const double seconds = CheckedDivide(ms / 1000.0, nFiles);
-        const double mbps = CheckedDivide(sizeMB, seconds);
+        const auto [seconds, mbps] = Averages(ms, nFiles, sizeMB);
         host_.Results().MultiWriteSeconds = seconds;
         host_.Results().MultiWriteMBps = mbps;
-        host_.LogPrint(QStringLiteral("<clear>"));
-        LogAverages(seconds, mbps);
-        LogEnd();
+        LogEnd(seconds, mbps);
         return true;
     } catch (...) {
         LogScopeFailure(scope, folder);
@@ -354,9 +356,7 @@ bool TestPhases::MultiReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder
                 return false;
             }
         }
-        host_.LogPrint(LangText(19, false, true, QStringLiteral("Lese ")) +
-                       QString::number(CheckedMul(nFiles, sizeMB)) +
-                       LangText(18, false, false, QStringLiteral("MB")));
+        LogReadPlan(nFiles, sizeMB);
 
         const int32_t t0 = ReadClock();
         int32_t pump = 0;
@@ -370,29 +370,22 @@ bool TestPhases::MultiReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder
                                        u')');
                 }
                 if (AtPumpPoint(pump)) {
-                    if (host_.AbortRequested()) {
-                        host_.LogPrint(LangText(11, false, false, QStringLiteral("Abbruch...")));
+                    if (!MayContinue()) {
+                        LogAbort();
                         CloseAll(handles);
                         return false;
                     }
-                    PumpEvents();
-                    host_.Progress1ValueChange(CheckedMul(j, 100) / static_cast<double>(sizeMB));
-                    host_.OverallProgressValueChange(
-                        ToInt16HalfEven(CheckedMul(CheckedAdd(sizeMB, j), 100) /
-                                        static_cast<double>(CheckedMul(sizeMB, 2))));
+                    ShowProgress(j, sizeMB, CheckedAdd(sizeMB, j), CheckedMul(sizeMB, 2));
                 }
             }
         }
         const int32_t ms = TickSpan(t0, ReadClock());
         LogTime(ms, QStringLiteral("#.##"));
         CloseAll(handles);
-        const double seconds = CheckedDivide(ms / 1000.0, nFiles);
-        const double mbps = CheckedDivide(sizeMB, seconds);
+        const auto [seconds, mbps] = Averages(ms, nFiles, sizeMB);
         host_.Results().MultiReadSeconds = seconds;
         host_.Results().MultiReadMBps = mbps;
-        host_.LogPrint(QStringLiteral("<clear>"));
-        LogAverages(seconds, mbps);
-        LogEnd();
+        LogEnd(seconds, mbps);
         return true;
     } catch (...) {
         LogAccessFailure(folder);

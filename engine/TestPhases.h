@@ -49,7 +49,13 @@ class TestPhases {
     void LogFileFailure(const QString& path);
     void LogTime(int32_t ms, const QString& pattern);
     void LogAverages(double seconds, double mbps);
-    void LogEnd();
+    void LogReadPlan(int32_t nFiles, int32_t sizeMB);
+    void LogAbort();
+    // "<clear>", the two average lines and the end line with the empty line after it.
+    void LogEnd(double seconds, double mbps);
+    // At a pump point: false when the run asked to stop, otherwise lets events through.
+    bool MayContinue();
+    void ShowProgress(int32_t j, int32_t sizeMB, int32_t done, int32_t whole);
     void LogScopeFailure(Scope scope, const QString& folder);
     static void CloseAll(HandleTable& handles);
 

@@ -70,10 +70,6 @@ bool AppendToFile(const QString& path, const QByteArray& bytes) {
     return ::close(fd) == 0 && written == bytes.size();
 }
 
-}  // namespace
-
-namespace {
-
 // A decimal number in the user's locale, blanks around it allowed, made whole by `rounding`.
 std::optional<int32_t> ReadNumber(const QString& text, double (*rounding)(double)) {
     bool ok = false;

@@ -12,13 +12,6 @@ namespace {
 // After this many corrections the proposal is shown as it stands.
 constexpr int32_t kMaxCorrections = 32000;
 
-// Rounds to the nearest whole number, halves to the even neighbour.
-int32_t ToInt32HalfEven(double value) {
-    const double rounded = std::nearbyint(value);  // the default rounding mode is half to even
-    if (!(rounded >= INT32_MIN && rounded <= INT32_MAX)) throw ArithmeticFailure{};
-    return static_cast<int32_t>(rounded);
-}
-
 // The number of characters of the decimal form, a minus sign included.
 int32_t Digits(int32_t n) {
     return static_cast<int32_t>(QString::number(n).size());
