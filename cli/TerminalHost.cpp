@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <limits>
@@ -39,14 +40,18 @@ void TerminalHost::LogPrint(const QString& text) {
     DrawProgress();
 }
 
+// The line is redrawn only when what it shows changes: every write to the terminal happens
+// inside the measured span.
 void TerminalHost::Progress1ValueChange(double percent) {
     if (percent < 0 || percent > 100) return;
-    progress1_ = percent;
+    const int shown = static_cast<int>(std::lround(percent));
+    if (shown == progress1_) return;
+    progress1_ = shown;
     DrawProgress();
 }
 
 void TerminalHost::OverallProgressValueChange(int16_t percent) {
-    if (percent < 0 || percent > 100) return;
+    if (percent < 0 || percent > 100 || percent == overall_) return;
     overall_ = percent;
     DrawProgress();
 }
@@ -64,8 +69,8 @@ void TerminalHost::SetIconAnimation(bool running) {
 void TerminalHost::DrawProgress() {
     if (!terminal_ || !progressShown_) return;
     Print(stderr, QStringLiteral("\r\033[K%1 %  /  %2 %")
-                      .arg(static_cast<int>(std::lround(progress1_)), 3)
-                      .arg(overall_, 3));
+                      .arg(std::max(progress1_, 0), 3)
+                      .arg(std::max(overall_, 0), 3));
 }
 
 void TerminalHost::EraseProgress() {
@@ -75,7 +80,9 @@ void TerminalHost::EraseProgress() {
 void TerminalHost::InstallInterruptHandlers() {
     struct sigaction action = {};
     action.sa_handler = OnInterrupt;
-    action.sa_flags = SA_RESTART;  // a test file's write must not fail because of the signal
+    // A test file's write must not fail because of the signal; a second signal ends the
+    // program at once, for a device that no longer answers.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);

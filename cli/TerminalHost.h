@@ -65,7 +65,7 @@ class TerminalHost final : public RunHost {
     QStringList lines_;
     bool abortRequested_ = true;
     bool progressShown_ = false;
-    double progress1_ = 0;
-    int overall_ = 0;
+    int progress1_ = -1;
+    int overall_ = -1;
     const bool terminal_;
 };

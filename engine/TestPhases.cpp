@@ -1,6 +1,7 @@
 #include "TestPhases.h"
 
 #include <QDateTime>
+#include <utility>
 
 #include "Checked.h"
 #include "Format.h"
@@ -200,11 +201,11 @@ bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& fold
                     if (!FileWrite(handle, block)) {
                         LogFileFailure(path);
                         LogAccessFailure(folder);
-                        FileClose(handle, true);
+                        FileClose(std::exchange(handle, 0), true);
                         return false;
                     }
                     if (AtPumpPoint(pump) && !MayContinue()) {
-                        FileClose(handle, true);
+                        FileClose(std::exchange(handle, 0), true);
                         LogAbort();
                         return false;
                     }
@@ -215,8 +216,7 @@ bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& fold
             const int32_t ms = TickSpan(t0, ReadClock());
             LogTime(ms, QStringLiteral("#.##"));
             total = CheckedAdd(total, ms);
-            FileClose(handle, true);
-            handle = 0;
+            FileClose(std::exchange(handle, 0), true);
         }
         const auto [seconds, mbps] = Averages(total, nFiles, sizeMB);
         host_.Results().SingleWriteSeconds = seconds;
@@ -257,7 +257,7 @@ bool TestPhases::SingleReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
                         host_.LogPrint(QStringLiteral("Checksum Error!"));
                     if (AtPumpPoint(pump)) {
                         if (!MayContinue()) {
-                            FileClose(handle, true);
+                            FileClose(std::exchange(handle, 0), true);
                             LogAbort();
                             return false;
                         }
@@ -270,8 +270,7 @@ bool TestPhases::SingleReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
             const int32_t ms = TickSpan(t0, ReadClock());
             LogTime(ms, QStringLiteral("#.##"));
             total = CheckedAdd(total, ms);
-            FileClose(handle, true);
-            handle = 0;
+            FileClose(std::exchange(handle, 0), true);
         }
         // The average is over the files that were read: a skipped file took no time.
         const auto [seconds, mbps] = Averages(total, filesRead, sizeMB);
@@ -295,11 +294,10 @@ bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
         LogStartLines(nFiles, sizeMB);
         const BlockText& block = TheBlock();
         const int32_t flags = CreationFlags();  // one choice for every file of the phase
-        handles.assign(static_cast<size_t>(std::max(nFiles, 0)), 0);
         for (int32_t k = 1; k <= nFiles; ++k) {
-            handles[k - 1] =
-                FileCreate(TestFileName(folder, k), GENERIC_WRITE, 0, CREATE_ALWAYS, flags);
-            if (handles[k - 1] == 0) {
+            handles.push_back(
+                FileCreate(TestFileName(folder, k), GENERIC_WRITE, 0, CREATE_ALWAYS, flags));
+            if (handles.back() == 0) {
                 LogAccessFailure(folder);
                 CloseAll(handles);
                 return false;
@@ -347,10 +345,9 @@ bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
 bool TestPhases::MultiReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder) {
     HandleTable handles;
     try {
-        handles.assign(static_cast<size_t>(std::max(nFiles, 0)), 0);
         for (int32_t k = 1; k <= nFiles; ++k) {
-            handles[k - 1] = FileOpen(TestFileName(folder, k), OF_READ);
-            if (handles[k - 1] == 0) {
+            handles.push_back(FileOpen(TestFileName(folder, k), OF_READ));
+            if (handles.back() == 0) {
                 LogAccessFailure(folder);
                 CloseAll(handles);
                 return false;

@@ -40,6 +40,8 @@ class TestPhases {
 
   private:
     enum class Scope { Access, Clock, Arithmetic };
+    // One handle per test file, growing as the files are created or opened, so that a file
+    // count beyond what the system can hold open fails at the file that is refused.
     using HandleTable = std::vector<int32_t>;
 
     int32_t ReadClock();

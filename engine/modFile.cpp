@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -45,7 +46,7 @@ char* AlignedBuffer(size_t size) {
 }
 
 int OpenFlagsFor(int32_t flags) {
-    int open = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
+    int open = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
     if (flags & FILE_FLAG_NO_BUFFERING) open |= O_DIRECT;
     if (flags & FILE_FLAG_WRITE_THROUGH) open |= O_DSYNC;
     return open;
@@ -55,6 +56,19 @@ int Fail(int fd) {
     lastError = errno;
     if (fd >= 0) ::close(fd);
     return 0;
+}
+
+// Test files are plain files. They are opened without waiting, so that a pipe planted under a
+// test file's name cannot hang the phase; once the file is known to be plain, I/O blocks again.
+bool MakeUsable(int fd) {
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) return false;
+    if (!S_ISREG(status.st_mode)) {
+        errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
 }  // namespace
@@ -77,7 +91,7 @@ int32_t FileCreate(const QString& path, int32_t access, int32_t share, int32_t d
         return 0;
     }
     const int fd = ::open(QFile::encodeName(path).constData(), OpenFlagsFor(flags), 0644);
-    if (fd < 0) return Fail(fd);
+    if (fd < 0 || !MakeUsable(fd)) return Fail(fd);
     // No sharing while open: take the lock before truncating, so that a file somebody else
     // holds is refused rather than emptied under them.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd, 0) != 0) return Fail(fd);
@@ -90,8 +104,9 @@ int32_t FileOpen(const QString& path, int32_t style) {
         lastError = EINVAL;
         return 0;
     }
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return Fail(fd);
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0 || !MakeUsable(fd)) return Fail(fd);
     return HandleOf(fd);
 }
 

@@ -37,7 +37,7 @@ NumberPattern ParseNumberPattern(const QString& pattern) {
     return parsed;
 }
 
-QString GroupDigits(const QString& digits, QChar separator) {
+QString GroupDigits(const QString& digits, const QString& separator) {
     QString grouped;
     for (qsizetype i = 0; i < digits.size(); ++i) {
         if (i > 0 && (digits.size() - i) % 3 == 0) grouped.append(separator);
@@ -72,7 +72,7 @@ QString FormatNumber(double value, const QString& pattern) {
     integerDigits.remove(QRegularExpression(QStringLiteral("^0+")));
     if (integerDigits.size() < parsed.minIntegerDigits)
         integerDigits = integerDigits.rightJustified(parsed.minIntegerDigits, u'0');
-    if (parsed.grouping) integerDigits = GroupDigits(integerDigits, locale.groupSeparator().at(0));
+    if (parsed.grouping) integerDigits = GroupDigits(integerDigits, locale.groupSeparator());
 
     QString text = (value < 0 && !zero) ? QStringLiteral("-") : QString();
     text += integerDigits;

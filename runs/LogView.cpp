@@ -30,8 +30,10 @@ void LogView::RebuildView() {
 
 bool SaveLogText(const QString& path, const QString& logText) {
     // Written aside and renamed over the old file, so that a failed save never leaves a
-    // half-written report in place of a good one.
+    // half-written report in place of a good one; where the folder allows no new file, an
+    // existing file is overwritten in place.
     QSaveFile file(path);
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) return false;
     file.write((logText + kLineEnd).toUtf8());
     return file.commit();

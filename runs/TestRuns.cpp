@@ -1,6 +1,8 @@
 #include "TestRuns.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDateTime>
@@ -50,6 +52,14 @@ bool IsNumberedTestFile(const QString& name) {
     return pattern.match(name).hasMatch();
 }
 
+// Folders are no test files, whatever their names.
+bool IsFolder(const QString& folder, const dirent& entry) {
+    if (entry.d_type != DT_UNKNOWN) return entry.d_type == DT_DIR;
+    struct stat status {};
+    const QByteArray path = QFile::encodeName(folder) + entry.d_name;
+    return ::lstat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
 // Removes a file; a file that is not there is no failure.
 bool RemoveFile(const QString& path) {
     return ::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT;
@@ -57,16 +67,20 @@ bool RemoveFile(const QString& path) {
 
 // Appends without following a symbolic link, so that a link planted in the tested folder cannot
 // redirect the report into another file.
+// A block that could not be written whole is taken back again, so that a repeated attempt
+// does not leave a broken block in front of the good one.
 bool AppendToFile(const QString& path, const QByteArray& bytes) {
     const int fd = ::open(QFile::encodeName(path).constData(),
                           O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) return false;
+    const off_t before = ::lseek(fd, 0, SEEK_END);
     qsizetype written = 0;
     while (written < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.constData() + written, bytes.size() - written);
         if (n <= 0) break;
         written += n;
     }
+    if (written != bytes.size() && before >= 0) ::ftruncate(fd, before);
     return ::close(fd) == 0 && written == bytes.size();
 }
 
@@ -246,11 +260,18 @@ void TestRuns::SingleEndStage(const QString& folder) {
 }
 
 void TestRuns::DeleteNumberedTestFiles(const QString& folder) {
-    const QStringList names =
-        QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-    for (const QString& name : names) {
-        if (IsNumberedTestFile(name) && !RemoveFile(folder + name)) throw EndStageFailure{};
+    // Every numbered file is tried even when one will not go, so that a stuck file does not
+    // keep the others on the device; a folder that cannot be listed counts as a failure.
+    DIR* listing = ::opendir(QFile::encodeName(folder).constData());
+    if (!listing) throw EndStageFailure{};
+    bool allGone = true;
+    while (const dirent* entry = ::readdir(listing)) {
+        const QString name = QFile::decodeName(entry->d_name);
+        if (!IsNumberedTestFile(name) || IsFolder(folder, *entry)) continue;
+        allGone = RemoveFile(folder + name) && allGone;
     }
+    ::closedir(listing);
+    if (!allGone) throw EndStageFailure{};
 }
 
 void TestRuns::MultipleEndStage(const QString& folder) {

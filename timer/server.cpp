@@ -120,7 +120,9 @@ TICKWELL_EXPORT HRESULT DllRegisterServer() try {
 }
 
 TICKWELL_EXPORT HRESULT DllUnregisterServer() try {
-    return components::RemoveRecords(OwnRecords("")) ? S_OK : SELFREG_E_CLASS;
+    const std::string path = OwnLibraryPath();
+    if (path.empty()) return SELFREG_E_CLASS;
+    return components::RemoveRecords(OwnRecords(path)) ? S_OK : SELFREG_E_CLASS;
 } catch (...) {
     return SELFREG_E_CLASS;
 }

@@ -1,5 +1,6 @@
 // The single-file phases on real files in a temporary folder.
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <QTimer>
@@ -190,6 +191,13 @@ TEST_F(SingleWrite, SymbolicLinkNamedLikeATestFileIsNotFollowed) {
     EXPECT_EQ(precious.readAll(), "keep me");
 }
 
+TEST_F(SingleWrite, PipeNamedLikeATestFileDoesNotHangThePhase) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.file("1.tst")).constData(), 0644), 0);
+    int32_t nFiles = 1, sizeMB = 1;
+    EXPECT_FALSE(phases.SingleWriteTest(nFiles, sizeMB, path));
+    EXPECT_EQ(host.lines.last(), "Kann auf " + path + " nicht zugreifen!");
+}
+
 TEST_F(SingleWrite, FullDeviceIsReportedNotTimed) {
     if (!TestMount::Possible()) GTEST_SKIP() << "mounting a 2 MB tmpfs needs root";
     TestMount small(2 * 1024 * 1024);
@@ -322,6 +330,22 @@ TEST_F(SingleRead, MissingFileIsNamedAndLeftOutOfTheAverage) {
         << host.lines.join('\n').toStdString();
     EXPECT_FALSE(host.lines.contains("Lese Datei  2"));
     EXPECT_EQ(host.results.SingleReadSeconds, 0.3);  // (300 + 300) ms over the 2 files read
+}
+
+TEST_F(SingleRead, FolderOrPipeNamedLikeATestFileIsPassedOverByName) {
+    int32_t nFiles = 3, sizeMB = 1;
+    UseSteppingClock(100);
+    ASSERT_TRUE(phases.SingleWriteTest(nFiles, sizeMB, path));
+    QFile::remove(folder.file("2.tst"));
+    QFile::remove(folder.file("3.tst"));
+    ASSERT_TRUE(QDir(path).mkdir("2.tst"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.file("3.tst")).constData(), 0644), 0);
+    host.lines.clear();
+    ASSERT_TRUE(phases.SingleReadTest(nFiles, sizeMB, path));
+    EXPECT_TRUE(host.lines.contains(folder.file("2.tst") + ": Is a directory"));
+    EXPECT_TRUE(host.lines.contains(folder.file("3.tst") + ": Invalid argument"));
+    EXPECT_EQ(host.lines.count("Checksum Error!"), 0);
+    EXPECT_EQ(host.results.SingleReadSeconds, 0.1);  // the one file read
 }
 
 TEST_F(SingleRead, NoFileToReadGivesTheAccessFailure) {

@@ -249,13 +249,23 @@ TEST_F(MultipleRun, UndeletableTestFileIsReportedByNumberAndTheOthersStillGo) {
     guard.reset();
 }
 
+TEST_F(SingleRun, FolderNamedLikeATestFileIsLeftAlone) {
+    ASSERT_TRUE(QDir(folder.path()).mkdir("9.tst"));
+    EXPECT_EQ(runs.SingleRun(), RunOutcome::Completed);
+    EXPECT_EQ(host.lines.last(), "4 MB/s");
+    EXPECT_TRUE(QFileInfo(folder.file("9.tst")).isDir());
+}
+
 TEST_F(SingleRun, EndStageGivesUpOnAnUndeletableFileAndStillUnlocks) {
     folder.write("5.tst", "stuck");
+    folder.write("6.tst", "after the stuck one");
+    folder.write("7.tst", "after the stuck one");
     ImmutableFile stuck(folder.file("5.tst"));
     if (!stuck.set()) GTEST_SKIP() << "this file system or user cannot make a file undeletable";
     host.chk11 = true;
     EXPECT_EQ(runs.SingleRun(), RunOutcome::Completed);
     EXPECT_EQ(host.lines.last(), "Kann Testdateien nicht löschen!");
+    EXPECT_EQ(TestFiles(), QStringList({"5.tst"}));  // the others went all the same
     EXPECT_FALSE(host.AnyControlDisabled());
     EXPECT_FALSE(host.iconAnimations.back());
     EXPECT_TRUE(LogFile().isEmpty());  // the run ended before its log-file step

@@ -1,5 +1,8 @@
 // Registration and activation against the real built component library.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -82,6 +85,17 @@ TEST(Registration, RegisterRecordsBothClassesAndTheTypeLibraryAndUnregisterRemov
               "# kept by other tools\nCLSID {00000000-0000-0000-0000-0000000000AA} /x/other.so\n");
 }
 
+TEST(Registration, UnregisteringOneCopyLeavesAnotherCopysRecords) {
+    RegistryFolder registry;
+    const QString other = "CLSID " + Id(CLSID_CTimer) + " /opt/other/libtickwell.so\n";
+    registry.Write(other);
+    ASSERT_EQ(EntryPoint<DllUnregisterServerFn>("DllUnregisterServer")(), S_OK);
+    EXPECT_EQ(registry.Read(), other);
+    // Registering replaces the other copy's record: one library serves a class at a time.
+    ASSERT_EQ(EntryPoint<DllRegisterServerFn>("DllRegisterServer")(), S_OK);
+    EXPECT_FALSE(registry.Read().contains("/opt/other/"));
+}
+
 TEST(Activation, FailuresComeBackAsResults) {
     RegistryFolder registry;
     void* object = reinterpret_cast<void*>(1);
@@ -92,9 +106,12 @@ TEST(Activation, FailuresComeBackAsResults) {
     EXPECT_EQ(object, nullptr);
 
     // A registered library without the entry point.
-    registry.Write("CLSID " + Id(CLSID_CTimer) + " " + QCoreApplication::applicationDirPath() +
-                   "/../bin/libtickwell.so.missing\n");
-    EXPECT_LT(components::CreateInstance(CLSID_CTimer, IID__CTimer, &object), 0);
+    Dl_info libc{};
+    ASSERT_NE(::dladdr(reinterpret_cast<void*>(&::printf), &libc), 0);
+    registry.Write("CLSID " + Id(CLSID_CTimer) + " " + QString::fromLocal8Bit(libc.dli_fname) +
+                   "\n");
+    EXPECT_EQ(components::CreateInstance(CLSID_CTimer, IID__CTimer, &object), CO_E_ERRORINDLL);
+    EXPECT_EQ(object, nullptr);
 
     // Unknown class: not registered, and the library beside the program refuses it.
     registry.Write("");

@@ -43,8 +43,11 @@ std::string Format(const RegistryRecord& record) {
     return line + " " + record.path;
 }
 
-bool Matches(const ParsedLine& line, const RegistryRecord& record) {
-    return line.id && line.kind == record.kind && *line.id == record.id;
+// A record stands for one kind and identifier; when `samePath` is asked for, only a record of
+// that library matches, so that removing one copy's records leaves another copy's in place.
+bool Matches(const ParsedLine& line, const RegistryRecord& record, bool samePath) {
+    return line.id && line.kind == record.kind && *line.id == record.id &&
+           (!samePath || line.path == record.path);
 }
 
 std::vector<std::string> ReadLines() {
@@ -78,12 +81,12 @@ bool WriteLines(const std::vector<std::string>& lines) {
     return true;
 }
 
-std::vector<std::string> WithoutRecords(const std::vector<RegistryRecord>& records) {
+std::vector<std::string> WithoutRecords(const std::vector<RegistryRecord>& records, bool samePath) {
     std::vector<std::string> kept;
     for (const auto& line : ReadLines()) {
         const ParsedLine parsed = Parse(line);
         bool drop = false;
-        for (const auto& record : records) drop = drop || Matches(parsed, record);
+        for (const auto& record : records) drop = drop || Matches(parsed, record, samePath);
         if (!drop) kept.push_back(line);
     }
     return kept;
@@ -96,13 +99,13 @@ std::string RegistryFilePath() {
 }
 
 bool AddRecords(const std::vector<RegistryRecord>& records) {
-    std::vector<std::string> lines = WithoutRecords(records);
+    std::vector<std::string> lines = WithoutRecords(records, false);
     for (const auto& record : records) lines.push_back(Format(record));
     return WriteLines(lines);
 }
 
 bool RemoveRecords(const std::vector<RegistryRecord>& records) {
-    return WriteLines(WithoutRecords(records));
+    return WriteLines(WithoutRecords(records, true));
 }
 
 std::optional<std::string> FindClassServer(const GUID& clsid) {

@@ -24,10 +24,11 @@ struct RegistryRecord {
 // $XDG_CONFIG_HOME/component-registry, or ~/.config/component-registry.
 std::string RegistryFilePath();
 
-// Adds the records, replacing any earlier record of the same kind and identifier.
+// Adds the records, replacing any earlier record of the same kind and identifier, whichever
+// library it named.
 bool AddRecords(const std::vector<RegistryRecord>& records);
 
-// Removes every record of the given kinds and identifiers, and nothing else.
+// Removes the records of the given kinds, identifiers and libraries, and nothing else.
 bool RemoveRecords(const std::vector<RegistryRecord>& records);
 
 // The library registered for a class identifier.
