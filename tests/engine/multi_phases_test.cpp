@@ -62,9 +62,7 @@ TEST_F(MultiWrite, ThirdFileThatCannotBeCreatedLeavesTwoEmptyClosedFiles) {
     EXPECT_EQ(host.lines[2], "Kann auf " + path + " nicht zugreifen!");
     EXPECT_EQ(folder.size("1.tst"), 0);
     EXPECT_EQ(folder.size("2.tst"), 0);
-    EXPECT_EQ(QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).filter("tst").size(), 0);
-    for (const QString& fd : QDir("/proc/self/fd").entryList(QDir::Files | QDir::System))
-        EXPECT_FALSE(QFile::symLinkTarget("/proc/self/fd/" + fd).endsWith(".tst"));
+    EXPECT_EQ(OpenTestFiles(), 0);
 }
 
 TEST_F(MultiWrite, AbortLeavesEveryFileClosedAtTheLengthReached) {
@@ -73,8 +71,7 @@ TEST_F(MultiWrite, AbortLeavesEveryFileClosedAtTheLengthReached) {
     EXPECT_FALSE(phases.MultiWriteTest(nFiles, sizeMB, path));
     EXPECT_EQ(host.lines.last(), "Abbruch...");
     for (int k = 1; k <= 3; ++k) EXPECT_EQ(folder.size(QString("%1.tst").arg(k)), 102 * 1024);
-    for (const QString& fd : QDir("/proc/self/fd").entryList(QDir::Files | QDir::System))
-        EXPECT_FALSE(QFile::symLinkTarget("/proc/self/fd/" + fd).endsWith(".tst"));
+    EXPECT_EQ(OpenTestFiles(), 0);
     EXPECT_EQ(host.results.MultiWriteSeconds, 0);
 }
 
@@ -96,8 +93,7 @@ TEST_F(MultiWrite, ZeroMillisecondsGivesText7AndClosesEverything) {
     UseSteppingClock(0);
     EXPECT_FALSE(phases.MultiWriteTest(nFiles, sizeMB, path));
     EXPECT_EQ(host.lines.last(), "Werte dürfen nicht größer als 32000 sein!");
-    for (const QString& fd : QDir("/proc/self/fd").entryList(QDir::Files | QDir::System))
-        EXPECT_FALSE(QFile::symLinkTarget("/proc/self/fd/" + fd).endsWith(".tst"));
+    EXPECT_EQ(OpenTestFiles(), 0);
 }
 
 TEST_F(MultiWrite, FullDeviceIsReportedNotTimed) {
@@ -141,8 +137,7 @@ TEST_F(MultiRead, MissingFileEndsThePhase) {
     host.lines.clear();
     EXPECT_FALSE(phases.MultiReadTest(nFiles, sizeMB, path));
     EXPECT_EQ(host.lines, QStringList({"Kann auf " + path + " nicht zugreifen!"}));
-    for (const QString& fd : QDir("/proc/self/fd").entryList(QDir::Files | QDir::System))
-        EXPECT_FALSE(QFile::symLinkTarget("/proc/self/fd/" + fd).endsWith(".tst"));
+    EXPECT_EQ(OpenTestFiles(), 0);
 }
 
 TEST_F(MultiRead, ShortFileGivesCountedChecksumLinesAndCompletes) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QLocale>
 #include <QRegularExpression>
 
@@ -12,6 +14,15 @@
 #include "recording_host.h"
 #include "scripted_clock.h"
 #include "temp_folder.h"
+
+// Descriptors of this process that point at a test file ("….tst").
+inline int OpenTestFiles() {
+    int count = 0;
+    QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& fd : fds.entryList(QDir::Files | QDir::System))
+        if (QFile::symLinkTarget(fds.filePath(fd)).endsWith(QStringLiteral(".tst"))) ++count;
+    return count;
+}
 
 class PhaseTest : public ::testing::Test {
   protected:
