@@ -59,7 +59,7 @@ std::optional<QByteArray> FetchWhole(QNetworkAccessManager& transfer, const QUrl
     });
     if (!reply->isFinished()) loop.exec();
     if (!reply) return std::nullopt;
-    body += reply->readAll();
+    if (reply->isOpen()) body += reply->readAll();  // an aborted reply is closed
     const bool complete =
         reply->error() == QNetworkReply::NoError && !tooLarge && body.size() <= kLargestVersionFile;
     reply->deleteLater();
