@@ -47,6 +47,7 @@ QString WebDownloadAddress(const QString& value) {
 }
 
 QString VersionTempPath() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation))
-        .filePath(QStringLiteral("VTemp.txt"));
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    // Without a cache folder there is no private place for the file, and writing it fails.
+    return cache.isEmpty() ? QString() : QDir(cache).filePath(QStringLiteral("VTemp.txt"));
 }

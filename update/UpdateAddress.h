@@ -16,4 +16,5 @@ bool IsVersionFileAddress(const QString& address);
 QString WebDownloadAddress(const QString& value);
 
 // "VTemp.txt" in the user's cache folder: the program's own folder is not writable for users.
+// Empty when the user has no cache folder.
 QString VersionTempPath();

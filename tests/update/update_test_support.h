@@ -69,6 +69,7 @@ inline QByteArray Lines(const QList<QByteArray>& lines, const QByteArray& end = 
     return bytes;
 }
 
-inline QByteArray NewerVersionFile() {
-    return Lines({"Current Version=1.0.15", "Download=" + kDownload.toUtf8()});
+inline QByteArray WithVersion(const QByteArray& version, const QList<QByteArray>& more = {}) {
+    return Lines(QList<QByteArray>{"Current Version=" + version, "Download=" + kDownload.toUtf8()} +
+                 more);
 }
