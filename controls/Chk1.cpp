@@ -7,6 +7,8 @@
 #include <QPainterPath>
 #include <cmath>
 
+#include "ControlAccessibility.h"
+
 namespace {
 
 constexpr double kTwipsPerPoint = 20;
@@ -138,7 +140,9 @@ void Chk1::setCaption(const QString& value) {
     const bool changed = value != caption_;
     caption_ = value;
     Changed(QStringLiteral("Caption"), true);
-    if (changed) emit CaptionChanged(caption_);
+    if (!changed) return;
+    NotifyAccessibleName(this);
+    emit CaptionChanged(caption_);
 }
 
 void Chk1::setForeColor(OleColor value) {
@@ -218,7 +222,10 @@ void Chk1::setChecked(bool value) {
     const bool changed = value != checked_;
     checked_ = value;
     Changed(QStringLiteral("Checked"), true);
-    if (changed) emit CheckedChanged(checked_);
+    if (changed) {
+        NotifyAccessibleChecked(this);
+        emit CheckedChanged(checked_);
+    }
     if (!doExternalChange_) emit Click();
 }
 

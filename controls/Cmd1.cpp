@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QToolTip>
 
+#include "ControlAccessibility.h"
+
 namespace {
 
 constexpr double kPressShift = 20;
@@ -204,7 +206,9 @@ void Cmd1::setCaption(const QString& value) {
         PlaceCaption(CaptionSize(room));
         update();
     }
-    if (changed) emit CaptionChanged(caption_);
+    if (!changed) return;
+    NotifyAccessibleName(this);
+    emit CaptionChanged(caption_);
 }
 void Cmd1::setTextAlign(int value) {
     textAlign_ = value;

@@ -233,3 +233,32 @@ void InstallControlAccessibility() {
     }();
     (void)installed;
 }
+
+void NotifyAccessibleName(QWidget* control) {
+    if (!QAccessible::isActive()) return;
+    QAccessibleEvent event(control, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
+}
+
+void NotifyAccessibleValue(QWidget* control, const QVariant& value) {
+    if (!QAccessible::isActive()) return;
+    QAccessibleValueChangeEvent event(control, value);
+    QAccessible::updateAccessibility(&event);
+}
+
+void NotifyAccessibleChecked(QWidget* control) {
+    if (!QAccessible::isActive()) return;
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(control, changed);
+    QAccessible::updateAccessibility(&event);
+}
+
+void NotifyToolBarButtonFocus(McToolBar* bar, int index) {
+    if (!QAccessible::isActive() || index < 0) return;
+    QAccessibleInterface* tools = QAccessible::queryAccessibleInterface(bar);
+    QAccessibleInterface* button = tools ? tools->child(index) : nullptr;
+    if (!button) return;
+    QAccessibleEvent event(button, QAccessible::Focus);
+    QAccessible::updateAccessibility(&event);
+}

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ControlAccessibility.h"
+
 namespace {
 
 const OleColor kWhite = RGB(255, 255, 255);
@@ -643,6 +645,7 @@ void McToolBar::MoveCurrent(int step) {
 void McToolBar::SetHoverIndex(int index) {
     if (index == buttonIndex_) return;
     buttonIndex_ = index;
+    if (hasFocus()) NotifyToolBarButtonFocus(this, index);
     emit OnButtonHover(index);
     RedrawControl();
 }

@@ -8,6 +8,8 @@
 #include <QToolTip>
 #include <algorithm>
 
+#include "ControlAccessibility.h"
+
 namespace {
 
 constexpr double kBorderFillLeft = 20;
@@ -76,7 +78,9 @@ void PPB::Redraw() {
 void PPB::ValueChange(double Value) {
     const double whole = RoundHalfEven(Value);
     if (!(whole >= 0 && whole <= 100)) return;
+    const int shownBefore = ShownPercent();
     fillWidth_ = ToInteger16(whole * ScaleWidth() / 100.0);
+    if (ShownPercent() != shownBefore) NotifyAccessibleValue(this, ShownPercent());
     if (!useCustomCaption_) {
         const QString number = QString::number(static_cast<int>(whole));
         SetLabelText(isPercent_ ? number + QLatin1Char('%') : number);

@@ -10,6 +10,8 @@
 #include <QTextDocument>
 #include <cmath>
 
+#include "ControlAccessibility.h"
+
 namespace {
 
 constexpr double kFieldInset = 20;
@@ -123,7 +125,9 @@ void Txt::OnMultiLineChanged() {
     syncing_ = false;
     MarkChanged(QStringLiteral("Text"));
     // A load reports its text once, when it is done.
-    if (!IsLoading()) emit Change();
+    if (IsLoading()) return;
+    NotifyAccessibleValue(this, text);
+    emit Change();
 }
 
 void Txt::HoldMultiLineLimit() {

@@ -3,7 +3,9 @@
 
 #include <QAccessible>
 #include <QSignalSpy>
+#include <QTest>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "Chk1.h"
 #include "Cmd1.h"
@@ -114,3 +116,4 @@ TEST(Accessibility, TreeNamesEveryControlWithItsRoleStateAndActions) {
     bar->setButton_Count(2);
     EXPECT_EQ(tools->childCount(), 2);
 }
+
