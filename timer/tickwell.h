@@ -49,6 +49,7 @@ constexpr HRESULT SELFREG_E_TYPELIB = static_cast<HRESULT>(0x80040200u);
 constexpr HRESULT SELFREG_E_CLASS = static_cast<HRESULT>(0x80040201u);
 constexpr HRESULT DISP_E_TYPEMISMATCH = static_cast<HRESULT>(0x80020005u);
 constexpr HRESULT DISP_E_EXCEPTION = static_cast<HRESULT>(0x80020009u);
+constexpr HRESULT RPC_E_WRONG_THREAD = static_cast<HRESULT>(0x8001010Eu);
 
 constexpr bool SUCCEEDED(HRESULT hr) {
     return hr >= 0;
@@ -63,8 +64,12 @@ constexpr bool FAILED(HRESULT hr) {
 // by a terminating 0. Allocated and freed with the C heap, which client and library share.
 using BSTR = char16_t*;
 
+// The byte count is 32 bits wide, so a text holds fewer than 2^31 characters; longer ones are
+// refused with a null result, as when memory runs out.
 inline BSTR SysAllocStringLen(const char16_t* text, uint32_t length) {
-    auto* block = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) + (length + 1u) * 2u));
+    if (length >= 0x80000000u) return nullptr;
+    const size_t bytes = sizeof(uint32_t) + (static_cast<size_t>(length) + 1u) * 2u;
+    auto* block = static_cast<uint32_t*>(std::malloc(bytes));
     if (!block) return nullptr;
     block[0] = length * 2u;
     auto* chars = reinterpret_cast<char16_t*>(block + 1);
@@ -85,20 +90,50 @@ struct IUnknown;
 
 enum VARENUM : uint16_t {
     VT_EMPTY = 0,
+    VT_I2 = 2,
     VT_I4 = 3,
+    VT_R4 = 4,
     VT_R8 = 5,
+    VT_CY = 6,
+    VT_DATE = 7,
     VT_BSTR = 8,
+    VT_ERROR = 10,
     VT_BOOL = 11,
     VT_UNKNOWN = 13,
+    VT_I1 = 16,
+    VT_UI1 = 17,
+    VT_UI2 = 18,
+    VT_UI4 = 19,
+    VT_I8 = 20,
+    VT_UI8 = 21,
+    VT_INT = 22,
+    VT_UINT = 23,
 };
 
-// A tagged value: empty, Boolean, 32-bit integer, double, text, or an object reference.
+// Days since 30 December 1899, the time of day as the fraction.
+using DATE = double;
+
+// A tagged value: empty, a number, a Boolean, a date, an error code, a text, or an object
+// reference.
 struct VARIANT {
     uint16_t vt;
     uint16_t reserved[3];
     union {
+        int8_t cVal;
+        uint8_t bVal;
+        int16_t iVal;
+        uint16_t uiVal;
         int32_t lVal;
+        uint32_t ulVal;
+        int32_t intVal;
+        uint32_t uintVal;
+        int64_t llVal;
+        uint64_t ullVal;
+        int64_t cyVal;  // currency: ten-thousandths
+        float fltVal;
         double dblVal;
+        DATE date;
+        HRESULT scode;
         VARIANT_BOOL boolVal;
         BSTR bstrVal;
         IUnknown* punkVal;
@@ -178,24 +213,6 @@ struct _CTrigger : IUnknown {
     ~_CTrigger() = default;
 };
 
-// Private to the library: the per-thread dispatcher that hands every timer expiry to the
-// timer and trigger objects of its thread.
-struct __CTimerSink : IUnknown {
-    virtual HRESULT Timer(int32_t id) = 0;
-
-  protected:
-    ~__CTimerSink() = default;
-};
-
-struct _CTimerSink : IUnknown {
-    virtual HRESULT Subscribe(__CTimerSink* subscriber) = 0;
-    virtual HRESULT Unsubscribe(__CTimerSink* subscriber) = 0;
-    virtual HRESULT RaiseTimer(int32_t id) = 0;
-
-  protected:
-    ~_CTimerSink() = default;
-};
-
 // ---- Identifiers (type library Tickwell, version 1.0) -------------------------------------------
 
 inline constexpr GUID IID_IUnknown = {
@@ -217,6 +234,7 @@ inline constexpr GUID IID___CTimer = {
     0x4e3b9cca, 0x22ba, 0x484a, {0xb3, 0x05, 0x66, 0xf8, 0xff, 0x3c, 0xd7, 0x54}};
 inline constexpr GUID IID___CTrigger = {
     0x18b43bac, 0x87c5, 0x4353, {0x83, 0xca, 0x29, 0x48, 0x12, 0x70, 0x37, 0xf1}};
+// The dispatcher's private interfaces are the library's own; no object hands them out.
 inline constexpr GUID IID__CTimerSink = {
     0xd30f81f5, 0x071e, 0x4788, {0x8b, 0x13, 0x2d, 0x22, 0xa1, 0x6d, 0x1a, 0x56}};
 inline constexpr GUID IID___CTimerSink = {
@@ -247,8 +265,21 @@ inline HRESULT VariantCopy(VARIANT* target, const VARIANT* source) {
     VariantClear(target);
     switch (source->vt) {
         case VT_EMPTY:
+        case VT_I1:
+        case VT_UI1:
+        case VT_I2:
+        case VT_UI2:
         case VT_I4:
+        case VT_UI4:
+        case VT_INT:
+        case VT_UINT:
+        case VT_I8:
+        case VT_UI8:
+        case VT_CY:
+        case VT_R4:
         case VT_R8:
+        case VT_DATE:
+        case VT_ERROR:
         case VT_BOOL:
             *target = *source;
             return S_OK;

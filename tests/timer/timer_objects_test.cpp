@@ -310,3 +310,41 @@ TEST(TimerObject, ThreadsDoNotSeeEachOthersEvents) {
     for (QThread* thread : localListener.threads) EXPECT_EQ(thread, QThread::currentThread());
     local->Unadvise(&localListener);
 }
+
+TEST(TimerObject, TagTakesEverySimpleType) {
+    auto timer = NewTimer();
+    for (uint16_t type : {VT_I1, VT_UI1, VT_I2, VT_UI2, VT_I4, VT_UI4, VT_INT, VT_UINT, VT_I8,
+                          VT_UI8, VT_CY, VT_R4, VT_R8, VT_DATE, VT_ERROR, VT_BOOL}) {
+        VARIANT value, read;
+        VariantInit(&value);
+        VariantInit(&read);
+        value.vt = type;
+        value.ullVal = 0x0102030405060708u;
+        ASSERT_EQ(timer->put_Tag(&value), S_OK) << "type " << type;
+        ASSERT_EQ(timer->get_Tag(&read), S_OK);
+        EXPECT_EQ(read.vt, type);
+        EXPECT_EQ(read.ullVal, value.ullVal);
+    }
+}
+
+TEST(TimerObject, PrivateDispatcherInterfacesAreNotHandedOut) {
+    auto timer = NewTimer();
+    auto trigger = NewTrigger();
+    for (IUnknown* object :
+         {static_cast<IUnknown*>(timer.Get()), static_cast<IUnknown*>(trigger.Get())}) {
+        for (const GUID& iid : {IID___CTimerSink, IID__CTimerSink}) {
+            void* answer = reinterpret_cast<void*>(1);
+            EXPECT_EQ(object->QueryInterface(iid, &answer), E_NOINTERFACE);
+            EXPECT_EQ(answer, nullptr);
+        }
+    }
+}
+
+TEST(Texts, LengthsThatDoNotFitTheByteCountAreRefused) {
+    for (uint32_t length : {0x80000000u, 0x80000001u, 0xFFFFFFFFu})
+        EXPECT_EQ(SysAllocStringLen(nullptr, length), nullptr) << length;
+    BSTR longest = SysAllocStringLen(nullptr, 1000);
+    ASSERT_NE(longest, nullptr);
+    EXPECT_EQ(SysStringLen(longest), 1000u);
+    SysFreeString(longest);
+}
