@@ -2,21 +2,16 @@
 
 #include <time.h>
 
-#include <QObject>
-#include <QTimerEvent>
+#include "ThreadTimers.h"
 
 namespace tickwell {
 namespace {
 
 constexpr uint32_t kTimerMessage = 0x0113;
 
-// Owns the thread's Qt timers and turns their expiries into timer_proc calls.
-class ThreadTimerHost final : public QObject {
-  protected:
-    void timerEvent(QTimerEvent* event) override {
-        timer_proc(nullptr, kTimerMessage, event->timerId(), static_cast<uint32_t>(TickCount()));
-    }
-};
+void Expired(int32_t id) {
+    timer_proc(nullptr, kTimerMessage, id, static_cast<uint32_t>(TickCount()));
+}
 
 // Keeps the thread's home and retires it when the thread ends, while objects of the thread
 // may still hold it.
@@ -33,34 +28,33 @@ std::shared_ptr<ThreadHome> ThreadHome::Current() {
 }
 
 ThreadHome::ThreadHome()
-    : thread_(std::this_thread::get_id()), host_(std::make_unique<ThreadTimerHost>()) {}
+    : thread_(std::this_thread::get_id()), timers_(std::make_unique<ThreadTimers>(&Expired)) {}
 
 ThreadHome::~ThreadHome() = default;
 
 int32_t ThreadHome::SetTimer(int32_t intervalMs, __CTimerSink* owner) {
-    if (intervalMs <= 0 || !host_) return 0;
-    // Precise, because a coarse timer may expire up to 5 % before its interval.
-    const int32_t id = host_->startTimer(intervalMs, Qt::PreciseTimer);
+    if (intervalMs <= 0 || !timers_) return 0;
+    const int32_t id = timers_->Start(intervalMs);
     if (id != 0) sink_.Bind(id, owner);
     return id;
 }
 
 void ThreadHome::KillTimer(int32_t id) {
-    if (id == 0 || !host_) return;
+    if (id == 0 || !timers_) return;
     sink_.Unbind(id);
-    host_->killTimer(id);
+    timers_->Stop(id);
 }
 
 bool ThreadHome::Post(std::function<void()> work) {
     std::lock_guard lock(door_);
-    if (!host_) return false;
-    return QMetaObject::invokeMethod(host_.get(), std::move(work), Qt::QueuedConnection);
+    if (!timers_) return false;
+    return QMetaObject::invokeMethod(timers_.get(), std::move(work), Qt::QueuedConnection);
 }
 
 void ThreadHome::Retire() {
     std::lock_guard lock(door_);
     sink_.Clear();
-    host_.reset();
+    timers_.reset();
 }
 
 int32_t TickCount() {

@@ -1,6 +1,6 @@
-// Per-thread timer plumbing of the library: the thread that owns an object, its precise timers
-// standing in for the operating system's window-less timers, the millisecond clock, and the
-// callback that every expiry enters.
+// Per-thread timer plumbing of the library: the thread that owns an object, its timers standing
+// in for the operating system's window-less timers, the millisecond clock, and the callback that
+// every expiry enters.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +11,9 @@
 
 #include "CTimerSink.h"
 
-class QObject;
-
 namespace tickwell {
+
+class ThreadTimers;
 
 // The thread an object was created on. Timers run in its event loop and are started and stopped
 // only there; other threads can only hand it work through Post.
@@ -44,8 +44,8 @@ class ThreadHome {
 
   private:
     const std::thread::id thread_;
-    std::mutex door_;  // guards host_ against Post from other threads
-    std::unique_ptr<QObject> host_;
+    std::mutex door_;  // guards timers_ against Post from other threads
+    std::unique_ptr<ThreadTimers> timers_;
     CTimerSink sink_;
 };
 
