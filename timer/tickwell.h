@@ -6,9 +6,24 @@
 // identifier from this one header, so they always agree on them.
 #pragma once
 
+#include <dlfcn.h>
+#include <elf.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
 
 // ---- Basic types of the component model --------------------------------------------------------
 
@@ -299,3 +314,216 @@ inline HRESULT VariantCopy(VARIANT* target, const VARIANT* source) {
             return DISP_E_TYPEMISMATCH;
     }
 }
+
+// ---- Registry and activation (header-only) ------------------------------------------------------
+//
+// The per-user component registry is the text file $XDG_CONFIG_HOME/component-registry, or
+// ~/.config/component-registry when XDG_CONFIG_HOME is unset, empty or not an absolute path. One
+// record a line, fields separated by blanks:
+//     CLSID {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX} /absolute/path/of/library.so
+//     TypeLib {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX} 1.0 /absolute/path/of/library.so
+// The path runs to the end of the line. Other lines belong to other tools and are kept word for
+// word by every writer. `tickwell-regsvr LIBRARY` adds the library's records, `-u` removes them.
+
+namespace tickwell {
+
+// A system error number carried in a result; DllRegisterServer and DllUnregisterServer report a
+// registry that cannot be read or written this way.
+constexpr HRESULT HResultFromErrno(int error) {
+    return static_cast<HRESULT>(0x80FF0000u | (static_cast<uint32_t>(error) & 0xFFFFu));
+}
+constexpr int ErrnoFromHResult(HRESULT hr) {
+    return (static_cast<uint32_t>(hr) & 0xFFFF0000u) == 0x80FF0000u
+               ? static_cast<int>(static_cast<uint32_t>(hr) & 0xFFFFu)
+               : 0;
+}
+
+inline std::string GuidToString(const GUID& id) {
+    char text[39];
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", id.Data1,
+                  id.Data2, id.Data3, id.Data4[0], id.Data4[1], id.Data4[2], id.Data4[3],
+                  id.Data4[4], id.Data4[5], id.Data4[6], id.Data4[7]);
+    return text;
+}
+
+inline std::optional<GUID> GuidFromString(const std::string& text) {
+    if (text.size() != 38 || text.front() != '{' || text.back() != '}') return std::nullopt;
+    const std::string body = text.substr(1, 36);
+    unsigned d1, d2, d3, b[8];
+    int consumed = 0;
+    const int fields =
+        std::sscanf(body.c_str(), "%8x-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x%n", &d1, &d2, &d3, &b[0],
+                    &b[1], &b[2], &b[3], &b[4], &b[5], &b[6], &b[7], &consumed);
+    if (fields != 11 || consumed != 36) return std::nullopt;
+    GUID id{d1, static_cast<uint16_t>(d2), static_cast<uint16_t>(d3), {}};
+    for (int i = 0; i < 8; ++i) id.Data4[i] = static_cast<uint8_t>(b[i]);
+    return id;
+}
+
+inline std::string RegistryFilePath() {
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
+        return std::string(xdg) + "/component-registry";
+    }
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/.config/component-registry";
+}
+
+// One line of the registry as read; `id` is empty on a line that is no record.
+struct RegistryLine {
+    std::string kind;
+    std::optional<GUID> id;
+    std::string version;  // type libraries only
+    std::string path;
+};
+
+inline RegistryLine ParseRegistryLine(const std::string& line) {
+    std::istringstream in(line);
+    RegistryLine parsed;
+    std::string id;
+    in >> parsed.kind >> id;
+    parsed.id = GuidFromString(id);
+    if (parsed.kind == "TypeLib") in >> parsed.version;
+    std::getline(in >> std::ws, parsed.path);
+    return parsed;
+}
+
+// The library registered for a class; empty when the registry names none or cannot be read.
+inline std::optional<std::string> FindRegisteredLibrary(const GUID& clsid) {
+    std::ifstream in(RegistryFilePath());
+    for (std::string line; std::getline(in, line);) {
+        const RegistryLine parsed = ParseRegistryLine(line);
+        if (parsed.kind == "CLSID" && parsed.id && *parsed.id == clsid && !parsed.path.empty())
+            return parsed.path;
+    }
+    return std::nullopt;
+}
+
+// Why a file cannot be loaded as a library, or empty when it is a complete ELF shared object.
+// The loader maps a library's segments as they are; one cut short would fault on first touch
+// and end the process, so every loadable segment must lie within the file.
+inline std::string LibraryFileProblem(const std::string& path) {
+#if UINTPTR_MAX > 0xFFFFFFFFu
+    using Header = Elf64_Ehdr;
+    using ProgramHeader = Elf64_Phdr;
+#else
+    using Header = Elf32_Ehdr;
+    using ProgramHeader = Elf32_Phdr;
+#endif
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return std::strerror(errno);
+    if (S_ISDIR(info.st_mode)) return std::strerror(EISDIR);
+    if (!S_ISREG(info.st_mode)) return "not a regular file";
+    const auto size = static_cast<uint64_t>(info.st_size);
+    const auto readAt = [fd](uint64_t offset, void* into, size_t length) {
+        return ::pread(fd, into, length, static_cast<off_t>(offset)) ==
+               static_cast<ssize_t>(length);
+    };
+    Header header{};
+    if (!readAt(0, &header, sizeof header) || std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0)
+        return "not an ELF file";
+    // Another word size is left to the loader, which refuses it with its own reason.
+    if (header.e_ident[EI_CLASS] !=
+        (sizeof(Header) == sizeof(Elf64_Ehdr) ? ELFCLASS64 : ELFCLASS32))
+        return {};
+    if (header.e_type != ET_DYN) return "not an ELF shared object";
+    uint64_t headersEnd = 0;
+    if (header.e_phentsize != sizeof(ProgramHeader) ||
+        __builtin_mul_overflow(uint64_t{header.e_phnum}, sizeof(ProgramHeader), &headersEnd) ||
+        __builtin_add_overflow(headersEnd, uint64_t{header.e_phoff}, &headersEnd) ||
+        headersEnd > size)
+        return "incomplete ELF file: the program headers end past the end of the file";
+    for (uint64_t index = 0; index < header.e_phnum; ++index) {
+        ProgramHeader segment{};
+        if (!readAt(header.e_phoff + index * sizeof segment, &segment, sizeof segment))
+            return "incomplete ELF file: cannot read its program headers";
+        uint64_t segmentEnd = 0;
+        if (segment.p_type == PT_LOAD &&
+            (__builtin_add_overflow(uint64_t{segment.p_offset}, uint64_t{segment.p_filesz},
+                                    &segmentEnd) ||
+             segmentEnd > size))
+            return "incomplete ELF file: a loadable segment ends past the end of the file";
+    }
+    return {};
+}
+
+// Loads a library (once per process: it stays loaded, which keeps every object's code in place)
+// and finds one of its entry points. On failure *reason, when given, says why.
+inline HRESULT LoadEntryPoint(const std::string& library, const char* name, void** entryPoint,
+                              std::string* reason = nullptr) {
+    static std::mutex guard;
+    static std::map<std::string, void*> loaded;
+    *entryPoint = nullptr;
+    const auto fail = [reason](HRESULT hr, std::string why) {
+        if (reason) *reason = std::move(why);
+        return hr;
+    };
+    std::lock_guard lock(guard);
+    void* handle = nullptr;
+    if (const auto found = loaded.find(library); found != loaded.end()) {
+        handle = found->second;
+    } else {
+        if (std::string problem = LibraryFileProblem(library); !problem.empty())
+            return fail(CO_E_DLLNOTFOUND, std::move(problem));
+        handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle) return fail(CO_E_DLLNOTFOUND, ::dlerror());
+        loaded.emplace(library, handle);
+    }
+    ::dlerror();
+    *entryPoint = ::dlsym(handle, name);
+    if (!*entryPoint) {
+        const char* why = ::dlerror();
+        return fail(CO_E_ERRORINDLL, why ? why : std::string("no entry point ") + name);
+    }
+    return S_OK;
+}
+
+// The class factory for a class: from the library the registry names for it, or, when the class
+// is not registered or its registered library file no longer exists, from the first of
+// `fallbackLibraries` that exists. The caller owns one reference to *factory.
+inline HRESULT GetClassFactory(const GUID& clsid, const std::vector<std::string>& fallbackLibraries,
+                               IClassFactory** factory, std::string* reason = nullptr) try {
+    if (!factory) return E_POINTER;
+    *factory = nullptr;
+    std::optional<std::string> library = FindRegisteredLibrary(clsid);
+    if (library && ::access(library->c_str(), F_OK) != 0 && errno == ENOENT) library.reset();
+    for (const auto& candidate : fallbackLibraries) {
+        if (library) break;
+        if (::access(candidate.c_str(), F_OK) == 0) library = candidate;
+    }
+    if (!library) {
+        if (reason) *reason = "class not registered and no fallback library found";
+        return REGDB_E_CLASSNOTREG;
+    }
+    void* entry = nullptr;
+    const HRESULT loaded = LoadEntryPoint(*library, "DllGetClassObject", &entry, reason);
+    if (FAILED(loaded)) return loaded;
+    const HRESULT hr = reinterpret_cast<DllGetClassObjectFn>(entry)(
+        &clsid, &IID_IClassFactory, reinterpret_cast<void**>(factory));
+    if (SUCCEEDED(hr) && !*factory) return E_UNEXPECTED;
+    return hr;
+} catch (...) {
+    return E_OUTOFMEMORY;  // the only thing that throws above is an allocation
+}
+
+// Creates an object through GetClassFactory; the caller owns one reference to *object.
+inline HRESULT CreateInstance(const GUID& clsid, const GUID& iid,
+                              const std::vector<std::string>& fallbackLibraries, void** object,
+                              std::string* reason = nullptr) {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    IClassFactory* factory = nullptr;
+    HRESULT hr = GetClassFactory(clsid, fallbackLibraries, &factory, reason);
+    if (FAILED(hr)) return hr;
+    hr = factory->CreateInstance(nullptr, iid, object);
+    factory->Release();
+    if (SUCCEEDED(hr) && !*object) return E_UNEXPECTED;
+    return hr;
+}
+
+}  // namespace tickwell
