@@ -1,9 +1,33 @@
 // Tickwell: periodic timer and one-shot trigger objects for client programs.
 //
-// This header is the whole binary interface of the component. Clients never link to the library:
-// they ask the component-activation layer for an object by class identifier and talk to it through
-// the interfaces below, whose slot order is fixed. Both the library and its clients compile every
-// identifier from this one header, so they always agree on them.
+// This header is the whole interface of the component; installed as <tickwell/tickwell.h>
+// (pkg-config tickwell, or find_package(Tickwell) and the target Tickwell::tickwell). It needs
+// C++17 or later. Clients never link to the library: they create objects by class identifier
+// with tickwell::CreateInstance (at the end of this header), which loads libtickwell.so.1 with
+// dlopen, and talk to them through the interfaces below, whose slot order is fixed.
+//
+// Event loop. Timers run in the Qt event loop of the thread that created the object: that thread
+// must run a Qt event dispatcher (QCoreApplication::exec, a QThread's exec, or processEvents)
+// for Timer and Trigger events to arrive. The library loads Qt Core itself; a client that does
+// not use Qt for anything else still needs a QCoreApplication in its main thread for the loop.
+//
+// Threads. An object belongs to the thread that created it and raises its events there, never
+// concurrently with other calls. Calls from another thread return RPC_E_WRONG_THREAD, except
+// AddRef, Release and QueryInterface, which work from any thread; a last Release on another
+// thread leaves the destruction to the owning thread's event loop (objects of a thread that has
+// ended are destroyed at once).
+//
+// References. Every interface pointer handed out (CreateInstance, QueryInterface, get_Tag of
+// an object) carries one reference that the receiver releases. Advise keeps a reference to the
+// listener until Unadvise or the object's destruction. put_Tag copies the value (a text is
+// duplicated); putref_Tag keeps a reference to the object; get_Tag returns a copy, or the same
+// object with a new reference, which the caller frees with VariantClear. Texts (BSTR) are
+// allocated with SysAllocStringLen and freed with SysFreeString; the C heap is shared.
+//
+// Identifiers (type library Tickwell, version 1.0) are fixed: CLSID_CTimer, CLSID_CTrigger,
+// IID__CTimer, IID__CTrigger, IID___CTimer, IID___CTrigger, LIBID_Tickwell, and the identifiers
+// of the library's private dispatcher interfaces, which no object hands out. The registry's
+// location and line format are described above RegistryFilePath below.
 #pragma once
 
 #include <dlfcn.h>
