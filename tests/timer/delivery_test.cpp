@@ -14,21 +14,6 @@ using components::ComPtr;
 
 namespace {
 
-template <class Interface>
-ComPtr<Interface> New(const GUID& clsid, const GUID& iid) {
-    ComPtr<Interface> object;
-    EXPECT_EQ(components::CreateInstance(clsid, iid, object.ReceiveVoid()), S_OK);
-    return object;
-}
-
-ComPtr<_CTimer> NewTimer() {
-    return New<_CTimer>(CLSID_CTimer, IID__CTimer);
-}
-
-ComPtr<_CTrigger> NewTrigger() {
-    return New<_CTrigger>(CLSID_CTrigger, IID__CTrigger);
-}
-
 // The first object's handler frees its timer identifier and starts a second, long timer, which
 // the event loop may give the same identifier.
 struct IdReuseCase {

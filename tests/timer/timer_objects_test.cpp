@@ -15,19 +15,6 @@ using components::ComPtr;
 
 namespace {
 
-ComPtr<_CTimer> NewTimer() {
-    ComPtr<_CTimer> timer;
-    EXPECT_EQ(components::CreateInstance(CLSID_CTimer, IID__CTimer, timer.ReceiveVoid()), S_OK);
-    return timer;
-}
-
-ComPtr<_CTrigger> NewTrigger() {
-    ComPtr<_CTrigger> trigger;
-    EXPECT_EQ(components::CreateInstance(CLSID_CTrigger, IID__CTrigger, trigger.ReceiveVoid()),
-              S_OK);
-    return trigger;
-}
-
 bool Enabled(_CTimer* timer) {
     VARIANT_BOOL enabled = 123;
     EXPECT_EQ(timer->get_Enabled(&enabled), S_OK);
