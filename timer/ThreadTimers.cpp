@@ -46,15 +46,14 @@ int32_t ThreadTimers::NextFreeId() {
 }
 
 // The wake-up rounds up to whole milliseconds, so it comes at or after the earliest deadline.
-// It is armed afresh for each round of expiries: a handler that runs a nested event loop then
-// still sees the other timers of the thread.
+// One armed for a later time than that, or for a time already past, is armed again.
 void ThreadTimers::ArmWakeUp(Clock::time_point now) {
     if (deadlines_.empty()) {
         wakeUp_.stop();
         return;
     }
     const Clock::time_point at = deadlines_.top().at;
-    if (wakeUp_.isActive() && wakeUpAt_ <= at) return;
+    if (wakeUp_.isActive() && wakeUpAt_ <= at && wakeUpAt_ > now) return;
     const auto waitNs = std::chrono::duration_cast<std::chrono::nanoseconds>(at - now).count();
     const auto waitMs = waitNs <= 0 ? 0 : (waitNs + 999999) / 1000000;
     wakeUp_.start(static_cast<int>(std::min<int64_t>(waitMs, std::numeric_limits<int>::max())),
@@ -79,7 +78,9 @@ void ThreadTimers::timerEvent(QTimerEvent* event) {
         if (next <= now) next = now + found->second.interval;
         found->second.next = next;
         deadlines_.push({next, due.id, due.serial});
-        ArmWakeUp(now);
+        // Armed afresh before the first handler of the round: one that runs a nested event loop
+        // then still sees the other timers of the thread.
+        if (!wakeUp_.isActive()) ArmWakeUp(now);
         expired_(due.id);  // may start and stop timers, or run a nested event loop
     }
     ArmWakeUp(now);

@@ -127,3 +127,24 @@ TEST(TimerObject, BelongsToItsCreatingThread) {
     RunEventLoopFor(50);
     EXPECT_EQ(listener.count, afterDestruction);
 }
+
+TEST(TimerObject, HandlerRunningANestedEventLoopStillSeesTheOtherTimers) {
+    auto timer = NewTimer();
+    auto trigger = NewTrigger();
+    TimerListener timerListener;
+    TriggerListener triggerListener;
+    timer->Advise(&timerListener);
+    trigger->Advise(&triggerListener);
+    bool triggerCameInside = false;
+    timerListener.onEvent = [&] {
+        if (timerListener.count != 1) return;
+        triggerCameInside = RunEventLoopUntil([&] { return triggerListener.count == 1; }, 5000);
+    };
+    trigger->Start(40);
+    timer->put_Interval(10);
+    timer->put_Enabled(VARIANT_TRUE);
+    ASSERT_TRUE(RunEventLoopUntil([&] { return timerListener.count >= 1; }, 2000));
+    EXPECT_TRUE(triggerCameInside);
+    timer->Unadvise(&timerListener);
+    trigger->Unadvise(&triggerListener);
+}
