@@ -47,17 +47,19 @@ int32_t ReadInput(const QString& text) {
     return *number;
 }
 
+// The names the runs create: a decimal number without leading zeros, then ".tst". "01.tst" or
+// "007.tst" are somebody else's.
 bool IsNumberedTestFile(const QString& name) {
-    static const QRegularExpression pattern(QStringLiteral("^[0-9]+\\.tst$"));
+    static const QRegularExpression pattern(QStringLiteral("^[1-9][0-9]*\\.tst$"));
     return pattern.match(name).hasMatch();
 }
 
-// Folders are no test files, whatever their names.
-bool IsFolder(const QString& folder, const dirent& entry) {
-    if (entry.d_type != DT_UNKNOWN) return entry.d_type == DT_DIR;
+// The runs create plain files only; folders, links and the like are somebody else's.
+bool IsPlainFile(const QString& folder, const dirent& entry) {
+    if (entry.d_type != DT_UNKNOWN) return entry.d_type == DT_REG;
     struct stat status {};
     const QByteArray path = QFile::encodeName(folder) + entry.d_name;
-    return ::lstat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode);
+    return ::lstat(path.constData(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 // Removes a file; a file that is not there is no failure.
@@ -116,6 +118,9 @@ RunOutcome TestRuns::MultipleRun() {
 }
 
 RunOutcome TestRuns::Run(Kind kind) {
+    report_ = RunReport{};
+    report_.ioMode.cacheBypass = host_.DisableCachingChecked();
+    report_.ioMode.writeThrough = host_.EnableWriteThroughChecked();
     host_.LogPrint(QStringLiteral("<clear>"));
     host_.ShowImage2();
     host_.SetIconAnimation(true);
@@ -142,8 +147,8 @@ RunOutcome TestRuns::Run(Kind kind) {
 }
 
 bool TestRuns::TargetAccepted(const QString& folder) {
-    int16_t kind = 0;
-    return DriveKind(folder, kind) && FolderExists(folder);
+    report_.refusal = TargetProblem(folder, report_.refusalReason);
+    return report_.refusal == TargetRefusal::None;
 }
 
 void TestRuns::Lock(Kind kind) {
@@ -187,15 +192,19 @@ std::optional<RunOutcome> TestRuns::TestStage(Kind kind, const QString& folder) 
 
         int32_t nFiles = ReadInput(host_.Txt1Text());
         int32_t sizeMB = ReadInput(host_.Txt2Text());
+        report_.nFiles = nFiles;
+        report_.sizeMB = sizeMB;
         QString target = TargetFolder(host_.Drive1Text());
         bool ok = kind == Kind::Single ? phases_.SingleWriteTest(nFiles, sizeMB, target)
                                        : phases_.MultiWriteTest(nFiles, sizeMB, target);
+        report_.write = phases_.LastMeasurement();
         if (ok && !host_.AbortRequested()) {
             nFiles = ReadInput(host_.Txt1Text());
             sizeMB = ReadInput(host_.Txt2Text());
             target = TargetFolder(host_.Drive1Text());
             ok = kind == Kind::Single ? phases_.SingleReadTest(nFiles, sizeMB, target)
                                       : phases_.MultiReadTest(nFiles, sizeMB, target);
+            report_.read = phases_.LastMeasurement();
         }
         if (!ok || host_.AbortRequested()) return RunOutcome::Stopped;
         PrintSummary(kind);
@@ -228,6 +237,7 @@ void TestRuns::PrintSummary(Kind kind) {
 // or the steps together have failed kEndStageAttempts times.
 void TestRuns::SingleEndStage(const QString& folder) {
     int16_t failures = 0;
+    ExpectLogFile();
     const std::function<void()> steps[] = {
         [&] { phases_.PumpEvents(); },
         [&] { DeleteNumberedTestFiles(folder); },
@@ -264,14 +274,14 @@ void TestRuns::DeleteNumberedTestFiles(const QString& folder) {
     // keep the others on the device; a folder that cannot be listed counts as a failure.
     DIR* listing = ::opendir(QFile::encodeName(folder).constData());
     if (!listing) throw EndStageFailure{};
-    bool allGone = true;
+    report_.filesLeft.clear();
     while (const dirent* entry = ::readdir(listing)) {
         const QString name = QFile::decodeName(entry->d_name);
-        if (!IsNumberedTestFile(name) || IsFolder(folder, *entry)) continue;
-        allGone = RemoveFile(folder + name) && allGone;
+        if (!IsNumberedTestFile(name) || !IsPlainFile(folder, *entry)) continue;
+        if (!RemoveFile(folder + name)) report_.filesLeft << folder + name;
     }
     ::closedir(listing);
-    if (!allGone) throw EndStageFailure{};
+    if (!report_.filesLeft.isEmpty()) throw EndStageFailure{};
 }
 
 void TestRuns::MultipleEndStage(const QString& folder) {
@@ -280,14 +290,17 @@ void TestRuns::MultipleEndStage(const QString& folder) {
     if (const auto count = ReadRoundedNumber(host_.Txt1Text())) {
         for (int64_t i = 1; i <= *count; ++i) {
             phases_.PumpEvents();
-            if (!RemoveFile(folder + QString::number(i) + QStringLiteral(".tst")))
-                host_.LogPrint(LangText(9, false, true, QStringLiteral("Kann Testdatei ")) +
-                               QString::number(i) +
-                               LangText(10, false, false, QStringLiteral(".tst nicht löschen!")));
+            const QString path = folder + QString::number(i) + QStringLiteral(".tst");
+            if (RemoveFile(path)) continue;
+            report_.filesLeft << path;
+            host_.LogPrint(LangText(9, false, true, QStringLiteral("Kann Testdatei ")) +
+                           QString::number(i) +
+                           LangText(10, false, false, QStringLiteral(".tst nicht löschen!")));
         }
     }
     Unlock();
     host_.SetIconAnimation(false);
+    ExpectLogFile();
     if (host_.Chk11Checked()) {
         try {
             AppendLogFile(Kind::Multiple);
@@ -305,6 +318,13 @@ void TestRuns::AppendLogFile(Kind kind) {
                           LangText(5, false, true, QStringLiteral("Dravelo auf: ")) + where +
                           kLineEnd + rule + kLineEnd + kLineEnd + host_.Log().LogText();
     if (!AppendToFile(LogFileName_, block.toUtf8())) throw EndStageFailure{true};
+    report_.logFile = LogFileStatus::Written;
+}
+
+void TestRuns::ExpectLogFile() {
+    if (!host_.Chk11Checked()) return;
+    report_.logFile = LogFileStatus::Failed;
+    report_.logFilePath = LogFileName_;
 }
 
 void TestRuns::ProposeValues() {
