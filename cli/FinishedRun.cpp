@@ -1,0 +1,80 @@
+#include "FinishedRun.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+
+#include "modMain.h"
+
+namespace {
+
+// Describes a refusal for which the run gave no words of its own.
+QString RefusalFallback(TargetRefusal refusal, const QString& folder) {
+    if (refusal == TargetRefusal::None) {
+        const QFileInfo info(folder);
+        if (!info.exists())
+            refusal = TargetRefusal::Missing;
+        else if (!info.isDir())
+            refusal = TargetRefusal::NotAFolder;
+    }
+    switch (refusal) {
+        case TargetRefusal::Missing:
+            return QStringLiteral("the folder does not exist");
+        case TargetRefusal::NotAFolder:
+            return QStringLiteral("the path is not a folder");
+        case TargetRefusal::NotWritable:
+            return QStringLiteral("no file can be created in the folder");
+        case TargetRefusal::CannotBeTested:
+        case TargetRefusal::None:
+            break;
+    }
+    return QStringLiteral("its drive or file system cannot be tested");
+}
+
+void PrintError(const QString& message) {
+    std::fprintf(stderr, "dravelo-cli: %s\n", qPrintable(message));
+}
+
+}  // namespace
+
+QStringList Problems(const FinishedRun& run) {
+    QStringList problems;
+    for (const QString& file : run.report.filesLeft)
+        problems << QStringLiteral("test file not deleted: %1").arg(file);
+    if (run.report.logFile == LogFileStatus::Failed)
+        problems << QStringLiteral("log file not written: %1").arg(run.report.logFilePath);
+    return problems;
+}
+
+int ExitStatus(const FinishedRun& run) {
+    // Shells expect 128 + the signal's number from a program that a signal stopped.
+    if (run.closeSignal != 0) return exitstatus::kSignalBase + run.closeSignal;
+    if (run.outcome == RunOutcome::InputRefused) return exitstatus::kUsage;
+    // Files left on the device matter more to a script than a failed phase: they need action.
+    if (!Problems(run).isEmpty()) return exitstatus::kLeftovers;
+    return run.outcome == RunOutcome::Completed ? exitstatus::kCompleted : exitstatus::kFailed;
+}
+
+QString RefusalReason(const FinishedRun& run) {
+    if (!run.report.refusalReason.isEmpty()) return run.report.refusalReason;
+    return RefusalFallback(run.report.refusal, TestedFolder(run.options));
+}
+
+void PrintDiagnostics(const FinishedRun& run) {
+    const RunReport& report = run.report;
+    if (run.outcome == RunOutcome::TargetRefused)
+        PrintError(QStringLiteral("cannot test %1: %2")
+                       .arg(TestedFolder(run.options), RefusalReason(run)));
+    if (report.cachedShareBeforeRead && *report.cachedShareBeforeRead > kCachedShareWarning)
+        PrintError(QStringLiteral("%1 % of the test files were in the system cache before reading: "
+                                  "the read figures come from memory, not from the drive")
+                       .arg(qRound(*report.cachedShareBeforeRead * 100)));
+    for (const QString& problem : Problems(run)) PrintError(problem);
+}
+
+QString TestedFolder(const CliOptions& options) {
+    QString folder =
+        QDir::cleanPath(QDir::current().absoluteFilePath(TargetFolder(options.folder)));
+    if (!folder.endsWith(u'/')) folder += u'/';
+    return folder;
+}
