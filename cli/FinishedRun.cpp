@@ -1,35 +1,11 @@
 #include "FinishedRun.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <cstdio>
 
 #include "modMain.h"
 
 namespace {
-
-// Describes a refusal for which the run gave no words of its own.
-QString RefusalFallback(TargetRefusal refusal, const QString& folder) {
-    if (refusal == TargetRefusal::None) {
-        const QFileInfo info(folder);
-        if (!info.exists())
-            refusal = TargetRefusal::Missing;
-        else if (!info.isDir())
-            refusal = TargetRefusal::NotAFolder;
-    }
-    switch (refusal) {
-        case TargetRefusal::Missing:
-            return QStringLiteral("the folder does not exist");
-        case TargetRefusal::NotAFolder:
-            return QStringLiteral("the path is not a folder");
-        case TargetRefusal::NotWritable:
-            return QStringLiteral("no file can be created in the folder");
-        case TargetRefusal::CannotBeTested:
-        case TargetRefusal::None:
-            break;
-    }
-    return QStringLiteral("its drive or file system cannot be tested");
-}
 
 void PrintError(const QString& message) {
     std::fprintf(stderr, "dravelo-cli: %s\n", qPrintable(message));
@@ -57,7 +33,7 @@ int ExitStatus(const FinishedRun& run) {
 
 QString RefusalReason(const FinishedRun& run) {
     if (!run.report.refusalReason.isEmpty()) return run.report.refusalReason;
-    return RefusalFallback(run.report.refusal, TestedFolder(run.options));
+    return QStringLiteral("the folder cannot be tested");
 }
 
 void PrintDiagnostics(const FinishedRun& run) {
