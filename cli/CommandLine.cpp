@@ -122,7 +122,12 @@ QString ReadOptions(const QCommandLineParser& parser, const Options& o, CliOptio
     options.logFile = parser.isSet(o.logFile);
     options.json = parser.isSet(o.json);
     options.language = parser.isSet(o.language) ? parser.value(o.language) : LanguageForLocale();
-    options.folder = positional.value(0, QDir::currentPath());
+    // Absolute, so that the log, the report and every path in them name the same folder
+    // wherever a script reads them.
+    options.folder =
+        positional.isEmpty()
+            ? QDir::currentPath()
+            : QDir::cleanPath(QDir::current().absoluteFilePath(positional.first().trimmed()));
     return QString();
 }
 

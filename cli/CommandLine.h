@@ -33,7 +33,7 @@ struct CliOptions {
     bool logFile = false;
     QString language;  // the language file's name
     bool json = false;
-    QString folder;
+    QString folder;  // absolute
 };
 
 // The most test files one run may create.

@@ -1,6 +1,5 @@
 #include "FinishedRun.h"
 
-#include <QDir>
 #include <cstdio>
 
 #include "modMain.h"
@@ -49,8 +48,5 @@ void PrintDiagnostics(const FinishedRun& run) {
 }
 
 QString TestedFolder(const CliOptions& options) {
-    QString folder =
-        QDir::cleanPath(QDir::current().absoluteFilePath(TargetFolder(options.folder)));
-    if (!folder.endsWith(u'/')) folder += u'/';
-    return folder;
+    return TargetFolder(options.folder);
 }

@@ -57,6 +57,8 @@ int PrintSuggestion(const CliOptions& options) {
 }
 
 int RunTest(const CliOptions& options) {
+    // Asked to close while still starting: nothing has been written yet, so nothing is tested.
+    if (const int signal = closerequests::FirstSignal()) return exitstatus::kSignalBase + signal;
     RaiseOpenFileLimit();
     TerminalHost host(options);
     TestRuns runs(host);
