@@ -9,9 +9,9 @@ constexpr int kCloseSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 volatile std::sig_atomic_t firstSignal = 0;
 
-void Ignore(int signal) {
+void SetDisposition(int signal, void (*disposition)(int)) {
     struct sigaction action = {};
-    action.sa_handler = SIG_IGN;
+    action.sa_handler = disposition;
     sigemptyset(&action.sa_mask);
     sigaction(signal, &action, nullptr);
 }
@@ -21,14 +21,12 @@ void OnCloseRequest(int signal) {
     if (firstSignal == 0) {
         firstSignal = signal;
     } else if (signal != SIGPIPE) {
-        struct sigaction action = {};
-        action.sa_handler = SIG_DFL;
-        sigemptyset(&action.sa_mask);
-        sigaction(signal, &action, nullptr);
+        // Delivered with the default action as soon as this handler returns.
+        SetDisposition(signal, SIG_DFL);
         std::raise(signal);
     }
     // Writes to the closed pipe now simply fail with EPIPE.
-    if (signal == SIGPIPE) Ignore(SIGPIPE);
+    if (signal == SIGPIPE) SetDisposition(SIGPIPE, SIG_IGN);
 }
 
 bool StartedIgnored(int signal) {
