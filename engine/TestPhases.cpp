@@ -140,7 +140,17 @@ void TestPhases::LogAccessFailure(const QString& folder) {
 }
 
 void TestPhases::LogFileFailure(const QString& path) {
-    host_.LogPrint(path + QStringLiteral(": ") + LastFileError());
+    QString reason = LastFileError();
+    if (reason.isEmpty())
+        reason = LangText(68, false, false,
+                          QStringLiteral("das Gerät hat nur einen Teil des Blocks angenommen"));
+    host_.LogPrint(path + QStringLiteral(": ") + reason);
+}
+
+void TestPhases::LogTooShort() {
+    host_.LogPrint(LangText(67, false, false,
+                            QStringLiteral("Die Testphase war zu kurz für die Millisekundenuhr! "
+                                           "Bitte mehr oder größere Dateien verwenden.")));
 }
 
 void TestPhases::LogTime(int32_t ms, const QString& pattern) {
@@ -256,6 +266,10 @@ bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& fold
             total = CheckedAdd(total, ms);
             FileClose(std::exchange(handle, 0), true);
         }
+        if (total == 0) {
+            LogTooShort();
+            return false;
+        }
         const auto [seconds, mbps] = Averages(total, nFiles, sizeMB);
         measurement_.completed = true;
         host_.Results().SingleWriteSeconds = seconds;
@@ -313,6 +327,10 @@ bool TestPhases::SingleReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
             LogTime(ms, QStringLiteral("#.##"));
             total = CheckedAdd(total, ms);
             FileClose(std::exchange(handle, 0), true);
+        }
+        if (total == 0 && filesRead > 0) {
+            LogTooShort();
+            return false;
         }
         // The average is over the files that were read: a skipped file took no time.
         const auto [seconds, mbps] = Averages(total, filesRead, sizeMB);
@@ -378,6 +396,10 @@ bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
         const int32_t ms = EndSpan(t0, u0, false);
         LogTime(ms, QStringLiteral("#.##0.00"));
         CloseAll(handles);
+        if (ms == 0) {
+            LogTooShort();
+            return false;
+        }
         const auto [seconds, mbps] = Averages(ms, nFiles, sizeMB);
         measurement_.completed = true;
         host_.Results().MultiWriteSeconds = seconds;
@@ -431,6 +453,10 @@ bool TestPhases::MultiReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder
         const int32_t ms = EndSpan(t0, u0, false);
         LogTime(ms, QStringLiteral("#.##"));
         CloseAll(handles);
+        if (ms == 0) {
+            LogTooShort();
+            return false;
+        }
         const auto [seconds, mbps] = Averages(ms, nFiles, sizeMB);
         measurement_.completed = true;
         host_.Results().MultiReadSeconds = seconds;

@@ -65,6 +65,9 @@ class TestPhases {
     void LogStartLines(int32_t nFiles, int32_t sizeMB);
     void LogAccessFailure(const QString& folder);
     void LogFileFailure(const QString& path);
+    // A phase that took under a millisecond cannot be timed; it says so rather than blaming the
+    // inputs or the drive.
+    void LogTooShort();
     void LogTime(int32_t ms, const QString& pattern);
     void LogAverages(double seconds, double mbps);
     void LogReadPlan(int32_t nFiles, int32_t sizeMB);

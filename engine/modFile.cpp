@@ -142,7 +142,7 @@ bool FileClose(int32_t handle, bool flush) {
 }
 
 QString LastFileError() {
-    if (lastError == 0) return QStringLiteral("the device accepted only part of a block");
+    if (lastError == 0) return QString();
     return QString::fromLocal8Bit(std::strerror(lastError));
 }
 

@@ -54,7 +54,8 @@ bool FileWrite(int32_t handle, const BlockText& block);
 // Flushes (when asked) and closes; false for handle 0 (no system call then) or a failed close.
 bool FileClose(int32_t handle, bool flush);
 
-// The system's reason for the last failed call of this module, for the log.
+// The system's reason for the last failed call of this module, for the log; empty after a
+// transfer that fell short without a reason.
 QString LastFileError();
 
 // Raises the process's limit of open files to the hard limit, so that the multiple-file test

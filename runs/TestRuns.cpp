@@ -15,6 +15,7 @@
 
 #include "Checked.h"
 #include "Format.h"
+#include "IoFacts.h"
 #include "LogView.h"
 #include "modLang.h"
 #include "modMain.h"
@@ -36,9 +37,29 @@ QString Text7() {
     return LangText(7, false, false, QStringLiteral("Werte dürfen nicht größer als 32000 sein!"));
 }
 
+// Names the reason and the way out: testing through the cache, in the window or on the command
+// line.
+QString DirectTransferRefusalText(const QString& reason) {
+    QString text = LangText(69, false, false,
+                            QStringLiteral("Dieser Ordner erlaubt keine direkte Übertragung von "
+                                           "1024-Byte-Blöcken am System-Cache vorbei (%1)! "
+                                           "Abhilfe: „%2“ abwählen (Kommandozeile: "
+                                           "--no-cache-bypass)."));
+    return text.replace(QStringLiteral("%1"), reason)
+        .replace(QStringLiteral("%2"),
+                 LangText(55, false, false, QStringLiteral("Disable system cache")));
+}
+
 QString LogFileFailureText() {
     return LangText(66, false, false,
                     QStringLiteral("Die Protokolldatei konnte nicht geschrieben werden!"));
+}
+
+QStringList TestFilePaths(const QString& folder, int32_t nFiles) {
+    QStringList paths;
+    for (int32_t k = 1; k <= nFiles; ++k)
+        paths << folder + QString::number(k) + QStringLiteral(".tst");
+    return paths;
 }
 
 int32_t ReadInput(const QString& text) {
@@ -125,8 +146,8 @@ RunOutcome TestRuns::Run(Kind kind) {
     host_.ShowImage2();
     host_.SetIconAnimation(true);
     const QString folder = TargetFolder(host_.Drive1Text());
-    if (!TargetAccepted(folder)) {
-        host_.LogPrint(LangText(54, false, false, QString()));
+    if (const std::optional<QString> refusal = Refusal(folder)) {
+        host_.LogPrint(*refusal);
         host_.SetIconAnimation(false);
         return RunOutcome::TargetRefused;
     }
@@ -146,9 +167,17 @@ RunOutcome TestRuns::Run(Kind kind) {
     return *outcome;
 }
 
-bool TestRuns::TargetAccepted(const QString& folder) {
+std::optional<QString> TestRuns::Refusal(const QString& folder) {
     report_.refusal = TargetProblem(folder, report_.refusalReason);
-    return report_.refusal == TargetRefusal::None;
+    if (report_.refusal != TargetRefusal::None) return LangText(54, false, false, QString());
+    const DirectTransferCheck direct = CheckDirectTransfer(folder);
+    report_.ioMode.directTransferPossible = direct.possible;
+    if (!report_.ioMode.cacheBypass || direct.possible != false) return std::nullopt;
+    report_.refusal = TargetRefusal::CannotBeTested;
+    report_.refusalReason =
+        QStringLiteral("its file system cannot write a 1024-byte block past the system cache (") +
+        direct.reason + u')';
+    return DirectTransferRefusalText(direct.reason);
 }
 
 void TestRuns::Lock(Kind kind) {
@@ -202,6 +231,7 @@ std::optional<RunOutcome> TestRuns::TestStage(Kind kind, const QString& folder) 
             nFiles = ReadInput(host_.Txt1Text());
             sizeMB = ReadInput(host_.Txt2Text());
             target = TargetFolder(host_.Drive1Text());
+            report_.cachedShareBeforeRead = CachedShare(TestFilePaths(target, nFiles));
             ok = kind == Kind::Single ? phases_.SingleReadTest(nFiles, sizeMB, target)
                                       : phases_.MultiReadTest(nFiles, sizeMB, target);
             report_.read = phases_.LastMeasurement();
@@ -285,18 +315,18 @@ void TestRuns::DeleteNumberedTestFiles(const QString& folder) {
 }
 
 void TestRuns::MultipleEndStage(const QString& folder) {
-    // Only the numbered files of this run go, and a file that will not go is reported and
-    // passed over: this run does not repeat failed steps.
-    if (const auto count = ReadRoundedNumber(host_.Txt1Text())) {
-        for (int64_t i = 1; i <= *count; ++i) {
-            phases_.PumpEvents();
-            const QString path = folder + QString::number(i) + QStringLiteral(".tst");
-            if (RemoveFile(path)) continue;
-            report_.filesLeft << path;
-            host_.LogPrint(LangText(9, false, true, QStringLiteral("Kann Testdatei ")) +
-                           QString::number(i) +
-                           LangText(10, false, false, QStringLiteral(".tst nicht löschen!")));
-        }
+    // Only the numbered files this run's write phase created, or tried to create, go, and a
+    // file that will not go is reported and passed over: this run does not repeat failed steps.
+    const QByteArray prefix = QFile::encodeName(folder);
+    const int32_t count = phases_.LastFileNumberTried();
+    for (int32_t i = 1; i <= count; ++i) {
+        phases_.PumpEvents();
+        const QByteArray path = prefix + QByteArray::number(i) + ".tst";
+        if (::unlink(path.constData()) == 0 || errno == ENOENT) continue;
+        report_.filesLeft << QFile::decodeName(path);
+        host_.LogPrint(LangText(9, false, true, QStringLiteral("Kann Testdatei ")) +
+                       QString::number(i) +
+                       LangText(10, false, false, QStringLiteral(".tst nicht löschen!")));
     }
     Unlock();
     host_.SetIconAnimation(false);
@@ -316,7 +346,8 @@ void TestRuns::AppendLogFile(Kind kind) {
         kind == Kind::Single ? host_.Drive1Text() : TargetFolder(host_.Drive1Text());
     const QString block = rule + kLineEnd + QStringLiteral("# ") +
                           LangText(5, false, true, QStringLiteral("Dravelo auf: ")) + where +
-                          kLineEnd + rule + kLineEnd + kLineEnd + host_.Log().LogText();
+                          kLineEnd + rule + kLineEnd + kLineEnd + host_.Log().LogText() +
+                          kLineEnd;  // the empty line that parts this block from the next
     if (!AppendToFile(LogFileName_, block.toUtf8())) throw EndStageFailure{true};
     report_.logFile = LogFileStatus::Written;
 }

@@ -48,7 +48,9 @@ class TestRuns {
     enum class Kind { Single, Multiple };
 
     RunOutcome Run(Kind kind);
-    bool TargetAccepted(const QString& folder);
+    // The line that refuses the folder, or nothing when it can be tested. A folder that takes no
+    // direct transfer is refused only when the run would bypass the system cache.
+    std::optional<QString> Refusal(const QString& folder);
     void Lock(Kind kind);
     void Unlock();
     std::optional<RunOutcome> TestStage(Kind kind, const QString& folder);
