@@ -13,14 +13,15 @@
 #include <memory>
 #include <vector>
 
+#include "modFile.h"
+
 namespace {
 
 constexpr int kBlockSize = 1024;
 constexpr uint32_t kBufferAlignment = 4096;  // the block buffer's alignment (modFile)
 
 QString SystemReason(const char* call, int error) {
-    return QString::fromLatin1(call) + QStringLiteral(": ") +
-           QString::fromLocal8Bit(std::strerror(error));
+    return QString::fromLatin1(call) + QStringLiteral(": ") + EnglishErrorText(error);
 }
 
 // The file system's own answer, where it gives one: a block of 1024 bytes at offsets that are

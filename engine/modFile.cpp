@@ -146,6 +146,11 @@ QString LastFileError() {
     return QString::fromLocal8Bit(std::strerror(lastError));
 }
 
+QString EnglishErrorText(int error) {
+    const char* text = ::strerrordesc_np(error);
+    return text ? QString::fromLatin1(text) : QStringLiteral("error %1").arg(error);
+}
+
 void RaiseOpenFileLimit() {
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return;

@@ -58,6 +58,10 @@ bool FileClose(int32_t handle, bool flush);
 // transfer that fell short without a reason.
 QString LastFileError();
 
+// The system's description of an error number in English, whatever the user's language, for
+// diagnostics that front ends show in English.
+QString EnglishErrorText(int error);
+
 // Raises the process's limit of open files to the hard limit, so that the multiple-file test
 // can hold as many files as the system allows.
 void RaiseOpenFileLimit();

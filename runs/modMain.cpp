@@ -7,11 +7,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 
 #include "MountTable.h"
+#include "modFile.h"
 
 namespace drivekind {
 
@@ -228,8 +228,7 @@ TargetRefusal TargetProblem(const QString& folder, QString& reason) {
     if (path.isEmpty() || ::stat(name.constData(), &status) != 0) {
         reason = QStringLiteral("the folder does not exist");
         if (!path.isEmpty() && errno != ENOENT && errno != ENOTDIR)
-            reason = QStringLiteral("the folder cannot be reached: ") +
-                     QString::fromLocal8Bit(std::strerror(errno));
+            reason = QStringLiteral("the folder cannot be reached: ") + EnglishErrorText(errno);
         return TargetRefusal::Missing;
     }
     if (!S_ISDIR(status.st_mode)) {
@@ -242,8 +241,7 @@ TargetRefusal TargetProblem(const QString& folder, QString& reason) {
         return TargetRefusal::CannotBeTested;
     }
     if (::access(name.constData(), W_OK | X_OK) != 0) {
-        reason = QStringLiteral("no file can be created in it: ") +
-                 QString::fromLocal8Bit(std::strerror(errno));
+        reason = QStringLiteral("no file can be created in it: ") + EnglishErrorText(errno);
         return TargetRefusal::NotWritable;
     }
     reason.clear();
