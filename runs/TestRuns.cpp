@@ -84,8 +84,12 @@ bool IsPlainFile(const QString& folder, const dirent& entry) {
 }
 
 // Removes a file; a file that is not there is no failure.
+bool RemoveFile(const QByteArray& path) {
+    return ::unlink(path.constData()) == 0 || errno == ENOENT;
+}
+
 bool RemoveFile(const QString& path) {
-    return ::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT;
+    return RemoveFile(QFile::encodeName(path));
 }
 
 // Appends without following a symbolic link, so that a link planted in the tested folder cannot
@@ -322,7 +326,7 @@ void TestRuns::MultipleEndStage(const QString& folder) {
     for (int32_t i = 1; i <= count; ++i) {
         phases_.PumpEvents();
         const QByteArray path = prefix + QByteArray::number(i) + ".tst";
-        if (::unlink(path.constData()) == 0 || errno == ENOENT) continue;
+        if (RemoveFile(path)) continue;
         report_.filesLeft << QFile::decodeName(path);
         host_.LogPrint(LangText(9, false, true, QStringLiteral("Kann Testdatei ")) +
                        QString::number(i) +
