@@ -10,7 +10,8 @@ struct PhaseMeasurement {
     bool completed = false;
     int64_t milliseconds = 0;  // the millisecond clock's span, as the log shows it
     int64_t microseconds = 0;  // the monotonic clock over the same span
-    // Single-file phases only: each file's span, in file order.
+    // Single-file phases only: each file's span, in file order. A file the read phase passed
+    // over (missing, not a plain file) has no entry.
     std::vector<int64_t> fileMilliseconds;
     std::vector<int64_t> fileMicroseconds;
 };
