@@ -1,21 +1,16 @@
 #include "CheckUpdate.h"
 
-#include <QCommandLineParser>
 #include <QNetworkAccessManager>
 #include <QProcess>
 #include <cstdio>
 
 #include "UpdatePrompter.h"
 #include "modDl.h"
-#include "modLang.h"
 
 namespace {
 
 constexpr int kExitCompleted = 0;
 constexpr int kExitNoInformation = 1;
-constexpr int kExitUsage = 2;
-
-const QString kCheckUpdateOption = QStringLiteral("check-update");
 
 // Texts from the update server reach the terminal: control characters, which could move the
 // cursor or rewrite the screen, are shown as "?".
@@ -52,27 +47,9 @@ void OpenWithXdgOpen(const QString& address) {
 
 }  // namespace
 
-bool AsksForUpdateCheck(const QStringList& arguments) {
-    return arguments.contains(QStringLiteral("--") + kCheckUpdateOption);
-}
-
-int RunUpdateCheck(const QStringList& arguments) {
-    QCommandLineParser parser;
-    const QCommandLineOption checkUpdate(kCheckUpdateOption), yes(QStringLiteral("yes")),
-        language(QStringLiteral("lang"), QString(), QStringLiteral("FILE"),
-                 QStringLiteral("deutsch.lng"));
-    parser.addOptions({checkUpdate, yes, language});
-    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr,
-                     "dravelo-cli: %s\nUsage: dravelo-cli --check-update [--yes] [--lang FILE]\n",
-                     qPrintable(parser.errorText().isEmpty() ? QStringLiteral("unexpected argument")
-                                                             : parser.errorText()));
-        return kExitUsage;
-    }
-    LoadLanguage(FindLanguageFile(parser.value(language)));
-
+int RunUpdateCheck(bool answerYes) {
     QNetworkAccessManager transfer;
-    TerminalPrompter prompter(parser.isSet(yes));
+    TerminalPrompter prompter(answerYes);
     const UpdateCheckResult result = CheckForUpdate(transfer, prompter, OpenWithXdgOpen);
     if (result.outcome == UpdateOutcome::NewerOffered)
         PrintLine(QStringLiteral("Download: ") + result.downloadAddress);

@@ -4,17 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <csignal>
 #include <limits>
+
+#include "CloseRequests.h"
 
 namespace {
 
-volatile std::sig_atomic_t interrupted = 0;
-
-void OnInterrupt(int) {
-    interrupted = 1;
-}
-
+// A stream that can no longer be written (a closed pipe or terminal) is simply not written: the
+// run goes on to its clean-up.
 void Print(std::FILE* stream, const QString& text) {
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
@@ -24,7 +21,10 @@ void Print(std::FILE* stream, const QString& text) {
 }  // namespace
 
 TerminalHost::TerminalHost(const CliOptions& options)
-    : options_(options), terminal_(::isatty(STDERR_FILENO) == 1) {
+    : options_(options),
+      txt1_(QString::number(options.files)),
+      txt2_(QString::number(options.sizeMB)),
+      terminal_(::isatty(STDERR_FILENO) == 1) {
     // A result stays "not measured" until its phase completes and stores it.
     const double none = std::numeric_limits<double>::quiet_NaN();
     results_ = {none, none, none, none, none, none, none, none};
@@ -57,7 +57,7 @@ void TerminalHost::OverallProgressValueChange(int16_t percent) {
 }
 
 bool TerminalHost::AbortRequested() {
-    return abortRequested_ || interrupted;
+    return abortRequested_ || closerequests::FirstSignal() != 0;
 }
 
 void TerminalHost::SetIconAnimation(bool running) {
@@ -75,19 +75,4 @@ void TerminalHost::DrawProgress() {
 
 void TerminalHost::EraseProgress() {
     if (terminal_ && progressShown_) Print(stderr, QStringLiteral("\r\033[K"));
-}
-
-void TerminalHost::InstallInterruptHandlers() {
-    struct sigaction action = {};
-    action.sa_handler = OnInterrupt;
-    // A test file's write must not fail because of the signal; a second signal ends the
-    // program at once, for a device that no longer answers.
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
-bool TerminalHost::Interrupted() {
-    return interrupted != 0;
 }

@@ -6,21 +6,9 @@
 #include <QStringList>
 #include <cstdio>
 
+#include "CommandLine.h"
 #include "LogView.h"
 #include "RunHost.h"
-
-struct CliOptions {
-    bool multiple = false;
-    QString files = QStringLiteral("20");
-    QString sizeMB = QStringLiteral("10");
-    bool cacheBypass = true;
-    bool writeThrough = false;
-    bool priority = false;
-    bool logFile = false;
-    QString language = QStringLiteral("deutsch.lng");
-    bool json = false;
-    QString folder;
-};
 
 class TerminalHost final : public RunHost {
   public:
@@ -35,10 +23,10 @@ class TerminalHost final : public RunHost {
     bool AbortRequested() override;
     PhaseResults& Results() override { return results_; }
 
-    QString Txt1Text() override { return options_.files; }
-    QString Txt2Text() override { return options_.sizeMB; }
-    void SetTxt1Text(const QString& text) override { options_.files = text; }
-    void SetTxt2Text(const QString& text) override { options_.sizeMB = text; }
+    QString Txt1Text() override { return txt1_; }
+    QString Txt2Text() override { return txt2_; }
+    void SetTxt1Text(const QString& text) override { txt1_ = text; }
+    void SetTxt2Text(const QString& text) override { txt2_ = text; }
     QString Drive1Text() override { return options_.folder; }
     bool Chk11Checked() override { return options_.logFile; }
     void SetAbortRequested(bool requested) override { abortRequested_ = requested; }
@@ -51,15 +39,13 @@ class TerminalHost final : public RunHost {
     // Every line printed, in order, without the view's "<clear>" commands.
     const QStringList& Lines() const { return lines_; }
 
-    // Ctrl-C and SIGTERM ask the running phase to stop, as closing the window does.
-    static void InstallInterruptHandlers();
-    static bool Interrupted();
-
   private:
     void DrawProgress();
     void EraseProgress();
 
     CliOptions options_;
+    QString txt1_;
+    QString txt2_;
     PhaseResults results_;
     LogView log_;
     QStringList lines_;

@@ -1,5 +1,7 @@
 #include "TestPhases.h"
 
+#include <time.h>
+
 #include <QDateTime>
 #include <utility>
 
@@ -43,6 +45,12 @@ std::pair<double, double> Averages(int32_t ms, int32_t files, int32_t sizeMB) {
     return {seconds, CheckedDivide(sizeMB, seconds)};
 }
 
+int64_t MonotonicMicroseconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t{now.tv_sec} * 1'000'000 + now.tv_nsec / 1000;
+}
+
 QString Now() {
     return FormatDateTime(QDateTime::currentDateTime(), QStringLiteral("hh:mm dd.mm.yy"));
 }
@@ -56,6 +64,10 @@ TestPhases::~TestPhases() = default;
 void TestPhases::SetTickSourceFactory(TickSourceFactory factory) {
     tickSourceFactory_ = std::move(factory);
     TickSource.Reset();
+}
+
+void TestPhases::SetPreciseClock(PreciseClock clock) {
+    preciseClock_ = std::move(clock);
 }
 
 void TestPhases::PumpEvents() {
@@ -78,6 +90,27 @@ int32_t TestPhases::ReadClock() {
     int32_t ticks = 0;
     if (FAILED(TickSource->GetCurrentTimer(&ticks))) throw ClockFailure{};
     return ticks;
+}
+
+int64_t TestPhases::ReadPreciseClock() const {
+    return preciseClock_ ? preciseClock_() : MonotonicMicroseconds();
+}
+
+void TestPhases::StartSpan(int32_t& ticks, int64_t& micros) {
+    ticks = ReadClock();
+    micros = ReadPreciseClock();
+}
+
+int32_t TestPhases::EndSpan(int32_t ticks, int64_t micros, bool perFile) {
+    const int64_t us = ReadPreciseClock() - micros;
+    const int32_t ms = TickSpan(ticks, ReadClock());
+    measurement_.milliseconds += ms;
+    measurement_.microseconds += us;
+    if (perFile) {
+        measurement_.fileMilliseconds.push_back(ms);
+        measurement_.fileMicroseconds.push_back(us);
+    }
+    return ms;
 }
 
 int32_t TestPhases::CreationFlags() {
@@ -107,7 +140,17 @@ void TestPhases::LogAccessFailure(const QString& folder) {
 }
 
 void TestPhases::LogFileFailure(const QString& path) {
-    host_.LogPrint(path + QStringLiteral(": ") + LastFileError());
+    QString reason = LastFileError();
+    if (reason.isEmpty())
+        reason = LangText(68, false, false,
+                          QStringLiteral("das Gerät hat nur einen Teil des Blocks angenommen"));
+    host_.LogPrint(path + QStringLiteral(": ") + reason);
+}
+
+void TestPhases::LogTooShort() {
+    host_.LogPrint(LangText(67, false, false,
+                            QStringLiteral("Die Testphase war zu kurz für die Millisekundenuhr! "
+                                           "Bitte mehr oder größere Dateien verwenden.")));
 }
 
 void TestPhases::LogTime(int32_t ms, const QString& pattern) {
@@ -178,6 +221,8 @@ void TestPhases::CloseAll(HandleTable& handles) {
 bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folder) {
     Scope scope = Scope::Access;
     int32_t handle = 0;
+    measurement_ = PhaseMeasurement{};
+    lastFileNumberTried_ = 0;
     try {
         LogStartLines(nFiles, sizeMB);
         const BlockText& block = TheBlock();
@@ -185,6 +230,7 @@ bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& fold
         int32_t total = 0;
         for (int32_t k = 1; k <= nFiles; ++k) {
             const QString path = TestFileName(folder, k);
+            lastFileNumberTried_ = k;
             handle = FileCreate(path, GENERIC_WRITE, 0, CREATE_ALWAYS, CreationFlags());
             if (handle == 0) {
                 LogAccessFailure(folder);
@@ -194,7 +240,9 @@ bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& fold
                            QStringLiteral("..."));
 
             scope = Scope::Clock;
-            const int32_t t0 = ReadClock();
+            int32_t t0 = 0;
+            int64_t u0 = 0;
+            StartSpan(t0, u0);
             scope = Scope::Arithmetic;
             for (int32_t j = 1; j <= sizeMB; ++j) {
                 for (int32_t b = 1; b <= kBlocksPerMB; ++b) {
@@ -213,12 +261,17 @@ bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& fold
                 ShowProgress(j, sizeMB, CheckedAdd(CheckedMul(k - 1, sizeMB), j),
                              CheckedMul(CheckedMul(nFiles, sizeMB), 2));
             }
-            const int32_t ms = TickSpan(t0, ReadClock());
+            const int32_t ms = EndSpan(t0, u0, true);
             LogTime(ms, QStringLiteral("#.##"));
             total = CheckedAdd(total, ms);
             FileClose(std::exchange(handle, 0), true);
         }
+        if (total == 0) {
+            LogTooShort();
+            return false;
+        }
         const auto [seconds, mbps] = Averages(total, nFiles, sizeMB);
+        measurement_.completed = true;
         host_.Results().SingleWriteSeconds = seconds;
         host_.Results().SingleWriteMBps = mbps;
         host_.LogPrint(QString());
@@ -234,6 +287,7 @@ bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& fold
 
 bool TestPhases::SingleReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder) {
     int32_t handle = 0;
+    measurement_ = PhaseMeasurement{};
     try {
         LogReadPlan(nFiles, sizeMB);
         int32_t pump = 0;
@@ -249,7 +303,9 @@ bool TestPhases::SingleReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
             ++filesRead;
             host_.LogPrint(LangText(26, false, true, QStringLiteral("Lese Datei ")) +
                            SignedNumber(k));
-            const int32_t t0 = ReadClock();
+            int32_t t0 = 0;
+            int64_t u0 = 0;
+            StartSpan(t0, u0);
             const char* data = nullptr;
             for (int32_t j = 1; j <= sizeMB; ++j) {
                 for (int32_t b = 1; b <= kBlocksPerMB; ++b) {
@@ -267,13 +323,18 @@ bool TestPhases::SingleReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
                     }
                 }
             }
-            const int32_t ms = TickSpan(t0, ReadClock());
+            const int32_t ms = EndSpan(t0, u0, true);
             LogTime(ms, QStringLiteral("#.##"));
             total = CheckedAdd(total, ms);
             FileClose(std::exchange(handle, 0), true);
         }
+        if (total == 0 && filesRead > 0) {
+            LogTooShort();
+            return false;
+        }
         // The average is over the files that were read: a skipped file took no time.
         const auto [seconds, mbps] = Averages(total, filesRead, sizeMB);
+        measurement_.completed = true;
         host_.Results().SingleReadSeconds = seconds;
         host_.Results().SingleReadMBps = mbps;
         LogEnd(seconds, mbps);
@@ -290,11 +351,14 @@ bool TestPhases::SingleReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
 bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folder) {
     Scope scope = Scope::Access;
     HandleTable handles;
+    measurement_ = PhaseMeasurement{};
+    lastFileNumberTried_ = 0;
     try {
         LogStartLines(nFiles, sizeMB);
         const BlockText& block = TheBlock();
         const int32_t flags = CreationFlags();  // one choice for every file of the phase
         for (int32_t k = 1; k <= nFiles; ++k) {
+            lastFileNumberTried_ = k;
             handles.push_back(
                 FileCreate(TestFileName(folder, k), GENERIC_WRITE, 0, CREATE_ALWAYS, flags));
             if (handles.back() == 0) {
@@ -306,7 +370,9 @@ bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
         host_.LogPrint(LangText(20, false, false, QStringLiteral("Schreibe... ")));
 
         scope = Scope::Clock;
-        const int32_t t0 = ReadClock();
+        int32_t t0 = 0;
+        int64_t u0 = 0;
+        StartSpan(t0, u0);
         scope = Scope::Arithmetic;
         int32_t pump = 0;
         for (int32_t j = 1; j <= sizeMB; ++j) {
@@ -327,10 +393,15 @@ bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
             }
             ShowProgress(j, sizeMB, j, CheckedMul(sizeMB, 2));
         }
-        const int32_t ms = TickSpan(t0, ReadClock());
+        const int32_t ms = EndSpan(t0, u0, false);
         LogTime(ms, QStringLiteral("#.##0.00"));
         CloseAll(handles);
+        if (ms == 0) {
+            LogTooShort();
+            return false;
+        }
         const auto [seconds, mbps] = Averages(ms, nFiles, sizeMB);
+        measurement_.completed = true;
         host_.Results().MultiWriteSeconds = seconds;
         host_.Results().MultiWriteMBps = mbps;
         LogEnd(seconds, mbps);
@@ -344,6 +415,7 @@ bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
 
 bool TestPhases::MultiReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder) {
     HandleTable handles;
+    measurement_ = PhaseMeasurement{};
     try {
         for (int32_t k = 1; k <= nFiles; ++k) {
             handles.push_back(FileOpen(TestFileName(folder, k), OF_READ));
@@ -355,7 +427,9 @@ bool TestPhases::MultiReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder
         }
         LogReadPlan(nFiles, sizeMB);
 
-        const int32_t t0 = ReadClock();
+        int32_t t0 = 0;
+        int64_t u0 = 0;
+        StartSpan(t0, u0);
         int32_t pump = 0;
         const char* data = nullptr;
         for (int32_t j = 1; j <= sizeMB; ++j) {
@@ -376,10 +450,15 @@ bool TestPhases::MultiReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder
                 }
             }
         }
-        const int32_t ms = TickSpan(t0, ReadClock());
+        const int32_t ms = EndSpan(t0, u0, false);
         LogTime(ms, QStringLiteral("#.##"));
         CloseAll(handles);
+        if (ms == 0) {
+            LogTooShort();
+            return false;
+        }
         const auto [seconds, mbps] = Averages(ms, nFiles, sizeMB);
+        measurement_.completed = true;
         host_.Results().MultiReadSeconds = seconds;
         host_.Results().MultiReadMBps = mbps;
         LogEnd(seconds, mbps);

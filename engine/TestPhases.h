@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "PhaseHost.h"
+#include "PhaseMeasurement.h"
 #include "clsDoEvents.h"
 #include "comptr.h"
 #include "tickwell.h"
@@ -22,6 +23,8 @@ class TestPhases {
   public:
     // Creates the clock object; by default a Tickwell CTimer through component activation.
     using TickSourceFactory = std::function<HRESULT(_CTimer** timer)>;
+    // Microseconds on a clock that never goes back; by default the system's monotonic clock.
+    using PreciseClock = std::function<int64_t()>;
 
     explicit TestPhases(PhaseHost& host);
     ~TestPhases();
@@ -37,6 +40,14 @@ class TestPhases {
     void PumpEvents();
 
     void SetTickSourceFactory(TickSourceFactory factory);
+    void SetPreciseClock(PreciseClock clock);
+
+    // What the phase that ran last measured; reset when a phase starts.
+    const PhaseMeasurement& LastMeasurement() const { return measurement_; }
+
+    // The highest file number the last write phase created or tried to create: the files a run
+    // has to clean up after it, whatever the inputs say.
+    int32_t LastFileNumberTried() const { return lastFileNumberTried_; }
 
   private:
     enum class Scope { Access, Clock, Arithmetic };
@@ -45,10 +56,18 @@ class TestPhases {
     using HandleTable = std::vector<int32_t>;
 
     int32_t ReadClock();
+    int64_t ReadPreciseClock() const;
+    // Starts a measurement: both clocks, the millisecond clock first.
+    void StartSpan(int32_t& ticks, int64_t& micros);
+    // Ends it in the reverse order and records it; returns the milliseconds.
+    int32_t EndSpan(int32_t ticks, int64_t micros, bool perFile);
     int32_t CreationFlags();
     void LogStartLines(int32_t nFiles, int32_t sizeMB);
     void LogAccessFailure(const QString& folder);
     void LogFileFailure(const QString& path);
+    // A phase that took under a millisecond cannot be timed; it says so rather than blaming the
+    // inputs or the drive.
+    void LogTooShort();
     void LogTime(int32_t ms, const QString& pattern);
     void LogAverages(double seconds, double mbps);
     void LogReadPlan(int32_t nFiles, int32_t sizeMB);
@@ -65,4 +84,7 @@ class TestPhases {
     components::ComPtr<_CTimer> TickSource;
     std::unique_ptr<clsDoEvents> PumpObject;
     TickSourceFactory tickSourceFactory_;
+    PreciseClock preciseClock_;
+    PhaseMeasurement measurement_;
+    int32_t lastFileNumberTried_ = 0;
 };

@@ -5,6 +5,7 @@
 class clsDoEvents {
   public:
     // true: every pending event of the thread is processed (posted events, timers, input,
-    // repaints). false: at most one pass of the event dispatcher, without waiting.
+    // repaints). false: at most one pending event is handled, with everything its handler sends
+    // or runs nested; the others stay pending, in their order, for a later call.
     void fDoEvents(bool& bDoOriginalDoEvents);
 };

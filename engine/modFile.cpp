@@ -142,8 +142,13 @@ bool FileClose(int32_t handle, bool flush) {
 }
 
 QString LastFileError() {
-    if (lastError == 0) return QStringLiteral("the device accepted only part of a block");
+    if (lastError == 0) return QString();
     return QString::fromLocal8Bit(std::strerror(lastError));
+}
+
+QString EnglishErrorText(int error) {
+    const char* text = ::strerrordesc_np(error);
+    return text ? QString::fromLatin1(text) : QStringLiteral("error %1").arg(error);
 }
 
 void RaiseOpenFileLimit() {

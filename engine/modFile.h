@@ -54,8 +54,13 @@ bool FileWrite(int32_t handle, const BlockText& block);
 // Flushes (when asked) and closes; false for handle 0 (no system call then) or a failed close.
 bool FileClose(int32_t handle, bool flush);
 
-// The system's reason for the last failed call of this module, for the log.
+// The system's reason for the last failed call of this module, for the log; empty after a
+// transfer that fell short without a reason.
 QString LastFileError();
+
+// The system's description of an error number in English, whatever the user's language, for
+// diagnostics that front ends show in English.
+QString EnglishErrorText(int error);
 
 // Raises the process's limit of open files to the hard limit, so that the multiple-file test
 // can hold as many files as the system allows.

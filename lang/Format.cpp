@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -56,15 +57,56 @@ QString TwoDigits(int value) {
     return QString::number(value).rightJustified(2, u'0').right(2);
 }
 
+// Adds one to a string of decimal digits ("199" → "200", "99" → "100").
+QString IncrementDigits(QString digits) {
+    for (qsizetype i = digits.size() - 1; i >= 0; --i) {
+        if (digits[i] != u'9') {
+            digits[i] = QChar(digits[i].unicode() + 1);
+            return digits;
+        }
+        digits[i] = u'0';
+    }
+    return u'1' + digits;
+}
+
+// The decimal value of a non-negative double as the classic formatter sees it, 15 significant
+// digits, rounded to `decimals` places with halves away from zero: its integer digits and
+// exactly `decimals` decimal digits. So 2.675, stored as 2.67499999…, gives "2" and "68".
+std::pair<QString, QString> RoundedDecimal(double magnitude, int decimals) {
+    QString integerDigits = QStringLiteral("0");
+    QString fraction;
+    if (magnitude != 0) {
+        const QString scientific = QString::number(magnitude, 'e', 14);  // d.dddddddddddddde±x
+        const QString digits = scientific.left(1) + scientific.mid(2, 14);
+        const int integerCount = scientific.mid(scientific.indexOf(u'e') + 1).toInt() + 1;
+        if (integerCount <= 0) {
+            fraction = QString(-integerCount, u'0') + digits;
+        } else if (integerCount >= digits.size()) {
+            integerDigits = digits + QString(integerCount - digits.size(), u'0');
+        } else {
+            integerDigits = digits.left(integerCount);
+            fraction = digits.mid(integerCount);
+        }
+    }
+    if (fraction.size() > decimals) {
+        const bool up = fraction[decimals] >= u'5';
+        fraction.truncate(decimals);
+        if (up) {
+            const QString incremented = IncrementDigits(integerDigits + fraction);
+            integerDigits = incremented.left(incremented.size() - decimals);
+            fraction = incremented.right(decimals);
+        }
+    }
+    return {integerDigits, fraction.leftJustified(decimals, u'0')};
+}
+
 }  // namespace
 
 QString FormatNumber(double value, const QString& pattern) {
+    if (!std::isfinite(value)) return QString::number(value);
     const NumberPattern parsed = ParseNumberPattern(pattern);
     const QLocale locale;
-    // Fixed notation rounds to the pattern's decimals; the C locale gives plain digits to work on.
-    QString fixed = QString::number(std::fabs(value), 'f', parsed.maxDecimals);
-    QString integerDigits = fixed.section(u'.', 0, 0);
-    QString decimals = fixed.section(u'.', 1, 1);
+    auto [integerDigits, decimals] = RoundedDecimal(std::fabs(value), parsed.maxDecimals);
     while (decimals.size() > parsed.minDecimals && decimals.endsWith(u'0')) decimals.chop(1);
 
     const bool zero = integerDigits.count(u'0') == integerDigits.size() &&

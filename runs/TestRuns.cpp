@@ -15,6 +15,7 @@
 
 #include "Checked.h"
 #include "Format.h"
+#include "IoFacts.h"
 #include "LogView.h"
 #include "modLang.h"
 #include "modMain.h"
@@ -36,9 +37,29 @@ QString Text7() {
     return LangText(7, false, false, QStringLiteral("Werte dürfen nicht größer als 32000 sein!"));
 }
 
+// Names the reason and the way out: testing through the cache, in the window or on the command
+// line.
+QString DirectTransferRefusalText(const QString& reason) {
+    QString text = LangText(69, false, false,
+                            QStringLiteral("Dieser Ordner erlaubt keine direkte Übertragung von "
+                                           "1024-Byte-Blöcken am System-Cache vorbei (%1)! "
+                                           "Abhilfe: „%2“ abwählen (Kommandozeile: "
+                                           "--no-cache-bypass)."));
+    return text.replace(QStringLiteral("%1"), reason)
+        .replace(QStringLiteral("%2"),
+                 LangText(55, false, false, QStringLiteral("Disable system cache")));
+}
+
 QString LogFileFailureText() {
     return LangText(66, false, false,
                     QStringLiteral("Die Protokolldatei konnte nicht geschrieben werden!"));
+}
+
+QStringList TestFilePaths(const QString& folder, int32_t nFiles) {
+    QStringList paths;
+    for (int32_t k = 1; k <= nFiles; ++k)
+        paths << folder + QString::number(k) + QStringLiteral(".tst");
+    return paths;
 }
 
 int32_t ReadInput(const QString& text) {
@@ -47,22 +68,28 @@ int32_t ReadInput(const QString& text) {
     return *number;
 }
 
+// The names the runs create: a decimal number without leading zeros, then ".tst". "01.tst" or
+// "007.tst" are somebody else's.
 bool IsNumberedTestFile(const QString& name) {
-    static const QRegularExpression pattern(QStringLiteral("^[0-9]+\\.tst$"));
+    static const QRegularExpression pattern(QStringLiteral("^[1-9][0-9]*\\.tst$"));
     return pattern.match(name).hasMatch();
 }
 
-// Folders are no test files, whatever their names.
-bool IsFolder(const QString& folder, const dirent& entry) {
-    if (entry.d_type != DT_UNKNOWN) return entry.d_type == DT_DIR;
+// The runs create plain files only; folders, links and the like are somebody else's.
+bool IsPlainFile(const QString& folder, const dirent& entry) {
+    if (entry.d_type != DT_UNKNOWN) return entry.d_type == DT_REG;
     struct stat status {};
     const QByteArray path = QFile::encodeName(folder) + entry.d_name;
-    return ::lstat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode);
+    return ::lstat(path.constData(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 // Removes a file; a file that is not there is no failure.
+bool RemoveFile(const QByteArray& path) {
+    return ::unlink(path.constData()) == 0 || errno == ENOENT;
+}
+
 bool RemoveFile(const QString& path) {
-    return ::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT;
+    return RemoveFile(QFile::encodeName(path));
 }
 
 // Appends without following a symbolic link, so that a link planted in the tested folder cannot
@@ -116,12 +143,15 @@ RunOutcome TestRuns::MultipleRun() {
 }
 
 RunOutcome TestRuns::Run(Kind kind) {
+    report_ = RunReport{};
+    report_.ioMode.cacheBypass = host_.DisableCachingChecked();
+    report_.ioMode.writeThrough = host_.EnableWriteThroughChecked();
     host_.LogPrint(QStringLiteral("<clear>"));
     host_.ShowImage2();
     host_.SetIconAnimation(true);
     const QString folder = TargetFolder(host_.Drive1Text());
-    if (!TargetAccepted(folder)) {
-        host_.LogPrint(LangText(54, false, false, QString()));
+    if (const std::optional<QString> refusal = Refusal(folder)) {
+        host_.LogPrint(*refusal);
         host_.SetIconAnimation(false);
         return RunOutcome::TargetRefused;
     }
@@ -141,9 +171,17 @@ RunOutcome TestRuns::Run(Kind kind) {
     return *outcome;
 }
 
-bool TestRuns::TargetAccepted(const QString& folder) {
-    int16_t kind = 0;
-    return DriveKind(folder, kind) && FolderExists(folder);
+std::optional<QString> TestRuns::Refusal(const QString& folder) {
+    report_.refusal = TargetProblem(folder, report_.refusalReason);
+    if (report_.refusal != TargetRefusal::None) return LangText(54, false, false, QString());
+    const DirectTransferCheck direct = CheckDirectTransfer(folder);
+    report_.ioMode.directTransferPossible = direct.possible;
+    if (!report_.ioMode.cacheBypass || direct.possible != false) return std::nullopt;
+    report_.refusal = TargetRefusal::CannotBeTested;
+    report_.refusalReason =
+        QStringLiteral("its file system cannot write a 1024-byte block past the system cache (") +
+        direct.reason + u')';
+    return DirectTransferRefusalText(direct.reason);
 }
 
 void TestRuns::Lock(Kind kind) {
@@ -187,15 +225,20 @@ std::optional<RunOutcome> TestRuns::TestStage(Kind kind, const QString& folder) 
 
         int32_t nFiles = ReadInput(host_.Txt1Text());
         int32_t sizeMB = ReadInput(host_.Txt2Text());
+        report_.nFiles = nFiles;
+        report_.sizeMB = sizeMB;
         QString target = TargetFolder(host_.Drive1Text());
         bool ok = kind == Kind::Single ? phases_.SingleWriteTest(nFiles, sizeMB, target)
                                        : phases_.MultiWriteTest(nFiles, sizeMB, target);
+        report_.write = phases_.LastMeasurement();
         if (ok && !host_.AbortRequested()) {
             nFiles = ReadInput(host_.Txt1Text());
             sizeMB = ReadInput(host_.Txt2Text());
             target = TargetFolder(host_.Drive1Text());
+            report_.cachedShareBeforeRead = CachedShare(TestFilePaths(target, nFiles));
             ok = kind == Kind::Single ? phases_.SingleReadTest(nFiles, sizeMB, target)
                                       : phases_.MultiReadTest(nFiles, sizeMB, target);
+            report_.read = phases_.LastMeasurement();
         }
         if (!ok || host_.AbortRequested()) return RunOutcome::Stopped;
         PrintSummary(kind);
@@ -228,6 +271,7 @@ void TestRuns::PrintSummary(Kind kind) {
 // or the steps together have failed kEndStageAttempts times.
 void TestRuns::SingleEndStage(const QString& folder) {
     int16_t failures = 0;
+    ExpectLogFile();
     const std::function<void()> steps[] = {
         [&] { phases_.PumpEvents(); },
         [&] { DeleteNumberedTestFiles(folder); },
@@ -264,30 +308,33 @@ void TestRuns::DeleteNumberedTestFiles(const QString& folder) {
     // keep the others on the device; a folder that cannot be listed counts as a failure.
     DIR* listing = ::opendir(QFile::encodeName(folder).constData());
     if (!listing) throw EndStageFailure{};
-    bool allGone = true;
+    report_.filesLeft.clear();
     while (const dirent* entry = ::readdir(listing)) {
         const QString name = QFile::decodeName(entry->d_name);
-        if (!IsNumberedTestFile(name) || IsFolder(folder, *entry)) continue;
-        allGone = RemoveFile(folder + name) && allGone;
+        if (!IsNumberedTestFile(name) || !IsPlainFile(folder, *entry)) continue;
+        if (!RemoveFile(folder + name)) report_.filesLeft << folder + name;
     }
     ::closedir(listing);
-    if (!allGone) throw EndStageFailure{};
+    if (!report_.filesLeft.isEmpty()) throw EndStageFailure{};
 }
 
 void TestRuns::MultipleEndStage(const QString& folder) {
-    // Only the numbered files of this run go, and a file that will not go is reported and
-    // passed over: this run does not repeat failed steps.
-    if (const auto count = ReadRoundedNumber(host_.Txt1Text())) {
-        for (int64_t i = 1; i <= *count; ++i) {
-            phases_.PumpEvents();
-            if (!RemoveFile(folder + QString::number(i) + QStringLiteral(".tst")))
-                host_.LogPrint(LangText(9, false, true, QStringLiteral("Kann Testdatei ")) +
-                               QString::number(i) +
-                               LangText(10, false, false, QStringLiteral(".tst nicht löschen!")));
-        }
+    // Only the numbered files this run's write phase created, or tried to create, go, and a
+    // file that will not go is reported and passed over: this run does not repeat failed steps.
+    const QByteArray prefix = QFile::encodeName(folder);
+    const int32_t count = phases_.LastFileNumberTried();
+    for (int32_t i = 1; i <= count; ++i) {
+        phases_.PumpEvents();
+        const QByteArray path = prefix + QByteArray::number(i) + ".tst";
+        if (RemoveFile(path)) continue;
+        report_.filesLeft << QFile::decodeName(path);
+        host_.LogPrint(LangText(9, false, true, QStringLiteral("Kann Testdatei ")) +
+                       QString::number(i) +
+                       LangText(10, false, false, QStringLiteral(".tst nicht löschen!")));
     }
     Unlock();
     host_.SetIconAnimation(false);
+    ExpectLogFile();
     if (host_.Chk11Checked()) {
         try {
             AppendLogFile(Kind::Multiple);
@@ -303,8 +350,16 @@ void TestRuns::AppendLogFile(Kind kind) {
         kind == Kind::Single ? host_.Drive1Text() : TargetFolder(host_.Drive1Text());
     const QString block = rule + kLineEnd + QStringLiteral("# ") +
                           LangText(5, false, true, QStringLiteral("Dravelo auf: ")) + where +
-                          kLineEnd + rule + kLineEnd + kLineEnd + host_.Log().LogText();
+                          kLineEnd + rule + kLineEnd + kLineEnd + host_.Log().LogText() +
+                          kLineEnd;  // the empty line that parts this block from the next
     if (!AppendToFile(LogFileName_, block.toUtf8())) throw EndStageFailure{true};
+    report_.logFile = LogFileStatus::Written;
+}
+
+void TestRuns::ExpectLogFile() {
+    if (!host_.Chk11Checked()) return;
+    report_.logFile = LogFileStatus::Failed;
+    report_.logFilePath = LogFileName_;
 }
 
 void TestRuns::ProposeValues() {

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "RunHost.h"
+#include "RunReport.h"
 #include "TestPhases.h"
 
 // A number box's text as the runs read it: a decimal number in the user's locale with blanks
@@ -37,6 +38,9 @@ class TestRuns {
     TestPhases& Phases() { return phases_; }
     const QString& LogFileName() const { return LogFileName_; }
 
+    // How the last run went; every run starts it afresh.
+    const RunReport& Report() const { return report_; }
+
     // How often the single run's end stage repeats a failing step before it gives up.
     static constexpr int16_t kEndStageAttempts = 32000;
 
@@ -44,7 +48,9 @@ class TestRuns {
     enum class Kind { Single, Multiple };
 
     RunOutcome Run(Kind kind);
-    bool TargetAccepted(const QString& folder);
+    // The line that refuses the folder, or nothing when it can be tested. A folder that takes no
+    // direct transfer is refused only when the run would bypass the system cache.
+    std::optional<QString> Refusal(const QString& folder);
     void Lock(Kind kind);
     void Unlock();
     std::optional<RunOutcome> TestStage(Kind kind, const QString& folder);
@@ -53,8 +59,11 @@ class TestRuns {
     void MultipleEndStage(const QString& folder);
     void DeleteNumberedTestFiles(const QString& folder);
     void AppendLogFile(Kind kind);
+    // Until the report block is written, a requested log file counts as failed.
+    void ExpectLogFile();
 
     RunHost& host_;
     TestPhases phases_;
     QString LogFileName_;
+    RunReport report_;
 };

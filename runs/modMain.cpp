@@ -2,13 +2,16 @@
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 
 #include "MountTable.h"
+#include "modFile.h"
 
 namespace drivekind {
 
@@ -215,4 +218,32 @@ bool DriveKind(const QString& path, int16_t& kind) {
 
 bool FolderExists(const QString& path) {
     return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+TargetRefusal TargetProblem(const QString& folder, QString& reason) {
+    QString path = folder;
+    while (path.size() > 1 && path.endsWith(u'/')) path.chop(1);
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status {};
+    if (path.isEmpty() || ::stat(name.constData(), &status) != 0) {
+        reason = QStringLiteral("the folder does not exist");
+        if (!path.isEmpty() && errno != ENOENT && errno != ENOTDIR)
+            reason = QStringLiteral("the folder cannot be reached: ") + EnglishErrorText(errno);
+        return TargetRefusal::Missing;
+    }
+    if (!S_ISDIR(status.st_mode)) {
+        reason = QStringLiteral("the path names something that is not a folder");
+        return TargetRefusal::NotAFolder;
+    }
+    int16_t kind = 0;
+    if (!DriveKind(folder, kind)) {
+        reason = QStringLiteral("its drive or file system is of a kind that cannot be tested");
+        return TargetRefusal::CannotBeTested;
+    }
+    if (::access(name.constData(), W_OK | X_OK) != 0) {
+        reason = QStringLiteral("no file can be created in it: ") + EnglishErrorText(errno);
+        return TargetRefusal::NotWritable;
+    }
+    reason.clear();
+    return TargetRefusal::None;
 }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "RunReport.h"
+
 // The drive/path box's text, trimmed, with "/" appended when it does not end in one. Does not
 // check that the folder exists.
 QString TargetFolder(const QString& driveBoxText);
@@ -15,3 +17,7 @@ bool DriveKind(const QString& path, int16_t& kind);
 
 // Whether the path names an existing folder.
 bool FolderExists(const QString& path);
+
+// Why the runs cannot test `folder`, with the reason in English for diagnostics; None and an
+// empty reason when they can.
+TargetRefusal TargetProblem(const QString& folder, QString& reason);

@@ -7,6 +7,9 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTimer>
+#include <algorithm>
+#include <functional>
+#include <vector>
 
 #include "clsDoEvents.h"
 #include "event_wait.h"
@@ -96,38 +99,113 @@ TEST(FileAccess, DescriptorZeroStillGetsANonZeroHandle) {
 }
 
 TEST(FileAccess, OpenFileLimitIsRaisedToTheHardLimit) {
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    if (saved.rlim_max < 256) GTEST_SKIP() << "the hard limit leaves no room above a low one";
+    rlimit low = saved;
+    low.rlim_cur = 32;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+
     RaiseOpenFileLimit();
-    rlimit limit{};
-    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
-    EXPECT_EQ(limit.rlim_cur, limit.rlim_max);
+    // Far more files than the lowered limit allowed can now be open at once.
+    TempFolder folder;
+    std::vector<int32_t> handles;
+    for (int k = 0; k < 100; ++k)
+        handles.push_back(
+            FileCreate(folder.file(QString::number(k)), GENERIC_WRITE, 0, CREATE_ALWAYS, 0));
+    const bool allOpen = std::count(handles.begin(), handles.end(), 0) == 0;
+    rlimit raised{};
+    ::getrlimit(RLIMIT_NOFILE, &raised);
+    for (int32_t handle : handles) FileClose(handle, false);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_TRUE(allOpen);
+    EXPECT_EQ(raised.rlim_cur, saved.rlim_max);
 }
 
-TEST(MessagePump, AllPendingOrOnePassWithoutWaiting) {
+namespace {
+
+// An event that carries its number and can be copied, as the toolkit's own events can.
+class NumberedEvent : public QEvent {
+  public:
+    explicit NumberedEvent(int number) : QEvent(Type()), number(number) {}
+    NumberedEvent* clone() const override { return new NumberedEvent(*this); }
+    static QEvent::Type Type() {
+        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+    int number;
+};
+
+// Notes the numbers of the events it handles, in order.
+class EventLog : public QObject {
+  public:
+    bool event(QEvent* event) override {
+        if (event->type() != NumberedEvent::Type()) return QObject::event(event);
+        numbers.push_back(static_cast<NumberedEvent*>(event)->number);
+        if (onEvent) onEvent();
+        return true;
+    }
+    std::vector<int> numbers;
+    std::function<void()> onEvent;
+};
+
+}  // namespace
+
+TEST(MessagePump, OnePendingEventWithThePriorityOptionEveryPendingOneWithout) {
     clsDoEvents pump;
-    int ran = 0;
-    for (int i = 0; i < 5; ++i) QTimer::singleShot(0, [&] { ++ran; });
-    bool all = true;
-    RunEventLoopFor(0);  // let the zero timers become due
-    pump.fDoEvents(all);
-    EXPECT_EQ(ran, 5);
+    EventLog log, sentByHandler;
+    for (int i = 1; i <= 4; ++i) QCoreApplication::postEvent(&log, new NumberedEvent(i));
+    // What a handler sends belongs to the event it handles and runs at once.
+    log.onEvent = [&] {
+        NumberedEvent sent(100 + log.numbers.back());
+        QCoreApplication::sendEvent(&sentByHandler, &sent);
+    };
 
-    // An empty queue: one pass returns at once.
-    bool onePass = false;
-    QElapsedTimer clock;
-    clock.start();
-    pump.fDoEvents(onePass);
-    EXPECT_LT(clock.elapsed(), 50);
+    bool allPending = false;  // "Increase test priority" checked
+    pump.fDoEvents(allPending);
+    EXPECT_EQ(log.numbers, std::vector<int>({1}));
+    EXPECT_EQ(sentByHandler.numbers, std::vector<int>({101}));
+    pump.fDoEvents(allPending);
+    EXPECT_EQ(log.numbers, std::vector<int>({1, 2}));
 
-    // A handler may itself pump (nested), and returns before the outer call does.
-    int nested = 0;
-    QTimer::singleShot(0, [&] {
-        bool inner = true;
-        pump.fDoEvents(inner);
-        nested = 1;
-    });
-    RunEventLoopFor(0);
-    pump.fDoEvents(all);
-    EXPECT_EQ(nested, 1);
+    allPending = true;
+    pump.fDoEvents(allPending);
+    EXPECT_EQ(log.numbers, std::vector<int>({1, 2, 3, 4}));
+    EXPECT_EQ(sentByHandler.numbers, std::vector<int>({101, 102, 103, 104}));
+
+    // An empty queue: nothing to handle, and the call returns.
+    allPending = false;
+    pump.fDoEvents(allPending);
+    EXPECT_EQ(log.numbers.size(), 4u);
+
+    // Queued calls cannot be held back; they run rather than get lost.
+    int calls = 0;
+    for (int i = 0; i < 3; ++i)
+        QMetaObject::invokeMethod(
+            &log, [&] { ++calls; }, Qt::QueuedConnection);
+    QCoreApplication::postEvent(&log, new NumberedEvent(5));
+    for (int i = 0; i < 4; ++i) pump.fDoEvents(allPending);
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(log.numbers.back(), 5);
+}
+
+TEST(MessagePump, HandlerThatPumpsItselfFinishesBeforeTheOuterCall) {
+    clsDoEvents pump;
+    for (bool allPending : {true, false}) {
+        std::vector<int> steps;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [&] {
+                steps.push_back(1);
+                bool inner = true;
+                pump.fDoEvents(inner);
+                steps.push_back(2);
+            },
+            Qt::QueuedConnection);
+        pump.fDoEvents(allPending);
+        steps.push_back(3);
+        EXPECT_EQ(steps, std::vector<int>({1, 2, 3}));
+    }
 }
 
 TEST(SystemCalls, OneWriteOfOneBlockPerBlockAndNothingElse) {

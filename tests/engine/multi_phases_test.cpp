@@ -1,5 +1,7 @@
 // The multiple-file phases on real files in a temporary folder.
 #include <QFile>
+#include <map>
+#include <vector>
 
 #include "phase_test_support.h"
 
@@ -88,11 +90,11 @@ TEST_F(MultiWrite, OptionsAreFixedBeforeTheFirstFile) {
     EXPECT_EQ(counting.reads, 1);
 }
 
-TEST_F(MultiWrite, ZeroMillisecondsGivesText7AndClosesEverything) {
+TEST_F(MultiWrite, PhaseTooShortForTheClockSaysSoAndClosesEverything) {
     int32_t nFiles = 2, sizeMB = 1;
     UseSteppingClock(0);
     EXPECT_FALSE(phases.MultiWriteTest(nFiles, sizeMB, path));
-    EXPECT_EQ(host.lines.last(), "Werte dürfen nicht größer als 32000 sein!");
+    EXPECT_EQ(host.lines.last(), kTooShort);
     EXPECT_EQ(OpenTestFiles(), 0);
 }
 
@@ -116,7 +118,22 @@ TEST_F(MultiRead, ReadsBackRoundRobinAndStoresItsResults) {
     host.lines.clear();
     host.progress1.clear();
     host.overall.clear();
+    // One block of each file in turn: at each pump point every file has been read equally far.
+    std::vector<std::map<QString, qint64>> positionsAtPumpPoint;
+    host.atPumpPoint = [&] { positionsAtPumpPoint.push_back(TestFilePositions()); };
+    int64_t micros = 0;
+    phases.SetPreciseClock([&] { return micros += 400'123; });
     ASSERT_TRUE(phases.MultiReadTest(nFiles, sizeMB, path));
+
+    ASSERT_EQ(positionsAtPumpPoint.size(), 11u);
+    for (size_t i = 0; i < positionsAtPumpPoint.size(); ++i) {
+        const qint64 blocks = i == 0 ? 2 : 2 + 100 * qint64(i);
+        const std::map<QString, qint64> expected = {{"1.tst", blocks * 1024},
+                                                    {"2.tst", blocks * 1024},
+                                                    {"3.tst", blocks * 1024},
+                                                    {"4.tst", blocks * 1024}};
+        EXPECT_EQ(positionsAtPumpPoint[i], expected) << "pump point " << i + 1;
+    }
     ASSERT_EQ(host.lines.size(), 7) << host.lines.join('\n').toStdString();
     EXPECT_EQ(host.lines[0], "Lese 4MB");
     EXPECT_EQ(host.lines[1], "Zeit: ,8 Sekunden (800 ms)");
@@ -127,6 +144,12 @@ TEST_F(MultiRead, ReadsBackRoundRobinAndStoresItsResults) {
     EXPECT_EQ(host.results.MultiReadMBps, 5);
     EXPECT_EQ(host.progress1.size(), 11u);
     EXPECT_EQ(host.overall.front(), 100);  // (1 + 1) × 100 / 2 in the only MB
+    // The phase is one span on both clocks.
+    const PhaseMeasurement& measured = phases.LastMeasurement();
+    EXPECT_TRUE(measured.completed);
+    EXPECT_EQ(measured.milliseconds, 800);
+    EXPECT_EQ(measured.microseconds, 400'123);
+    EXPECT_TRUE(measured.fileMilliseconds.empty());
 }
 
 TEST_F(MultiRead, MissingFileEndsThePhase) {
@@ -151,10 +174,10 @@ TEST_F(MultiRead, ShortFileGivesCountedChecksumLinesAndCompletes) {
     EXPECT_EQ(host.lines.count("Checksum Error! (0)"), 3);
 }
 
-TEST_F(MultiRead, ZeroMillisecondsGivesTheAccessFailure) {
+TEST_F(MultiRead, PhaseTooShortForTheClockSaysSo) {
     int32_t nFiles = 1, sizeMB = 1;
     folder.write("1.tst", Block().repeated(1024));
     UseSteppingClock(0);
     EXPECT_FALSE(phases.MultiReadTest(nFiles, sizeMB, path));
-    EXPECT_EQ(host.lines.last(), "Kann auf " + path + " nicht zugreifen!");
+    EXPECT_EQ(host.lines.last(), kTooShort);
 }

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QRegularExpression>
+#include <map>
 
 #include "TestPhases.h"
 #include "modLang.h"
@@ -22,6 +23,28 @@ inline int OpenTestFiles() {
     for (const QString& fd : fds.entryList(QDir::Files | QDir::System))
         if (QFile::symLinkTarget(fds.filePath(fd)).endsWith(QStringLiteral(".tst"))) ++count;
     return count;
+}
+
+// Text 67 with its built-in words.
+inline const QString kTooShort = QStringLiteral(
+    "Die Testphase war zu kurz für die Millisekundenuhr! Bitte mehr oder größere Dateien "
+    "verwenden.");
+
+// The read or write position of each open test file of this process, by file name.
+inline std::map<QString, qint64> TestFilePositions() {
+    std::map<QString, qint64> positions;
+    QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& fd : fds.entryList(QDir::Files | QDir::System)) {
+        const QString target = QFile::symLinkTarget(fds.filePath(fd));
+        if (!target.endsWith(QStringLiteral(".tst"))) continue;
+        QFile info(QStringLiteral("/proc/self/fdinfo/") + fd);
+        if (!info.open(QIODevice::ReadOnly)) continue;
+        const QString text = QString::fromLatin1(info.readAll());
+        static const QRegularExpression pos(QStringLiteral("^pos:\\s*(\\d+)"),
+                                            QRegularExpression::MultilineOption);
+        positions[QFileInfo(target).fileName()] = pos.match(text).captured(1).toLongLong();
+    }
+    return positions;
 }
 
 class PhaseTest : public ::testing::Test {

@@ -1,6 +1,9 @@
 // The single-file phases on real files in a temporary folder.
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <QFile>
 #include <QTimer>
@@ -60,20 +63,69 @@ TEST_F(SingleWrite, WritesExactSizesOfTheSameBlockAndLogsEveryLine) {
     EXPECT_EQ(host.results.SingleReadSeconds, 0);  // the other phase's results are untouched
 }
 
-TEST_F(SingleWrite, RealClockTimesAreConsistentWithTheStoredResults) {
-    int32_t nFiles = 2, sizeMB = 2;
+TEST_F(SingleWrite, MeasuresEachFileOnBothClocks) {
+    int32_t nFiles = 2, sizeMB = 1;
+    UseSteppingClock(2500);
+    int64_t micros = 0;
+    phases.SetPreciseClock([&] { return micros += 1'250'001; });
     ASSERT_TRUE(phases.SingleWriteTest(nFiles, sizeMB, path));
-    int total = 0;
-    QRegularExpression time(QStringLiteral(R"(^Zeit: [\d,]* Sekunden \((\d+) ms\)$)"));
-    int timeLines = 0;
-    for (const QString& line : host.lines) {
-        if (auto match = time.match(line); match.hasMatch()) {
-            total += match.captured(1).toInt();
-            ++timeLines;
-        }
+    const PhaseMeasurement& measured = phases.LastMeasurement();
+    EXPECT_TRUE(measured.completed);
+    EXPECT_EQ(measured.milliseconds, 5000);
+    EXPECT_EQ(measured.microseconds, 2'500'002);
+    EXPECT_EQ(measured.fileMilliseconds, std::vector<int64_t>({2500, 2500}));
+    EXPECT_EQ(measured.fileMicroseconds, std::vector<int64_t>({1'250'001, 1'250'001}));
+
+    // A phase that does not complete says so, with what it measured up to then.
+    host.abort = true;
+    EXPECT_FALSE(phases.SingleWriteTest(nFiles, sizeMB, path));
+    EXPECT_FALSE(phases.LastMeasurement().completed);
+    EXPECT_TRUE(phases.LastMeasurement().fileMilliseconds.empty());
+}
+
+TEST_F(SingleWrite, BlockTheDeviceTookOnlyPartOfIsNamedInTheLanguageOfTheMessages) {
+    // A file size limit that ends inside a block: the device takes part of it, without a reason.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit limit = saved;
+    limit.rlim_cur = 5 * 1024 + 512;
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    int32_t nFiles = 1, sizeMB = 1;
+    host.disableCaching = false;
+    UseSteppingClock(10);
+    const bool ok = phases.SingleWriteTest(nFiles, sizeMB, path);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_FALSE(ok);
+    ASSERT_GE(host.lines.size(), 2);
+    EXPECT_EQ(host.lines[host.lines.size() - 2],
+              folder.file("1.tst") + ": das Gerät hat nur einen Teil des Blocks angenommen");
+    EXPECT_EQ(host.lines.last(), "Kann auf " + path + " nicht zugreifen!");
+}
+
+TEST_F(SingleWrite, RealClocksGiveConsistentTimesOrSayThePhaseWasTooShort) {
+    int32_t nFiles = 2, sizeMB = 2;
+    const bool ok = phases.SingleWriteTest(nFiles, sizeMB, path);
+    const PhaseMeasurement& measured = phases.LastMeasurement();
+    ASSERT_EQ(measured.fileMilliseconds.size(), 2u);
+    const int64_t total = measured.fileMilliseconds[0] + measured.fileMilliseconds[1];
+    for (int k = 0; k < 2; ++k) {
+        // The time line shows the span the measurement holds.
+        EXPECT_FALSE(
+            host.lines.filter(QString(" Sekunden (%1 ms)").arg(measured.fileMilliseconds[k]))
+                .isEmpty())
+            << host.lines.join('\n').toStdString();
+        EXPECT_GE(measured.fileMicroseconds[k], 0);
     }
-    ASSERT_EQ(timeLines, 2);
-    if (total == 0) GTEST_SKIP() << "the device was faster than the millisecond clock";
+    // A device faster than the millisecond clock gets its own message, on any machine.
+    if (total == 0) {
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(host.lines.last(), kTooShort);
+        return;
+    }
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(measured.milliseconds, total);
     EXPECT_DOUBLE_EQ(host.results.SingleWriteSeconds, total / 1000.0 / 2);
     EXPECT_DOUBLE_EQ(host.results.SingleWriteMBps, 2 / host.results.SingleWriteSeconds);
 }
@@ -237,12 +289,13 @@ TEST_F(SingleWrite, OverflowInTheProgressArithmeticGivesText7) {
     EXPECT_EQ(OpenDescriptorsOf(folder.file("1.tst")), 0);
 }
 
-TEST_F(SingleWrite, ZeroMillisecondsInTotalGivesText7) {
-    int32_t nFiles = 1, sizeMB = 1;
+TEST_F(SingleWrite, PhaseTooShortForTheClockSaysSoAndFails) {
+    int32_t nFiles = 2, sizeMB = 1;
     UseSteppingClock(0);
     EXPECT_FALSE(phases.SingleWriteTest(nFiles, sizeMB, path));
-    EXPECT_EQ(host.lines.last(), "Werte dürfen nicht größer als 32000 sein!");
+    EXPECT_EQ(host.lines.last(), kTooShort);
     EXPECT_EQ(host.results.SingleWriteSeconds, 0);
+    EXPECT_FALSE(phases.LastMeasurement().completed);
 }
 
 TEST_F(SingleWrite, SpanAcrossTheCounterSignChangeIsMeasuredCorrectly) {
@@ -379,11 +432,16 @@ TEST_F(SingleRead, AbortClosesTheFile) {
     EXPECT_EQ(host.pumpPoints, 1);
 }
 
-TEST_F(SingleRead, ZeroMillisecondsGivesTheAccessFailure) {
+TEST_F(SingleRead, PhaseTooShortForTheClockSaysSoInTheLanguageOfTheFile) {
     int32_t nFiles = 1, sizeMB = 1;
+    folder.write("1.tst", Block().repeated(1024));
     UseSteppingClock(0);
-    ASSERT_FALSE(phases.SingleWriteTest(nFiles, sizeMB, path));
-    host.lines.clear();
     EXPECT_FALSE(phases.SingleReadTest(nFiles, sizeMB, path));
-    EXPECT_EQ(host.lines.last(), "Kann auf " + path + " nicht zugreifen!");
+    EXPECT_EQ(host.lines.last(), kTooShort);
+    LoadLanguage(QCoreApplication::applicationDirPath() + "/english.lng");
+    EXPECT_FALSE(phases.SingleReadTest(nFiles, sizeMB, path));
+    EXPECT_EQ(host.lines.last(),
+              "The test phase was too short for the millisecond clock! Please use more or larger "
+              "files.");
+    EXPECT_EQ(host.results.SingleReadSeconds, 0);
 }

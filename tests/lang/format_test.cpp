@@ -67,6 +67,21 @@ TEST_F(GermanFormat, GroupedWithTwoDecimals) {
     EXPECT_EQ(FormatNumber(-1234.5, "#.##0.00"), "-1.234,50");
 }
 
+TEST_F(GermanFormat, RoundsTheDecimalValueHalfAwayFromZero) {
+    // Stored as 2.67499999…, 1.00499999… and 1.01499999…: the decimal value is rounded, at 15
+    // significant digits, not the binary one.
+    EXPECT_EQ(FormatNumber(2.675, "#.##"), "2,68");
+    EXPECT_EQ(FormatNumber(1.005, "#.##"), "1,01");
+    EXPECT_EQ(FormatNumber(1.015, "#.##"), "1,02");
+    EXPECT_EQ(FormatNumber(0.125, "#.##"), ",13");  // an exact half goes up, not to even
+    EXPECT_EQ(FormatNumber(-2.675, "#.##"), "-2,68");
+    EXPECT_EQ(FormatNumber(9.995, "#.##"), "10,");
+    EXPECT_EQ(FormatNumber(1234.565, "#.##0.00"), "1.234,57");
+    EXPECT_EQ(FormatNumber(0.004999999999999999, "#.##"), ",01");  // 15 digits: 0,005
+    EXPECT_EQ(FormatNumber(1e20, "#.##"), "100000000000000000000,");
+    EXPECT_EQ(FormatNumber(0.0001, "#.##"), ",");
+}
+
 TEST_F(EnglishFormat, NumberPatternsUseTheEnglishSeparators) {
     EXPECT_EQ(FormatNumber(4.172, "#.##"), "4.17");
     EXPECT_EQ(FormatNumber(5, "#.##"), "5.");

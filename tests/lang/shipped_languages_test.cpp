@@ -28,7 +28,7 @@ std::vector<int16_t> IndexesInUse() {
     range(35, 41);
     range(43, 48);
     range(50, 50);
-    range(52, 66);
+    range(52, 69);
     return indexes;
 }
 
@@ -95,6 +95,13 @@ const BuiltIn kGermanBuiltIns[] = {
     {40, false, true, u"Datei "},
     {41, false, false, u"Fehler bei der Kommunikation der Timerkomponente!"},
     {52, false, false, u"Laufwerk oder Pfad wählen..."},
+    {67, false, false,
+     u"Die Testphase war zu kurz für die Millisekundenuhr! Bitte mehr oder größere Dateien "
+     u"verwenden."},
+    {68, false, false, u"das Gerät hat nur einen Teil des Blocks angenommen"},
+    {69, false, false,
+     u"Dieser Ordner erlaubt keine direkte Übertragung von 1024-Byte-Blöcken am System-Cache "
+     u"vorbei (%1)! Abhilfe: „%2“ abwählen (Kommandozeile: --no-cache-bypass)."},
 };
 
 // Texts whose built-in wording lacks the blank that the lookup's flag adds to a file's text: the

@@ -7,6 +7,7 @@
 #include <QLocale>
 
 #include "TestRuns.h"
+#include "loop_device.h"
 #include "modLang.h"
 #include "recording_run_host.h"
 #include "scripted_clock.h"
@@ -49,13 +50,19 @@ using MultipleRun = RunTest;
 }  // namespace
 
 TEST_F(SingleRun, PrintsTheSummaryAndLeavesNoTestFile) {
-    folder.write("notes.tst", "the user's own");
+    // The runs only ever create a number without leading zeros; other names are the user's.
+    for (const char* name : {"notes.tst", "01.tst", "007.tst", "0.tst"})
+        folder.write(name, "the user's own");
     folder.write("7.tst", "left over by an interrupted run");
+    TempFolder elsewhere;
+    elsewhere.write("precious.txt", "keep me");
+    ASSERT_TRUE(QFile::link(elsewhere.file("precious.txt"), folder.file("12.tst")));
     EXPECT_EQ(runs.SingleRun(), RunOutcome::Completed);
 
     EXPECT_EQ(View(), QStringList({"Ergebnis:", "Schreibzeit: 0,25 Sek.", "4 MB/s",
                                    "Lesezeit: 0,25 Sek.", "4 MB/s"}));
-    EXPECT_EQ(TestFiles(), QStringList({"notes.tst"}));
+    EXPECT_EQ(TestFiles(), QStringList({"0.tst", "007.tst", "01.tst", "12.tst", "notes.tst"}));
+    EXPECT_TRUE(elsewhere.exists("precious.txt"));
     EXPECT_TRUE(host.image2Shown);
     EXPECT_EQ(host.iconAnimations, std::vector<bool>({true, false}));
     EXPECT_FALSE(host.AnyControlDisabled());
@@ -123,11 +130,13 @@ TEST_F(SingleRun, AppendsOneReportBlockPerRunToTheMinutesLogFile) {
         << firstName.toStdString();
 
     const QByteArray block = (kRule + "\r\n# Dravelo auf: " + host.drive1 + "\r\n" + kRule +
-                              "\r\n\r\n" + host.log.LogText())
+                              "\r\n\r\n" + host.log.LogText() + "\r\n")
                                  .toUtf8();
     EXPECT_TRUE(LogFile().endsWith(block));
     EXPECT_EQ(LogFile().count(kRule.toUtf8() + "\r\n# Dravelo auf: "), 2);
-    EXPECT_TRUE(LogFile().endsWith("4 MB/s\r\n"));
+    // Each block ends with an empty line, which parts it from the next.
+    EXPECT_TRUE(LogFile().endsWith("4 MB/s\r\n\r\n"));
+    EXPECT_TRUE(LogFile().contains("4 MB/s\r\n\r\n" + kRule.toUtf8() + "\r\n# Dravelo auf: "));
 }
 
 TEST_F(MultipleRun, PrintsTheSummaryAndDeletesOnlyItsNumberedFiles) {
@@ -143,7 +152,7 @@ TEST_F(MultipleRun, PrintsTheSummaryAndDeletesOnlyItsNumberedFiles) {
     EXPECT_TRUE(QFileInfo(runs.LogFileName()).fileName().startsWith("Multiple_DraveloLog_"));
     // The report names the tested folder with its trailing "/".
     const QByteArray block = (kRule + "\r\n# Dravelo auf: " + folder.path() + "\r\n" + kRule +
-                              "\r\n\r\n" + host.log.LogText())
+                              "\r\n\r\n" + host.log.LogText() + "\r\n")
                                  .toUtf8();
     EXPECT_EQ(LogFile(), block);
 }
@@ -219,17 +228,24 @@ TEST_F(SingleRun, AbortedWritePhaseSkipsReadAndSummaryButCleansUp) {
     EXPECT_EQ(host.lines.last(), "Abbruch...");
     EXPECT_TRUE(TestFiles().isEmpty());
     EXPECT_FALSE(host.AnyControlDisabled());
-    EXPECT_TRUE(LogFile().endsWith("Abbruch...\r\n"));
+    EXPECT_TRUE(LogFile().endsWith("Abbruch...\r\n\r\n"));
 }
 
-TEST_F(MultipleRun, FailedWritePhaseDeletesTheFilesItCreated) {
-    host.txt1 = "10";
-    ASSERT_TRUE(QDir(folder.path()).mkdir("4.tst"));
-    EXPECT_EQ(runs.MultipleRun(), RunOutcome::Stopped);
-    EXPECT_TRUE(host.lines.contains("Kann auf " + folder.path() + " nicht zugreifen!"));
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList());
-    // The folder in the way is no test file of ours, and the run says it could not go.
-    EXPECT_EQ(host.lines.last(), "Kann Testdatei 4.tst nicht löschen!");
+TEST_F(MultipleRun, FailedWritePhaseDeletesOnlyTheFilesItCreated) {
+    // However many files were asked for, the clean-up walks the ones the phase got to.
+    for (const QString& count : {QString("10"), QString("2000000000")}) {
+        host.txt1 = count;
+        host.lines.clear();
+        ASSERT_TRUE(QDir(folder.path()).mkdir("4.tst"));
+        folder.write("7.tst", "the user's own; the phase never got to it");
+        EXPECT_EQ(runs.MultipleRun(), RunOutcome::Stopped);
+        EXPECT_TRUE(host.lines.contains("Kann auf " + folder.path() + " nicht zugreifen!"));
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList({"7.tst"}));
+        // The folder in the way is no test file of ours, and the run says it could not go.
+        EXPECT_EQ(host.lines.last(), "Kann Testdatei 4.tst nicht löschen!");
+        EXPECT_EQ(runs.Report().filesLeft, QStringList({folder.file("4.tst")}));
+        QDir(folder.path()).rmdir("4.tst");
+    }
 }
 
 TEST_F(MultipleRun, UndeletableTestFileIsReportedByNumberAndTheOthersStillGo) {
@@ -244,6 +260,7 @@ TEST_F(MultipleRun, UndeletableTestFileIsReportedByNumberAndTheOthersStillGo) {
     if (!guard || !guard->set())
         GTEST_SKIP() << "this file system or user cannot make a file undeletable";
     EXPECT_TRUE(host.lines.contains("Kann Testdatei 2.tst nicht löschen!"));
+    EXPECT_EQ(runs.Report().filesLeft, QStringList({folder.file("2.tst")}));
     EXPECT_FALSE(folder.exists("1.tst"));
     EXPECT_FALSE(folder.exists("3.tst"));
     guard.reset();
@@ -269,6 +286,8 @@ TEST_F(SingleRun, EndStageGivesUpOnAnUndeletableFileAndStillUnlocks) {
     EXPECT_FALSE(host.AnyControlDisabled());
     EXPECT_FALSE(host.iconAnimations.back());
     EXPECT_TRUE(LogFile().isEmpty());  // the run ended before its log-file step
+    EXPECT_EQ(runs.Report().filesLeft, QStringList({folder.file("5.tst")}));
+    EXPECT_EQ(runs.Report().logFile, LogFileStatus::Failed);
 }
 
 TEST_F(SingleRun, LogFileIsNeverWrittenThroughALinkAndItsFailureIsNamed) {
@@ -284,8 +303,110 @@ TEST_F(SingleRun, LogFileIsNeverWrittenThroughALinkAndItsFailureIsNamed) {
     host.chk11 = true;
     EXPECT_EQ(runs.SingleRun(), RunOutcome::Completed);
     EXPECT_EQ(host.lines.last(), "Die Protokolldatei konnte nicht geschrieben werden!");
+    EXPECT_EQ(runs.Report().logFile, LogFileStatus::Failed);
+    EXPECT_EQ(runs.Report().logFilePath, runs.LogFileName());
     EXPECT_FALSE(host.AnyControlDisabled());
     QFile precious(elsewhere.file("precious.txt"));
     ASSERT_TRUE(precious.open(QIODevice::ReadOnly));
     EXPECT_EQ(precious.readAll(), "keep me");
+}
+
+TEST_F(SingleRun, ReportsTheModeTheInputsAndBothPhasesOnBothClocks) {
+    int64_t micros = 0;
+    runs.Phases().SetPreciseClock([&] { return micros += 125'000; });
+    host.phase.writeThrough = true;
+    host.chk11 = true;
+    host.txt1 = "2,7";
+    ASSERT_EQ(runs.SingleRun(), RunOutcome::Completed);
+    const RunReport& report = runs.Report();
+    EXPECT_TRUE(report.ioMode.cacheBypass);
+    EXPECT_TRUE(report.ioMode.writeThrough);
+    EXPECT_EQ(report.nFiles, 2);
+    EXPECT_EQ(report.sizeMB, 1);
+    for (const PhaseMeasurement* phase : {&report.write, &report.read}) {
+        EXPECT_TRUE(phase->completed);
+        EXPECT_EQ(phase->milliseconds, 500);
+        EXPECT_EQ(phase->microseconds, 250'000);
+        EXPECT_EQ(phase->fileMilliseconds, std::vector<int64_t>({250, 250}));
+    }
+    ASSERT_TRUE(report.cachedShareBeforeRead.has_value());
+    EXPECT_GE(*report.cachedShareBeforeRead, 0);
+    EXPECT_LE(*report.cachedShareBeforeRead, 1);
+    EXPECT_EQ(report.refusal, TargetRefusal::None);
+    EXPECT_TRUE(report.filesLeft.isEmpty());
+    EXPECT_EQ(report.logFile, LogFileStatus::Written);
+    EXPECT_EQ(report.logFilePath, runs.LogFileName());
+    EXPECT_FALSE(LogFile().isEmpty());
+
+    // The next run starts its report afresh.
+    host.chk11 = false;
+    host.drive1 = folder.path() + "missing";
+    ASSERT_EQ(runs.SingleRun(), RunOutcome::TargetRefused);
+    EXPECT_EQ(runs.Report().logFile, LogFileStatus::NotRequested);
+    EXPECT_FALSE(runs.Report().write.completed);
+}
+
+TEST_F(SingleRun, RefusedFolderSaysWhyAndIsNotTouched) {
+    folder.write("plain-file", "not a folder");
+    struct Case {
+        QString drive;
+        TargetRefusal refusal;
+        QString reason;
+    };
+    std::vector<Case> cases = {
+        {folder.path() + "missing", TargetRefusal::Missing, "the folder does not exist"},
+        {folder.file("plain-file"), TargetRefusal::NotAFolder,
+         "the path names something that is not a folder"},
+    };
+    std::unique_ptr<TestMount> readOnly;
+    if (TestMount::Possible()) {
+        readOnly = std::make_unique<TestMount>(folder.path());
+        if (readOnly->mounted())
+            cases.push_back({readOnly->path(), TargetRefusal::NotWritable,
+                             "no file can be created in it: Read-only file system"});
+    }
+    for (const Case& refused : cases) {
+        host.drive1 = refused.drive;
+        host.lines.clear();
+        EXPECT_EQ(runs.SingleRun(), RunOutcome::TargetRefused) << refused.drive.toStdString();
+        EXPECT_EQ(runs.Report().refusal, refused.refusal) << refused.drive.toStdString();
+        EXPECT_EQ(runs.Report().refusalReason, refused.reason);
+        EXPECT_EQ(host.lines, QStringList({"<clear>", "Translation Error!"}));
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList({"plain-file"}));
+    }
+}
+
+// A 4096-byte-sector device cannot take a 1024-byte block past the cache; a 512-byte one can.
+TEST_F(SingleRun, DirectTransferImpossibleOnTheDeviceStopsTheRunBeforeAnyFile) {
+    LoopFileSystem device(4096);
+    if (!device.mounted()) GTEST_SKIP() << device.skipReason();
+    host.drive1 = device.path();
+    EXPECT_EQ(runs.SingleRun(), RunOutcome::TargetRefused);
+    EXPECT_EQ(runs.Report().refusal, TargetRefusal::CannotBeTested);
+    EXPECT_EQ(runs.Report().ioMode.directTransferPossible, false);
+    EXPECT_TRUE(runs.Report().refusalReason.contains("STATX_DIOALIGN 4096"));
+    EXPECT_EQ(host.lines.last(),
+              "Dieser Ordner erlaubt keine direkte Übertragung von 1024-Byte-Blöcken am "
+              "System-Cache vorbei (STATX_DIOALIGN 4096)! Abhilfe: „Disable system cache“ "
+              "abwählen (Kommandozeile: --no-cache-bypass).");
+    EXPECT_EQ(QDir(device.path()).entryList(QDir::Files), QStringList());
+    EXPECT_FALSE(host.AnyControlDisabled());
+
+    // The way out works: through the cache the same folder is tested, and the files written
+    // through it are found in the cache before reading.
+    host.phase.disableCaching = false;
+    EXPECT_EQ(runs.SingleRun(), RunOutcome::Completed);
+    ASSERT_TRUE(runs.Report().cachedShareBeforeRead.has_value());
+    EXPECT_GT(*runs.Report().cachedShareBeforeRead, 0.9);
+}
+
+TEST_F(SingleRun, FilesWrittenPastTheCacheAreNotInItBeforeReading) {
+    LoopFileSystem device(512);
+    if (!device.mounted()) GTEST_SKIP() << device.skipReason();
+    host.drive1 = device.path();
+    host.txt2 = "2";
+    EXPECT_EQ(runs.SingleRun(), RunOutcome::Completed);
+    EXPECT_EQ(runs.Report().ioMode.directTransferPossible, true);
+    ASSERT_TRUE(runs.Report().cachedShareBeforeRead.has_value());
+    EXPECT_LT(*runs.Report().cachedShareBeforeRead, 0.1);
 }

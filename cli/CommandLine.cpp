@@ -1,0 +1,185 @@
+#include "CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QRegularExpression>
+#include <limits>
+
+namespace {
+
+const char* kUsage =
+    "Usage: dravelo-cli [--single | --multiple] [--files N] [--size MB] [--no-cache-bypass]\n"
+    "                   [--write-through] [--priority] [--log-file] [--lang FILE] [--json]\n"
+    "                   [FOLDER]\n"
+    "       dravelo-cli --suggest [--lang FILE] [--json] [FOLDER]\n"
+    "       dravelo-cli --check-update [--yes] [--lang FILE]\n"
+    "       dravelo-cli -h | --help | -V | --version\n";
+
+const char* kHelp =
+    "Measures how fast FOLDER (default: the current folder) writes and reads files.\n"
+    "\n"
+    "What the test does to FOLDER: it writes the test files 1.tst, 2.tst ... N.tst there,\n"
+    "overwriting files of those names, reads them back and deletes them. The single test also\n"
+    "deletes numbered test files (such as 25.tst) that an earlier run left behind. Other files\n"
+    "and folders are not touched.\n"
+    "\n"
+    "  --single           write the files one after another, timing each (default)\n"
+    "  --multiple         keep all files open and write them round-robin, timed as one span\n"
+    "  --files N          number of test files, 1 to 32000 (default 20)\n"
+    "  --size MB          size of each test file in MB, at least 1 (default 10)\n"
+    "  --no-cache-bypass  write through the system cache (default: bypass it with O_DIRECT)\n"
+    "  --write-through    ask the device to write through its own cache (O_DSYNC)\n"
+    "  --priority         let fewer events through while testing\n"
+    "  --log-file         append the run's log to Single_DraveloLog_... or\n"
+    "                     Multiple_DraveloLog_... in FOLDER\n"
+    "  --lang FILE        language of the log lines, deutsch.lng or english.lng (default:\n"
+    "                     German when the locale is German, English otherwise)\n"
+    "  --json             print one JSON object after the run instead of the log lines\n"
+    "  --suggest          print a file count and size that fill most of the free space of\n"
+    "                     FOLDER's volume, and exit without testing\n"
+    "  --check-update     ask the update server whether a newer version exists; its messages\n"
+    "                     are printed, its question is answered No\n"
+    "  --yes              with --check-update: answer Yes, opening the download address\n"
+    "  -h, --help         this text\n"
+    "  -V, --version      the program's version\n"
+    "\n"
+    "Reads always go through the system cache: files still cached from writing are read at\n"
+    "memory speed, and a warning on standard error says so when more than a tenth of them is\n"
+    "cached. MB means 1024 x 1024 bytes; files are written and read in blocks of 1024 bytes.\n"
+    "N and MB are plain whole numbers (digits only), the same in every locale.\n"
+    "\n"
+    "Ctrl-C, SIGTERM, SIGHUP (the terminal closed) and SIGPIPE (the reader of the output went\n"
+    "away) stop the test at its next check, and the test files are still deleted. A second\n"
+    "Ctrl-C, SIGTERM or SIGHUP ends the program at once.\n"
+    "\n"
+    "Exit status:\n"
+    "  0    the test completed, its files are deleted, the log file (if asked for) is written\n"
+    "  1    the folder was refused, or a phase failed (the log says why); for --suggest,\n"
+    "       no free space was found\n"
+    "  2    usage error\n"
+    "  For --check-update: 0 when the check completed, 1 when no version information could\n"
+    "  be obtained.\n"
+    "  3    test files could not all be deleted, or the log file could not be written\n"
+    "  129, 130, 141, 143\n"
+    "       stopped by SIGHUP, SIGINT, SIGPIPE or SIGTERM (128 + the signal's number)\n";
+
+// A count as scripts write it: digits only, whatever the locale, from 1 to `most`. Sets
+// `value`, or gives the reason the text cannot be used.
+QString ReadCount(const QString& option, const QString& text, int64_t most, int32_t& value) {
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    static const QRegularExpression negative(QStringLiteral("^-[0-9]+$"));
+    const QString quoted = QStringLiteral("--%1 '%2'").arg(option, text);
+    if (negative.match(text).hasMatch()) return quoted + QStringLiteral(" is negative");
+    if (!digits.match(text).hasMatch())
+        return quoted + QStringLiteral(" is not a whole number (digits only, such as 20)");
+    bool fits = false;
+    const qlonglong number = text.toLongLong(&fits);
+    if (fits && number == 0) return quoted + QStringLiteral(" must be at least 1");
+    if (!fits || number > most)
+        return quoted + QStringLiteral(" is more than %1, the most allowed").arg(most);
+    value = static_cast<int32_t>(number);
+    return QString();
+}
+
+struct Options {
+    QCommandLineOption single{"single"}, multiple{"multiple"}, noCacheBypass{"no-cache-bypass"},
+        writeThrough{"write-through"}, priority{"priority"}, logFile{"log-file"}, json{"json"},
+        suggest{"suggest"}, checkUpdate{"check-update"}, yes{"yes"}, help{{"h", "help"}},
+        version{{"V", "version"}};
+    QCommandLineOption files{"files", QString(), "N"}, size{"size", QString(), "MB"},
+        language{"lang", QString(), "FILE"};
+
+    QList<QCommandLineOption> All() const {
+        return {single,  multiple, noCacheBypass, writeThrough, priority,
+                logFile, json,     suggest,       checkUpdate,  yes,
+                help,    version,  files,         size,         language};
+    }
+};
+
+CliCommand CommandOf(const QCommandLineParser& parser, const Options& o) {
+    if (parser.isSet(o.help)) return CliCommand::Help;
+    if (parser.isSet(o.version)) return CliCommand::Version;
+    if (parser.isSet(o.suggest)) return CliCommand::Suggest;
+    if (parser.isSet(o.checkUpdate)) return CliCommand::CheckUpdate;
+    return CliCommand::RunTest;
+}
+
+// Fills what the options say into `options`; the reason when one cannot be used.
+QString ReadOptions(const QCommandLineParser& parser, const Options& o, CliOptions& options) {
+    if (parser.isSet(o.yes) && !parser.isSet(o.checkUpdate))
+        return QStringLiteral("--yes answers the update check's question; it needs --check-update");
+    if (parser.isSet(o.checkUpdate) && !parser.positionalArguments().isEmpty())
+        return QStringLiteral("--check-update tests no folder; leave FOLDER out");
+    if (parser.isSet(o.single) && parser.isSet(o.multiple))
+        return QStringLiteral("--single and --multiple exclude each other");
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 1) return QStringLiteral("only one FOLDER can be tested");
+    if (parser.isSet(o.files)) {
+        const QString error = ReadCount("files", parser.value(o.files), kMaxFiles, options.files);
+        if (!error.isEmpty()) return error;
+    }
+    if (parser.isSet(o.size)) {
+        const QString error = ReadCount("size", parser.value(o.size),
+                                        std::numeric_limits<int32_t>::max(), options.sizeMB);
+        if (!error.isEmpty()) return error;
+    }
+    // A blank folder would name the root folder once the trailing slash is added.
+    if (!positional.isEmpty() && positional.first().trimmed().isEmpty())
+        return QStringLiteral(
+            "FOLDER is empty or blank; name the folder to test (. for the "
+            "current one)");
+
+    options.multiple = parser.isSet(o.multiple);
+    options.cacheBypass = !parser.isSet(o.noCacheBypass);
+    options.writeThrough = parser.isSet(o.writeThrough);
+    options.priority = parser.isSet(o.priority);
+    options.logFile = parser.isSet(o.logFile);
+    options.json = parser.isSet(o.json);
+    options.answerYes = parser.isSet(o.yes);
+    options.language = parser.isSet(o.language) ? parser.value(o.language) : LanguageForLocale();
+    // Absolute, so that the log, the report and every path in them name the same folder
+    // wherever a script reads them.
+    options.folder =
+        positional.isEmpty()
+            ? QDir::currentPath()
+            : QDir::cleanPath(QDir::current().absoluteFilePath(positional.first().trimmed()));
+    return QString();
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
+    const Options o;
+    QCommandLineParser parser;
+    parser.addOptions(o.All());
+    parser.addPositionalArgument("FOLDER", QString());
+    ParsedCommandLine parsed;
+    if (!parser.parse(arguments)) {
+        parsed.usageError = parser.errorText();
+        return parsed;
+    }
+    parsed.options.command = CommandOf(parser, o);
+    if (parsed.options.command == CliCommand::Help || parsed.options.command == CliCommand::Version)
+        return parsed;
+    parsed.usageError = ReadOptions(parser, o, parsed.options);
+    return parsed;
+}
+
+QString LanguageForLocale() {
+    // The variables in the order the C library consults them for messages.
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const QString value = qEnvironmentVariable(variable);
+        if (value.isEmpty()) continue;
+        return value.startsWith(QLatin1String("de")) ? QStringLiteral("deutsch.lng")
+                                                     : QStringLiteral("english.lng");
+    }
+    return QStringLiteral("english.lng");
+}
+
+const char* UsageText() {
+    return kUsage;
+}
+
+const char* HelpText() {
+    return kHelp;
+}

@@ -1,0 +1,178 @@
+#include "JsonReport.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cmath>
+
+#include "CloseRequests.h"
+#include "MountTable.h"
+#include "modMain.h"
+
+namespace {
+
+constexpr int kBlockBytes = 1024;
+constexpr int kBytesPerMB = 1024 * 1024;
+
+QJsonValue NumberOrNull(double value) {
+    return std::isfinite(value) ? QJsonValue(value) : QJsonValue();
+}
+
+// MB/s of `megabytes` over a span on the monotonic clock; nothing for a span too short to time.
+QJsonValue PreciseMBps(double megabytes, int64_t microseconds) {
+    if (microseconds <= 0) return QJsonValue();
+    return megabytes / (static_cast<double>(microseconds) / 1e6);
+}
+
+QJsonArray FileSpans(const PhaseMeasurement& phase, int32_t sizeMB) {
+    QJsonArray files;
+    for (size_t i = 0; i < phase.fileMicroseconds.size(); ++i) {
+        const int64_t microseconds = phase.fileMicroseconds[i];
+        const int64_t milliseconds =
+            i < phase.fileMilliseconds.size() ? phase.fileMilliseconds[i] : 0;
+        files.append(QJsonObject{{"name", QStringLiteral("%1.tst").arg(i + 1)},
+                                 {"milliseconds", qint64(milliseconds)},
+                                 {"microseconds", qint64(microseconds)},
+                                 {"MBps", PreciseMBps(sizeMB, microseconds)}});
+    }
+    return files;
+}
+
+// `seconds` and `mbps` are the phase's stored results, NaN until it completes.
+QJsonObject PhaseJson(const PhaseMeasurement& phase, double seconds, double mbps,
+                      const CliOptions& options) {
+    const bool completed = std::isfinite(seconds);
+    const double megabytes = double(options.files) * options.sizeMB;
+    return {{"completed", completed},
+            {"milliseconds", qint64(phase.milliseconds)},
+            {"microseconds", qint64(phase.microseconds)},
+            {"secondsPerFile", NumberOrNull(seconds)},
+            {"MBps", NumberOrNull(mbps)},
+            {"preciseMBps", completed ? PreciseMBps(megabytes, phase.microseconds) : QJsonValue()},
+            {"files", FileSpans(phase, options.sizeMB)}};
+}
+
+QJsonObject Outcome(const FinishedRun& run) {
+    if (run.closeSignal != 0)
+        return {{"status", "interrupted"},
+                {"signal", closerequests::SignalName(run.closeSignal)},
+                {"signalNumber", run.closeSignal}};
+    switch (run.outcome) {
+        case RunOutcome::Completed:
+            return {{"status", "completed"}};
+        case RunOutcome::TargetRefused:
+            return {{"status", "refused"}, {"reason", RefusalReason(run)}};
+        case RunOutcome::InputRefused:
+            return {{"status", "failed"}, {"phase", "inputs"}};
+        case RunOutcome::Stopped:
+            break;
+    }
+    const bool writeDone = std::isfinite(run.options.multiple ? run.results.MultiWriteSeconds
+                                                              : run.results.SingleWriteSeconds);
+    return {{"status", "failed"}, {"phase", writeDone ? "read" : "write"}};
+}
+
+QJsonValue FileSystemType(const QString& folder) {
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    QFile table(QStringLiteral("/proc/self/mountinfo"));
+    if (canonical.isEmpty() || !table.open(QIODevice::ReadOnly)) return QJsonValue();
+    const auto mount =
+        drivekind::MountHolding(drivekind::ParseMountInfo(table.readAll()), canonical);
+    return mount ? QJsonValue(mount->fsType) : QJsonValue();
+}
+
+QString DriveKindName(const QString& folder) {
+    int16_t kind = drivekind::kUnknown;
+    DriveKind(folder, kind);
+    switch (kind) {
+        case drivekind::kRemovable:
+            return QStringLiteral("removable");
+        case drivekind::kFixed:
+            return QStringLiteral("fixed");
+        case drivekind::kRemote:
+            return QStringLiteral("remote");
+        case drivekind::kCdRom:
+            return QStringLiteral("cdrom");
+        case drivekind::kRamDisk:
+            return QStringLiteral("ramdisk");
+        default:
+            return QStringLiteral("unknown");
+    }
+}
+
+// ISO 8601 with the offset from UTC, so that scripts on other machines read the same moment.
+QString IsoTimeWithOffset(const QDateTime& moment) {
+    return moment.toOffsetFromUtc(moment.offsetFromUtc()).toString(Qt::ISODate);
+}
+
+QJsonObject IoModeJson(const FinishedRun& run) {
+    const std::optional<bool>& direct = run.report.ioMode.directTransferPossible;
+    return {{"cacheBypass", run.options.cacheBypass},
+            {"writeThrough", run.options.writeThrough},
+            {"directTransferPossible", direct ? QJsonValue(*direct) : QJsonValue()}};
+}
+
+QJsonObject CleanUpJson(const FinishedRun& run) {
+    return {{"complete", run.report.filesLeft.isEmpty()},
+            {"filesLeft", QJsonArray::fromStringList(run.report.filesLeft)}};
+}
+
+QJsonObject LogFileJson(const RunReport& report) {
+    switch (report.logFile) {
+        case LogFileStatus::Written:
+            return {{"status", "written"}, {"path", report.logFilePath}};
+        case LogFileStatus::Failed:
+            return {{"status", "failed"}, {"path", report.logFilePath}};
+        case LogFileStatus::NotRequested:
+            break;
+    }
+    return {{"status", "not requested"}, {"path", QJsonValue()}};
+}
+
+}  // namespace
+
+QByteArray JsonReport(const FinishedRun& run) {
+    const CliOptions& options = run.options;
+    const PhaseResults& r = run.results;
+    const bool multiple = options.multiple;
+    const QString folder = TestedFolder(options);
+    const std::optional<double>& cached = run.report.cachedShareBeforeRead;
+    const QJsonObject report{
+        {"schema", kJsonSchema},
+        {"program", "dravelo-cli"},
+        {"version", QStringLiteral(DRAVELO_VERSION)},
+        {"startTime", IsoTimeWithOffset(run.startTime)},
+        {"test", multiple ? "multiple" : "single"},
+        {"folder", folder},
+        {"fileSystem", FileSystemType(folder)},
+        {"driveKind", DriveKindName(folder)},
+        {"ioMode", IoModeJson(run)},
+        {"inputs", QJsonObject{{"files", options.files},
+                               {"sizeMB", options.sizeMB},
+                               {"blockBytes", kBlockBytes},
+                               {"bytesPerMB", kBytesPerMB}}},
+        {"write", PhaseJson(run.report.write, multiple ? r.MultiWriteSeconds : r.SingleWriteSeconds,
+                            multiple ? r.MultiWriteMBps : r.SingleWriteMBps, options)},
+        {"read", PhaseJson(run.report.read, multiple ? r.MultiReadSeconds : r.SingleReadSeconds,
+                           multiple ? r.MultiReadMBps : r.SingleReadMBps, options)},
+        {"cachedShareBeforeRead", cached ? QJsonValue(*cached) : QJsonValue()},
+        {"outcome", Outcome(run)},
+        {"cleanUp", CleanUpJson(run)},
+        {"logFile", LogFileJson(run.report)},
+        {"problems", QJsonArray::fromStringList(Problems(run))},
+        {"log", QJsonArray::fromStringList(run.logLines)}};
+    return QJsonDocument(report).toJson(QJsonDocument::Indented);
+}
+
+QByteArray SuggestionJson(const QString& folder, int32_t files, int32_t sizeMB) {
+    const bool usable = files >= 1 && sizeMB >= 1;
+    const QJsonObject suggestion{{"schema", kJsonSchema},
+                                 {"program", "dravelo-cli"},
+                                 {"version", QStringLiteral(DRAVELO_VERSION)},
+                                 {"folder", folder},
+                                 {"files", usable ? QJsonValue(files) : QJsonValue()},
+                                 {"sizeMB", usable ? QJsonValue(sizeMB) : QJsonValue()}};
+    return QJsonDocument(suggestion).toJson(QJsonDocument::Indented);
+}

@@ -1,0 +1,14 @@
+// The report for scripts: one JSON object per run, versioned by its "schema" field. Field names
+// and meanings stay as they are within a schema version; README.md describes them.
+#pragma once
+
+#include <QByteArray>
+
+#include "FinishedRun.h"
+
+constexpr int kJsonSchema = 1;
+
+QByteArray JsonReport(const FinishedRun& run);
+
+// The proposal of --suggest for `folder`; files and size are -1 when there is none.
+QByteArray SuggestionJson(const QString& folder, int32_t files, int32_t sizeMB);

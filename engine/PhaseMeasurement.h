@@ -1,0 +1,17 @@
+// What a phase measured beyond the window's result fields: the span on the monotonic clock
+// beside the millisecond clock's, and for the single-file phases each file's own span. Front
+// ends that report to scripts read it; the window does not need it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+struct PhaseMeasurement {
+    bool completed = false;
+    int64_t milliseconds = 0;  // the millisecond clock's span, as the log shows it
+    int64_t microseconds = 0;  // the monotonic clock over the same span
+    // Single-file phases only: each file's span, in file order. A file the read phase passed
+    // over (missing, not a plain file) has no entry.
+    std::vector<int64_t> fileMilliseconds;
+    std::vector<int64_t> fileMicroseconds;
+};
