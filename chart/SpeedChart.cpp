@@ -8,6 +8,7 @@
 #include <QSaveFile>
 #include <QSvgGenerator>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "SpeedSeries.h"
@@ -45,6 +46,16 @@ SeriesStyle ReadStyle() {
             true};
 }
 
+// The two series with their looks, in the order they are drawn and listed.
+struct PlottedSeries {
+    const SpeedSeries* series;
+    SeriesStyle style;
+};
+
+std::array<PlottedSeries, 2> BothSeries(const SpeedSeries& write, const SpeedSeries& read) {
+    return {{{&write, WriteStyle()}, {&read, ReadStyle()}}};
+}
+
 QFont ChartFont(int pixels, bool bold = false) {
     QFont font = QGuiApplication::font();
     font.setPixelSize(pixels);
@@ -78,7 +89,7 @@ struct PlotFrame {
     double X(double filePosition) const {
         return plot.left() + filePosition / files * plot.width();
     }
-    double FileCentre(int file) const { return X(file - 0.5); }
+    double FileCentre(double file) const { return X(file - 0.5); }
 };
 
 void DrawMark(QPainter& painter, const QPointF& centre, const SeriesStyle& style) {
@@ -156,7 +167,7 @@ void DrawFileAxis(QPainter& painter, const PlotFrame& frame) {
     painter.setFont(ChartFont(13));
     const int step = std::max(1, static_cast<int>(NiceStep(frame.files, 10)));
     DrawXLabel(painter, frame, frame.FileCentre(1), QStringLiteral("1"));
-    for (int file = step; file <= frame.files; file += step)
+    for (qint64 file = step; file <= frame.files; file += step)
         if (file - 1 >= step / 2.0)
             DrawXLabel(painter, frame, frame.FileCentre(file), QString::number(file));
     painter.setFont(ChartFont(14));
@@ -213,8 +224,7 @@ void DrawAverage(QPainter& painter, const PlotFrame& frame, double average,
 // The multiple test: one bar per phase, outlined in the series' line style.
 void DrawPhaseBars(QPainter& painter, const PlotFrame& frame, const SpeedSeries& write,
                    const SpeedSeries& read) {
-    const std::pair<const SpeedSeries*, SeriesStyle> bars[] = {{&write, WriteStyle()},
-                                                               {&read, ReadStyle()}};
+    const auto bars = BothSeries(write, read);
     const double width = std::min(160.0, frame.plot.width() / 4);
     painter.setFont(ChartFont(14));
     for (int i = 0; i < 2; ++i) {
@@ -256,10 +266,8 @@ void DrawLegend(QPainter& painter, const QRectF& area, const SpeedSeries& write,
     painter.setFont(ChartFont(14));
     const QString average = LangText(75, false, false, QStringLiteral("average"));
     const double y = area.bottom() - 44;
-    const std::pair<const SpeedSeries*, SeriesStyle> entries[] = {{&write, WriteStyle()},
-                                                                  {&read, ReadStyle()}};
     double x = area.left() + kLeftMargin;
-    for (const auto& [series, style] : entries) {
+    for (const auto& [series, style] : BothSeries(write, read)) {
         const QString figure =
             series->points.empty() ? QStringLiteral("\u2013") : SpeedText(series->average);
         DrawLegendEntry(painter, QPointF(x, y), style, phaseBars,
@@ -347,8 +355,7 @@ void PaintSpeedChart(QPainter& painter, const QRectF& area, const ChartInput& in
         DrawPhaseBars(painter, frame, write, read);
     } else {
         DrawFileAxis(painter, frame);
-        const std::pair<const SpeedSeries*, SeriesStyle> lines[] = {{&write, WriteStyle()},
-                                                                    {&read, ReadStyle()}};
+        const auto lines = BothSeries(write, read);
         for (const auto& [series, style] : lines)
             (filesPerBar > 1 ? DrawGroupedSeries : DrawFileSeries)(painter, frame, *series, style);
         for (const auto& [series, style] : lines)

@@ -39,7 +39,7 @@ SpeedPoint GroupPoint(const std::vector<qint64>& spans, size_t first, size_t las
 int FilesPerPoint(int files, double pixels, int pixelsPerPoint) {
     const int points = std::max(1, static_cast<int>(pixels) / std::max(1, pixelsPerPoint));
     if (files <= static_cast<int>(pixels)) return 1;
-    return (files + points - 1) / points;
+    return static_cast<int>((static_cast<qint64>(files) + points - 1) / points);
 }
 
 SpeedSeries ComputeSpeedSeries(const std::vector<qint64>& spans, double megabytesPerSpan,
@@ -51,15 +51,9 @@ SpeedSeries ComputeSpeedSeries(const std::vector<qint64>& spans, double megabyte
             GroupPoint(spans, first, std::min(spans.size(), first + step), megabytesPerSpan);
         if (point.lastFile > 0) series.points.push_back(point);
     }
-    double microseconds = 0;
-    int timed = 0;
-    for (const qint64 span : spans) {
-        if (span <= 0) continue;
-        microseconds += static_cast<double>(span);
-        ++timed;
-    }
-    series.untimed = static_cast<int>(spans.size()) - timed;
-    if (timed > 0) series.average = Speed(megabytesPerSpan * timed, microseconds);
+    series.average = GroupPoint(spans, 0, spans.size(), megabytesPerSpan).together;
+    series.untimed = static_cast<int>(
+        std::count_if(spans.begin(), spans.end(), [](qint64 span) { return span <= 0; }));
     return series;
 }
 

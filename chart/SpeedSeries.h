@@ -23,8 +23,8 @@ struct SpeedSeries {
     int untimed = 0;     // spans of 0 or less, left out
 };
 
-// How many files one point stands for, so that each point gets at least `pixelsPerPoint`
-// pixels of `pixels`: 1 while every file has room of its own.
+// How many files one point stands for: 1 while there are no more files than `pixels`, otherwise
+// enough that each point gets `pixelsPerPoint` pixels.
 int FilesPerPoint(int files, double pixels, int pixelsPerPoint);
 
 // The speeds of `spans` microseconds each moving `megabytesPerSpan`, grouped `filesPerPoint` at

@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QXmlStreamReader>
 #include <cmath>
+#include <limits>
 
 #include "ChartWindow.h"
 #include "SpeedChart.h"
@@ -126,11 +127,12 @@ class ChartFiles : public ::testing::TestWithParam<int> {
 TEST_P(ChartFiles, RendersAReadableSvgAndPng) {
     const int files = GetParam();
     const TempFolder temp;
-    const QString base = RenderFolder(temp) + QStringLiteral("chart-%1-files").arg(files);
+    const QString base = RenderFolder(temp) +
+                         QStringLiteral("chart-%1-file%2").arg(files).arg(files == 1 ? "" : "s");
     const ChartInput input = MadeUpRun(files);
     QString error;
     ASSERT_TRUE(WriteSpeedChart(input, base + ".svg", &error)) << error.toStdString();
-    ASSERT_TRUE(WriteSpeedChart(input, base + ".PNG", &error)) << error.toStdString();
+    ASSERT_TRUE(WriteSpeedChart(input, base + ".png", &error)) << error.toStdString();
 
     const SvgContent svg = ReadSvg(base + ".svg");
     ASSERT_TRUE(svg.wellFormed);
@@ -160,7 +162,7 @@ TEST_P(ChartFiles, RendersAReadableSvgAndPng) {
     EXPECT_EQ(svg.writeShapes, marks + 1);
     EXPECT_EQ(svg.readShapes, marks + 1);
 
-    const PngContent png = ReadPng(base + ".PNG");
+    const PngContent png = ReadPng(base + ".png");
     EXPECT_EQ(png.size, kChartFileSize);
     EXPECT_GT(png.bluish, 40);
     EXPECT_GT(png.orange, 40);
@@ -205,6 +207,7 @@ TEST(SpeedChart, FiguresPerGroupAndUntimedSpans) {
 
     EXPECT_EQ(FilesPerPoint(1000, 1000, 2), 1);
     EXPECT_EQ(FilesPerPoint(32000, 1000, 2), 64);
+    EXPECT_EQ(FilesPerPoint(std::numeric_limits<int>::max(), 1000, 2), 4294968);
     EXPECT_TRUE(ComputeSpeedSeries({0, -1}, 10, 1).points.empty());
 }
 
@@ -215,6 +218,10 @@ TEST(SpeedChart, RefusesUnknownFormatsAndUnwritablePathsWithAReason) {
     EXPECT_FALSE(WriteSpeedChart(input, temp.file("chart.jpg"), &error));
     EXPECT_TRUE(error.contains(QStringLiteral(".svg or .png"))) << error.toStdString();
     EXPECT_FALSE(temp.exists("chart.jpg"));
+
+    // The extension is matched in either case.
+    EXPECT_TRUE(WriteSpeedChart(input, temp.file("CHART.SVG"), &error)) << error.toStdString();
+    EXPECT_TRUE(ReadSvg(temp.file("CHART.SVG")).wellFormed);
 
     const QString missingFolder = temp.file("no/such/folder/chart.svg");
     EXPECT_FALSE(WriteSpeedChart(input, missingFolder, &error));

@@ -69,6 +69,10 @@ struct Validation {
     QStringList arguments;  // the installed file last
 };
 
+void PrintTo(const Validation& validation, std::ostream* out) {
+    *out << validation.tool << ' ' << validation.arguments.last().toStdString();
+}
+
 class Validators : public InstalledTree, public ::testing::WithParamInterface<Validation> {};
 
 TEST_P(Validators, AcceptTheInstalledFileWithoutAWord) {
