@@ -1,8 +1,10 @@
 # Sourced by run.sh and test.sh: installs the Debian packages the build and the tests need,
 # asking apt only for what is missing (through sudo when not root).
 dravelo_packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-                  strace binutils util-linux libbenchmark-dev qt6-svg-dev
-                  desktop-file-utils appstream man-db dpkg-dev file)
+                  strace binutils util-linux libbenchmark-dev)
+
+# The chart (Qt SVG), the desktop files' validators and the Debian package's tools.
+dravelo_packages+=(qt6-svg-dev desktop-file-utils appstream man-db dpkg-dev file)
 
 dravelo_install_dependencies() {
     local missing=()
