@@ -115,8 +115,10 @@ QString LangText(int16_t index, bool leadingSpace, bool trailingSpace, const QSt
 QString FindLanguageFile(const QString& name) {
     if (name.contains(u'/') || QFileInfo::exists(name)) return name;
     QStringList folders;
-    if (QCoreApplication::instance()) folders << QCoreApplication::applicationDirPath();
-    if (*DRAVELO_DATA_DIR) folders << QString::fromUtf8(DRAVELO_DATA_DIR);
+    if (QCoreApplication::instance())
+        folders << QCoreApplication::applicationDirPath()
+                << QDir::cleanPath(QCoreApplication::applicationDirPath() + u'/' +
+                                   DRAVELO_DATA_DIR);
     for (const QString& folder : folders) {
         const QString candidate = QDir(folder).filePath(name);
         if (QFileInfo::exists(candidate)) return candidate;

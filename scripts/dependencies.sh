@@ -3,6 +3,9 @@
 dravelo_packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
                   strace binutils util-linux mount e2fsprogs libbenchmark-dev python3)
 
+# The chart (Qt SVG), the desktop files' validators and the Debian package's tools.
+dravelo_packages+=(qt6-svg-dev desktop-file-utils appstream man-db dpkg-dev file)
+
 dravelo_install_dependencies() {
     local missing=()
     for package in "${dravelo_packages[@]}"; do

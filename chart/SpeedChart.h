@@ -1,0 +1,26 @@
+// The speed chart of one run: MB/s per file for the write and read phases of the single test
+// (one bar per phase for the multiple test), with axes, averages, a title and a legend.
+#pragma once
+
+#include <QPainter>
+#include <QRectF>
+#include <QSize>
+#include <QString>
+
+#include "ChartInput.h"
+
+// The size a chart file gets, in pixels.
+inline constexpr QSize kChartFileSize{1200, 700};
+
+// The series' colours; data marks and bars are filled with them, so they can be told apart in
+// a rendered file too.
+QColor WriteSeriesColour();
+QColor ReadSeriesColour();
+
+// Draws the chart into `area`. Text needs a QGuiApplication.
+void PaintSpeedChart(QPainter& painter, const QRectF& area, const ChartInput& input);
+
+// Writes the chart as SVG or PNG, chosen by the extension of `path` (either case). A file of
+// that name is replaced only when the new one is complete. On failure returns false and, when
+// `error` is given, says what failed and why.
+bool WriteSpeedChart(const ChartInput& input, const QString& path, QString* error);
