@@ -10,7 +10,7 @@ namespace {
 const char* kUsage =
     "Usage: dravelo-cli [--single | --multiple] [--files N] [--size MB] [--no-cache-bypass]\n"
     "                   [--write-through] [--priority] [--log-file] [--lang FILE] [--json]\n"
-    "                   [FOLDER]\n"
+    "                   [--chart FILE] [FOLDER]\n"
     "       dravelo-cli --suggest [--lang FILE] [--json] [FOLDER]\n"
     "       dravelo-cli --check-update [--yes] [--lang FILE]\n"
     "       dravelo-cli -h | --help | -V | --version\n";
@@ -35,6 +35,7 @@ const char* kHelp =
     "  --lang FILE        language of the log lines, deutsch.lng or english.lng (default:\n"
     "                     German when the locale is German, English otherwise)\n"
     "  --json             print one JSON object after the run instead of the log lines\n"
+    "  --chart FILE       after a completed run, draw MB/s per file into FILE (.svg or .png)\n"
     "  --suggest          print a file count and size that fill most of the free space of\n"
     "                     FOLDER's volume, and exit without testing\n"
     "  --check-update     ask the update server whether a newer version exists; its messages\n"
@@ -59,7 +60,8 @@ const char* kHelp =
     "  2    usage error\n"
     "  For --check-update: 0 when the check completed, 1 when no version information could\n"
     "  be obtained.\n"
-    "  3    test files could not all be deleted, or the log file could not be written\n"
+    "  3    test files could not all be deleted, the log file or the chart could not be\n"
+    "       written\n"
     "  129, 130, 141, 143\n"
     "       stopped by SIGHUP, SIGINT, SIGPIPE or SIGTERM (128 + the signal's number)\n";
 
@@ -87,12 +89,12 @@ struct Options {
         suggest{"suggest"}, checkUpdate{"check-update"}, yes{"yes"}, help{{"h", "help"}},
         version{{"V", "version"}};
     QCommandLineOption files{"files", QString(), "N"}, size{"size", QString(), "MB"},
-        language{"lang", QString(), "FILE"};
+        language{"lang", QString(), "FILE"}, chart{"chart", QString(), "FILE"};
 
     QList<QCommandLineOption> All() const {
-        return {single,  multiple, noCacheBypass, writeThrough, priority,
-                logFile, json,     suggest,       checkUpdate,  yes,
-                help,    version,  files,         size,         language};
+        return {single, multiple, noCacheBypass, writeThrough, priority, logFile,
+                json,   suggest,  checkUpdate,   yes,          help,     version,
+                files,  size,     language,      chart};
     }
 };
 
@@ -122,6 +124,17 @@ QString ReadOptions(const QCommandLineParser& parser, const Options& o, CliOptio
         const QString error = ReadCount("size", parser.value(o.size),
                                         std::numeric_limits<int32_t>::max(), options.sizeMB);
         if (!error.isEmpty()) return error;
+    }
+    if (parser.isSet(o.chart)) {
+        const QString chart = parser.value(o.chart);
+        if (!chart.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive) &&
+            !chart.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+            return QStringLiteral("--chart '%1' must name a .svg or .png file").arg(chart);
+        if (parser.isSet(o.suggest) || parser.isSet(o.checkUpdate))
+            return QStringLiteral(
+                "--chart draws a test run; it does not go with --suggest or "
+                "--check-update");
+        options.chartPath = QDir::current().absoluteFilePath(chart);
     }
     // A blank folder would name the root folder once the trailing slash is added.
     if (!positional.isEmpty() && positional.first().trimmed().isEmpty())
@@ -163,6 +176,15 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         return parsed;
     parsed.usageError = ReadOptions(parser, o, parsed.options);
     return parsed;
+}
+
+bool AsksForChart(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--") return false;
+        if (argument == "--chart" || argument.startsWith("--chart=")) return true;
+    }
+    return false;
 }
 
 QString LanguageForLocale() {

@@ -35,6 +35,7 @@ struct CliOptions {
     QString language;  // the language file's name
     bool json = false;
     bool answerYes = false;  // the update check's question answered Yes
+    QString chartPath;       // where to draw the per-file speed chart; empty for none
     QString folder;          // absolute
 };
 
@@ -49,6 +50,10 @@ struct ParsedCommandLine {
 
 // `arguments` includes the program name first, as QCoreApplication::arguments() gives it.
 ParsedCommandLine ParseCommandLine(const QStringList& arguments);
+
+// Whether the arguments ask for a chart, which needs a graphical application object: decided
+// before the command line is parsed, because that object must exist first.
+bool AsksForChart(int argc, char** argv);
 
 // The language file for a user without --lang: German for a German locale, English otherwise.
 QString LanguageForLocale();

@@ -18,6 +18,9 @@ QStringList Problems(const FinishedRun& run) {
         problems << QStringLiteral("test file not deleted: %1").arg(file);
     if (run.report.logFile == LogFileStatus::Failed)
         problems << QStringLiteral("log file not written: %1").arg(run.report.logFilePath);
+    if (!run.chartError.isEmpty())
+        problems
+            << QStringLiteral("chart not drawn: %1: %2").arg(run.options.chartPath, run.chartError);
     return problems;
 }
 

@@ -18,6 +18,7 @@ struct FinishedRun {
     RunReport report;
     PhaseResults results;
     QStringList logLines;  // every line printed, in the chosen language
+    QString chartError;    // why the asked-for chart was not drawn; empty when it was
 };
 
 // Above this share of the test files in the system cache, the read figures show the memory.

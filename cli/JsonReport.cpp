@@ -131,6 +131,12 @@ QJsonObject LogFileJson(const RunReport& report) {
     return {{"status", "not requested"}, {"path", QJsonValue()}};
 }
 
+QJsonObject ChartJson(const FinishedRun& run) {
+    const QString& path = run.options.chartPath;
+    if (path.isEmpty()) return {{"status", "not requested"}, {"path", QJsonValue()}};
+    return {{"status", run.chartError.isEmpty() ? "drawn" : "failed"}, {"path", path}};
+}
+
 }  // namespace
 
 QByteArray JsonReport(const FinishedRun& run) {
@@ -161,6 +167,7 @@ QByteArray JsonReport(const FinishedRun& run) {
         {"outcome", Outcome(run)},
         {"cleanUp", CleanUpJson(run)},
         {"logFile", LogFileJson(run.report)},
+        {"chart", ChartJson(run)},
         {"problems", QJsonArray::fromStringList(Problems(run))},
         {"log", QJsonArray::fromStringList(run.logLines)}};
     return QJsonDocument(report).toJson(QJsonDocument::Indented);

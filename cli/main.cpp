@@ -2,13 +2,16 @@
 // scripts. CommandLine.cpp reads the options; main dispatches each command to its function here.
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QGuiApplication>
 #include <cstdio>
+#include <memory>
 
 #include "CheckUpdate.h"
 #include "CloseRequests.h"
 #include "CommandLine.h"
 #include "FinishedRun.h"
 #include "JsonReport.h"
+#include "SpeedChart.h"
 #include "TerminalHost.h"
 #include "TestRuns.h"
 #include "modFile.h"
@@ -57,6 +60,31 @@ int PrintSuggestion(const CliOptions& options) {
     return exitstatus::kFailed;
 }
 
+ChartInput ChartOf(const FinishedRun& run) {
+    ChartInput input;
+    input.folder = TestedFolder(run.options);
+    input.nFiles = run.report.nFiles;
+    input.sizeMB = run.report.sizeMB;
+    input.date = run.startTime;
+    input.test = run.options.multiple ? ChartTest::Multiple : ChartTest::Single;
+    const auto spans = [&](const PhaseMeasurement& phase) {
+        return run.options.multiple ? std::vector<qint64>{phase.microseconds}
+                                    : std::vector<qint64>(phase.fileMicroseconds.begin(),
+                                                          phase.fileMicroseconds.end());
+    };
+    input.writeMicroseconds = spans(run.report.write);
+    input.readMicroseconds = spans(run.report.read);
+    return input;
+}
+
+// The chart shows a completed run only: a stopped one has no figures worth plotting.
+QString DrawChart(const FinishedRun& run) {
+    if (run.options.chartPath.isEmpty() || run.closeSignal != 0) return QString();
+    if (run.outcome != RunOutcome::Completed) return QStringLiteral("the run did not complete");
+    QString error;
+    return WriteSpeedChart(ChartOf(run), run.options.chartPath, &error) ? QString() : error;
+}
+
 int RunTest(const CliOptions& options) {
     // Asked to close while still starting: nothing has been written yet, so nothing is tested.
     if (const int signal = closerequests::FirstSignal()) return exitstatus::kSignalBase + signal;
@@ -74,6 +102,7 @@ int RunTest(const CliOptions& options) {
     run.report = runs.Report();
     run.results = host.Results();
     run.logLines = host.Lines();
+    run.chartError = DrawChart(run);
     PrintDiagnostics(run);
     if (options.json) std::fputs(JsonReport(run).constData(), stdout);
     std::fflush(stdout);
@@ -87,7 +116,15 @@ int RunTest(const CliOptions& options) {
 int main(int argc, char** argv) {
     // First of all, so that a close request never ends the program halfway through a test.
     closerequests::Install();
-    QCoreApplication app(argc, argv);
+    // Text in a chart needs fonts, which only a graphical application object provides; no
+    // display is needed for drawing into a file.
+    std::unique_ptr<QCoreApplication> app;
+    if (AsksForChart(argc, argv)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     const ParsedCommandLine parsed = ParseCommandLine(QCoreApplication::arguments());
     if (!parsed.usageError.isEmpty()) return UsageError(parsed.usageError);
     const CliOptions& options = parsed.options;

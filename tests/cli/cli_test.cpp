@@ -167,8 +167,10 @@ void ExpectPhase(const QJsonValue& phase, int files, int sizeMB) {
 TEST(JsonReport, EveryFieldOfARealRun) {
     TempFolder folder;
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
-    const Result result = RunCli({"--json", "--no-cache-bypass", "--log-file", "--files", "2",
-                                  "--size", "1", "--lang", "english.lng", folder.path()});
+    const QString chart = folder.path() + "speed.svg";
+    const Result result =
+        RunCli({"--json", "--no-cache-bypass", "--log-file", "--files", "2", "--size", "1",
+                "--lang", "english.lng", "--chart", chart, folder.path()});
     const QDateTime after = QDateTime::currentDateTime().addSecs(1);
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     QJsonParseError error;
@@ -177,7 +179,7 @@ TEST(JsonReport, EveryFieldOfARealRun) {
 
     ExpectKeys(report, {"schema", "program", "version", "startTime", "test", "folder", "fileSystem",
                         "driveKind", "ioMode", "inputs", "write", "read", "cachedShareBeforeRead",
-                        "outcome", "cleanUp", "logFile", "problems", "log"});
+                        "outcome", "cleanUp", "logFile", "chart", "problems", "log"});
     EXPECT_EQ(report["schema"].toInt(), 1);
     EXPECT_EQ(report["program"].toString(), "dravelo-cli");
     EXPECT_EQ(report["version"].toString(), "1.0.14");
@@ -214,6 +216,10 @@ TEST(JsonReport, EveryFieldOfARealRun) {
     const QString logFile = report["logFile"]["path"].toString();
     EXPECT_TRUE(logFile.startsWith(folder.path() + "Single_DraveloLog_"));
     EXPECT_TRUE(QFile::exists(logFile));
+    EXPECT_EQ(report["chart"].toObject(), QJsonObject({{"status", "drawn"}, {"path", chart}}));
+    QFile svg(chart);
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(svg.readAll().contains("<svg"));
     EXPECT_EQ(report["problems"].toArray(), QJsonArray());
     const QJsonArray log = report["log"].toArray();
     ASSERT_FALSE(log.isEmpty());
@@ -231,6 +237,17 @@ TEST(JsonReport, OutcomesOfOtherRuns) {
     EXPECT_EQ(multiple["write"]["files"].toArray(), QJsonArray());
     EXPECT_EQ(multiple["logFile"].toObject(),
               QJsonObject({{"status", "not requested"}, {"path", QJsonValue()}}));
+    EXPECT_EQ(multiple["chart"].toObject(),
+              QJsonObject({{"status", "not requested"}, {"path", QJsonValue()}}));
+
+    // A chart that cannot be drawn is something asked for that did not happen.
+    const QString unwritable = folder.path() + "missing/speed.png";
+    const Result noChart = RunCli({"--json", "--no-cache-bypass", "--files", "1", "--size", "1",
+                                   "--chart", unwritable, folder.path()});
+    EXPECT_EQ(noChart.exitCode, 3);
+    EXPECT_EQ(Json(noChart)["chart"]["status"].toString(), "failed");
+    EXPECT_TRUE(noChart.err.contains("chart not drawn: " + unwritable))
+        << noChart.err.toStdString();
 
     const Result refused = RunCli({"--json", folder.path() + "missing"});
     EXPECT_EQ(refused.exitCode, 1);
