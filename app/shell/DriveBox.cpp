@@ -43,6 +43,9 @@ DriveBox::DriveBox(QWidget* parent)
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     setCompleter(nullptr);
+    // Leaving the box must neither change its selection nor count as a pick: the list's own
+    // editing-finished handling would select an entry equal to the text and report it activated.
+    disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
     setEditText(DesignTimeText());
     connect(lineEdit(), &QLineEdit::textEdited, this, &DriveBox::completeTypedText);
     connect(this, &QComboBox::activated, this, &DriveBox::onEntryChosen);
