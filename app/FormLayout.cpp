@@ -18,9 +18,9 @@
 
 namespace {
 
-// Pictures of the custom controls are rendered from the art at this many pixels a side, so that
-// they stay sharp when the screen scales them up.
-constexpr int kControlPictureSide = 64;
+// Pictures of the custom controls are rendered from the art at twice its size, so that they
+// stay sharp when the screen scales them up.
+constexpr int kControlPictureScale = 2;
 
 QString ReadLayoutText(const QString& name) {
     RegisterWindowResources();
@@ -115,14 +115,17 @@ ControlBase* CreateCustomControl(const QString& kind, QWidget* parent) {
 }
 
 // A custom control is placed first, because it lays its parts out from its size when it reads
-// its settings. A picture named by "PictureSource" comes from the art.
+// its settings. A picture named by "PictureSource" comes from the art. Docking belongs to the
+// container, so the toolbar is told its "Align" before it sizes itself.
 QWidget* CreateControl(const QString& kind, QWidget* parent, PropertyBag bag) {
     if (ControlBase* control = CreateCustomControl(kind, parent)) {
         Place(control, bag);
         const QString source = bag.ReadString(QStringLiteral("PictureSource"), QString());
         if (!source.isEmpty())
             bag.WritePicture(QStringLiteral("Picture"),
-                             Art::Render(source, QSize(kControlPictureSide, kControlPictureSide)));
+                             Art::Render(source, Art::DefaultSize(source) * kControlPictureScale));
+        if (auto* toolBar = qobject_cast<McToolBar*>(control))
+            toolBar->setAlign(static_cast<int>(bag.ReadInt(QStringLiteral("Align"), 0)));
         control->ReadProperties(bag);
         return control;
     }

@@ -88,9 +88,14 @@ QString Path(const QString& name) {
     return QStringLiteral(":/art/") + name;
 }
 
+QSize DefaultSize(const QString& name) {
+    const QSvgRenderer renderer(Path(name));
+    return renderer.isValid() ? renderer.defaultSize() : QSize();
+}
+
 QImage Render(const QString& name, const QSize& size) {
     QSvgRenderer renderer(Path(name));
-    if (!renderer.isValid()) return {};
+    if (!renderer.isValid() || size.isEmpty()) return {};
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);

@@ -68,6 +68,8 @@ namespace Art {
 
 // The resource path of a piece of the program's art, by its file name.
 QString Path(const QString& name);
+// The size the art is drawn for; empty when the art is missing.
+QSize DefaultSize(const QString& name);
 // A piece of art rendered to an image of `size` pixels; null when the art is missing.
 QImage Render(const QString& name, const QSize& size);
 // An icon with the art at the usual icon sizes.

@@ -123,7 +123,11 @@ void frmMain::CreateMenus() {
     mnuHelpCheckUpdate = mnuHelp->addAction(QStringLiteral("Nach Updates suchen"));
     mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuHelpSep1"));
     mnuHelpAbout = mnuHelp->addAction(QStringLiteral("Über..."));
-    for (QMenu* menu : {mnuFile, mnuEdit, mnuHelp}) menu->installEventFilter(this);
+    for (QMenu* menu : {mnuFile, mnuEdit, mnuHelp}) {
+        // Popups are windows of their own and do not take the window's font by themselves.
+        menu->setFont(font());
+        menu->installEventFilter(this);
+    }
     // The toolbar takes no focus: the keyboard reaches the menus through F10 and Alt with a
     // caption's first letter, and Left and Right move between them.
     McToolBar1->setFocusPolicy(Qt::NoFocus);
