@@ -132,8 +132,9 @@ void DriveBox::keyPressEvent(QKeyEvent* event) {
 }
 
 void DriveBox::focusOutEvent(QFocusEvent* event) {
-    // Opening the box's own list is no leaving.
-    if (event->reason() != Qt::PopupFocusReason) respellAsListed();
+    // Opening the box's own list, or another window taking the focus, is no leaving.
+    const Qt::FocusReason reason = event->reason();
+    if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) respellAsListed();
     QComboBox::focusOutEvent(event);
 }
 
