@@ -5,9 +5,13 @@
 #include <QClipboard>
 #include <QFile>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTimer>
 
+#include <csignal>
+
+#include "TerminationSignal.h"
 #include "temp_folder.h"
 #include "window_test_support.h"
 
@@ -217,6 +221,38 @@ TEST_F(WindowTest, ExitDuringARunStopsItDeletesItsFilesThenSavesAndEnds) {
     EXPECT_EQ(Stored("PrevPath1"), HomeEntry());
 }
 
+TEST_F(WindowTest, SigtermDuringARunTakesTheRoadOfExit) {
+    TempFolder folder;
+    const auto window = OpenWindow();
+    TerminationSignal termination;
+    QObject::connect(&termination, &TerminationSignal::Received, window.get(), &frmMain::Exit);
+    PrepareRun(*window, folder, QStringLiteral("3"));
+    AtFirstPumpPoint(*window, [] { std::raise(SIGTERM); });
+
+    Click(Control<Cmd1>(*window, "Cmd11"));
+
+    EXPECT_TRUE(window->Ended());
+    EXPECT_TRUE(window->Log().LogText().contains("Abbruch..."));
+    EXPECT_TRUE(TestFilesIn(folder.path()).isEmpty());
+    EXPECT_EQ(Stored("NrFiles"), "3");
+}
+
+TEST_F(WindowTest, TheBrowseEntrySelectedAtCloseOpensTheFolderDialogAtStart) {
+    TempFolder chosen;
+    SetStored({{"NrPrevPath", "1"}, {"PrevPath1", "/data/a/"}, {"PrevPathSelected", "1"}});
+    frmMain window;
+    QString title;
+    Control<DriveBox>(window, "Drive1")->setFolderDialog([&](QWidget* owner, const QString& t) {
+        title = owner == &window ? t : QString();
+        return chosen.path();
+    });
+    window.Load(QStringLiteral("lang= x.l"));
+    EXPECT_EQ(title, "Laufwerk oder Pfad wählen...");
+    EXPECT_EQ(Control<DriveBox>(window, "Drive1")->entries(),
+              QStringList({"/data/a/", chosen.path(), "Translation Error!"}));
+    EXPECT_EQ(Control<DriveBox>(window, "Drive1")->currentText(), chosen.path());
+}
+
 TEST_F(WindowTest, MenusPopUpBelowTheirButtonAndOfferExportOnlyWithAView) {
     const auto window = OpenWindow();
     auto* bar = Control<McToolBar>(*window, "McToolBar1");
@@ -249,6 +285,17 @@ TEST_F(WindowTest, MenusPopUpBelowTheirButtonAndOfferExportOnlyWithAView) {
     QFile saved(folder.file("report.txt"));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), "Zeile\r\n\r\n");
+    // A file that cannot be written is reported in a message box.
+    window->setSaveFileDialog([&](QWidget*) { return folder.file("missing/report.txt"); });
+    QString reported;
+    QTimer::singleShot(0, window.get(), [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            reported = box->text();
+            box->accept();
+        }
+    });
+    window->SaveAs();
+    EXPECT_TRUE(reported.contains(folder.file("missing/report.txt")));
 
     window->LogPrint(QStringLiteral("<clear>"));
     for (int i = 0; i < 2; ++i) {
