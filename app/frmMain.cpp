@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QShortcut>
 #ifndef QT_NO_SESSIONMANAGER
 #include <QSessionManager>
@@ -149,6 +151,20 @@ void frmMain::ConnectCommands() {
     connect(mnuEditCopy, &QAction::triggered, this, &frmMain::Copy);
     connect(mnuHelpCheckUpdate, &QAction::triggered, this, &frmMain::checkForUpdate);
     connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::About);
+    QAbstractItemModel* entries = Drive1->model();
+    for (auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(entries, changed, this, &frmMain::FitDriveListToEntries);
+    connect(entries, &QAbstractItemModel::dataChanged, this, &frmMain::FitDriveListToEntries);
+}
+
+// The box is narrow: its drop-down list is as wide as the longest entry, so that the folders and
+// the browse entry show whole.
+void frmMain::FitDriveListToEntries() {
+    QAbstractItemView* list = Drive1->view();
+    int width = list->sizeHintForColumn(0) + 2 * list->frameWidth();
+    if (Drive1->count() > Drive1->maxVisibleItems())
+        width += list->verticalScrollBar()->sizeHint().width();
+    list->setMinimumWidth(width);
 }
 
 // ---- Start-up and end -------------------------------------------------------------------------

@@ -103,7 +103,7 @@ class frmMain : public QWidget, public RunHost {
     void ConnectCommands();
     void OnToolBarClick(int vButton_Index);
     void PopUpMenu(int vButton_Index);
-    void UpdateMenuShortcuts();
+    void FitDriveListToEntries();
     void OnIconAnimationTick();
     void ShowIconFrame(int frame);
     void RunTest(RunOutcome (TestRuns::*run)());

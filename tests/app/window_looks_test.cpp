@@ -4,6 +4,7 @@
 // program twice: at scale 1 and with QT_SCALE_FACTOR=1.5.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QMenu>
 #include <QPainter>
@@ -40,12 +41,18 @@ class WindowLooks : public ::testing::TestWithParam<const char*> {
         EXPECT_TRUE(image.save(folder.filePath(name))) << name.toStdString();
     }
 
-    // The window with a popup drawn over it where the screen shows it.
+    // The window with a popup drawn over it where the screen shows it, on a canvas large
+    // enough for both.
     QImage WithPopup(QWidget* popup) const {
-        QImage image = window_->grab().toImage();
+        const QPoint at = popup->mapToGlobal(QPoint(0, 0)) - window_->mapToGlobal(QPoint(0, 0));
+        const QRect both = window_->rect().united(QRect(at, popup->size()));
+        const qreal scale = qApp->devicePixelRatio();
+        QImage image(both.size() * scale, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(scale);
+        image.fill(Qt::darkGray);
         QPainter painter(&image);
-        painter.drawPixmap(popup->mapToGlobal(QPoint(0, 0)) - window_->mapToGlobal(QPoint(0, 0)),
-                           popup->grab());
+        painter.drawPixmap(-both.topLeft(), window_->grab());
+        painter.drawPixmap(at - both.topLeft(), popup->grab());
         return image;
     }
 
@@ -150,6 +157,16 @@ TEST_P(WindowLooks, Screenshots) {
         Save(WithPopup(menus[i].first), QString::fromLatin1(menus[i].second));
         menus[i].first->close();
     }
+
+    auto* box = Control<DriveBox>(window, "Drive1");
+    box->showPopup();
+    QWidget* list = box->view()->window();
+    ASSERT_TRUE(list->isVisible());
+    for (const QString& entry : box->entries())
+        EXPECT_LE(TextWidth(box->view(), entry), box->view()->viewport()->width())
+            << entry.toStdString();
+    Save(WithPopup(list), QStringLiteral("drive_list"));
+    box->hidePopup();
 
     bool aboutSeen = false;
     QTimer::singleShot(0, &window, [&] {
