@@ -105,6 +105,20 @@ void frmMain::FindControls() {
     Progress1 = Named<PPB>(this, QStringLiteral("Progress1"));
     OverallProgress = Named<PPB>(this, QStringLiteral("OverallProgress"));
     Image2 = Named<SvgPicture>(this, QStringLiteral("Image2"));
+    // The controls a run locks, in the order of RunControl, which names them as the layout does.
+    const char* const runControlNames[] = {"Chk11",
+                                           "ChkDoEvents",
+                                           "chkDisableCaching",
+                                           "chkEnableWriteThrough",
+                                           "Cmd11",
+                                           "Cmd12",
+                                           "Cmd13",
+                                           "Drive1",
+                                           "Txt1",
+                                           "Txt2"};
+    static_assert(std::size(runControlNames) == kRunControlCount);
+    for (size_t i = 0; i < kRunControlCount; ++i)
+        runControls_[i] = Named<QWidget>(this, QString::fromLatin1(runControlNames[i]));
     for (int frame = 1; frame <= 2; ++frame) {
         iIcon[frame] = Named<SvgPicture>(this, QStringLiteral("iIcon(%1)").arg(frame));
         frameIcons_[frame] = iIcon[frame]->icon();
@@ -451,34 +465,8 @@ bool frmMain::Chk11Checked() {
     return Chk11->Checked();
 }
 
-QWidget* frmMain::ControlFor(RunControl control) const {
-    switch (control) {
-        case RunControl::Chk11:
-            return Chk11;
-        case RunControl::ChkDoEvents:
-            return ChkDoEvents;
-        case RunControl::chkDisableCaching:
-            return chkDisableCaching;
-        case RunControl::chkEnableWriteThrough:
-            return chkEnableWriteThrough;
-        case RunControl::Cmd11:
-            return Cmd11;
-        case RunControl::Cmd12:
-            return Cmd12;
-        case RunControl::Cmd13:
-            return Cmd13;
-        case RunControl::Drive1:
-            return Drive1;
-        case RunControl::Txt1:
-            return Txt1;
-        case RunControl::Txt2:
-            return Txt2;
-    }
-    return nullptr;
-}
-
 void frmMain::SetControlEnabled(RunControl control, bool enabled) {
-    if (QWidget* widget = ControlFor(control)) widget->setEnabled(enabled);
+    runControls_.at(static_cast<size_t>(control))->setEnabled(enabled);
 }
 
 void frmMain::ShowImage2() {

@@ -6,9 +6,9 @@
 #pragma once
 
 #include <QIcon>
-#include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -113,7 +113,6 @@ class frmMain : public QWidget, public RunHost {
     // Runs a command so that a failure reaches the user as a message box, never as a crash.
     void Guarded(const std::function<void()>& command);
     void ShowFailure(const QString& what);
-    QWidget* ControlFor(RunControl control) const;
 
     // Controls, by their names in the layout.
     McToolBar* McToolBar1 = nullptr;
@@ -135,6 +134,8 @@ class frmMain : public QWidget, public RunHost {
     PPB* OverallProgress = nullptr;
     SvgPicture* Image2 = nullptr;
     SvgPicture* iIcon[3] = {nullptr, nullptr, nullptr};  // frames 1 and 2
+    static constexpr size_t kRunControlCount = static_cast<size_t>(RunControl::Txt2) + 1;
+    std::array<QWidget*, kRunControlCount> runControls_{};
 
     QMenu* mnuFile = nullptr;
     QMenu* mnuEdit = nullptr;
