@@ -11,6 +11,7 @@
 
 #include <csignal>
 
+#include "FormWidgets.h"
 #include "TerminationSignal.h"
 #include "temp_folder.h"
 #include "window_test_support.h"
@@ -251,6 +252,27 @@ TEST_F(WindowTest, TheBrowseEntrySelectedAtCloseOpensTheFolderDialogAtStart) {
     EXPECT_EQ(Control<DriveBox>(window, "Drive1")->entries(),
               QStringList({"/data/a/", chosen.path(), "Translation Error!"}));
     EXPECT_EQ(Control<DriveBox>(window, "Drive1")->currentText(), chosen.path());
+}
+
+TEST_F(WindowTest, TheIconAnimationAlternatesWindowIconAndPictureTogether) {
+    const auto window = OpenWindow();
+    SvgPicture* frames[] = {Control<SvgPicture>(*window, "iIcon(1)"),
+                            Control<SvgPicture>(*window, "iIcon(2)")};
+    const auto image = [](const QIcon& icon) { return icon.pixmap(32).toImage(); };
+    // The frame shown: the window's icon, and the picture that lies on top of the other.
+    const auto shown = [&](int frame) {
+        const QObjectList& siblings = frames[0]->parentWidget()->children();
+        const bool onTop =
+            siblings.indexOf(frames[frame - 1]) > siblings.indexOf(frames[2 - frame]);
+        return onTop && image(window->windowIcon()) == image(frames[frame - 1]->icon());
+    };
+    window->SetIconAnimation(true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown(1); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown(2); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown(1); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown(2); }));
+    window->SetIconAnimation(false);  // stopping shows the first frame again
+    EXPECT_TRUE(shown(1));
 }
 
 TEST_F(WindowTest, MenusPopUpBelowTheirButtonAndOfferExportOnlyWithAView) {
