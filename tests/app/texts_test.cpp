@@ -32,9 +32,9 @@ QString WriteLanguageFile(const TempFolder& folder, const QByteArray& lines) {
 // Opens About through the Help menu and hands the open dialog to `inspect` before pressing OK.
 void WithAboutOpen(frmMain& window, const std::function<void(frmAbout&)>& inspect) {
     bool seen = false;
-    QTimer::singleShot(0, &window, [&] {
-        auto* dialog = qobject_cast<frmAbout*>(QApplication::activeModalWidget());
-        if (!dialog) return;
+    WhenModalOpens(&window, [&](QWidget* modal) {
+        auto* dialog = qobject_cast<frmAbout*>(modal);
+        ASSERT_TRUE(dialog);
         seen = true;
         inspect(*dialog);
         Click(dialog->findChild<QWidget*>(QStringLiteral("cmdOK")));

@@ -169,9 +169,9 @@ TEST_P(WindowLooks, Screenshots) {
     box->hidePopup();
 
     bool aboutSeen = false;
-    QTimer::singleShot(0, &window, [&] {
-        auto* about = qobject_cast<frmAbout*>(QApplication::activeModalWidget());
-        if (!about) return;
+    WhenModalOpens(&window, [&](QWidget* modal) {
+        auto* about = qobject_cast<frmAbout*>(modal);
+        ASSERT_TRUE(about);
         aboutSeen = true;
         Save(about->grab().toImage(), QStringLiteral("about"));
         about->accept();

@@ -1,6 +1,7 @@
 // The main window's start-up, closing, runs, menus and keyboard, on the real window.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
@@ -254,6 +255,31 @@ TEST_F(WindowTest, TheBrowseEntrySelectedAtCloseOpensTheFolderDialogAtStart) {
     EXPECT_EQ(Control<DriveBox>(window, "Drive1")->currentText(), chosen.path());
 }
 
+TEST_F(WindowTest, TheProposalIsAskedInAMessageBoxAndAppliedOnYes) {
+    TempFolder folder;
+    const auto window = OpenWindow();
+    Control<DriveBox>(*window, "Drive1")->setEditText(folder.path());
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        QString question;
+        WhenModalOpens(window.get(), [&](QWidget* dialog) {
+            auto* box = qobject_cast<QMessageBox*>(dialog);
+            ASSERT_TRUE(box);
+            question = box->windowTitle() + u'|' + box->text();
+            box->button(answer)->click();
+        });
+        Click(Control<Cmd1>(*window, "Cmd13"));
+        EXPECT_TRUE(question.startsWith("Dravelo|Freier Speicher auf[" + folder.path() + "]: "))
+            << question.toStdString();
+        if (answer == QMessageBox::No) {
+            EXPECT_EQ(Control<Txt>(*window, "Txt1")->Text(), "20");
+        }
+    }
+    bool files = false, size = false;
+    EXPECT_GE(Control<Txt>(*window, "Txt1")->Text().toInt(&files), 1);
+    EXPECT_GE(Control<Txt>(*window, "Txt2")->Text().toInt(&size), 1);
+    EXPECT_TRUE(files && size);
+}
+
 TEST_F(WindowTest, TheIconAnimationAlternatesWindowIconAndPictureTogether) {
     const auto window = OpenWindow();
     SvgPicture* frames[] = {Control<SvgPicture>(*window, "iIcon(1)"),
@@ -310,11 +336,11 @@ TEST_F(WindowTest, MenusPopUpBelowTheirButtonAndOfferExportOnlyWithAView) {
     // A file that cannot be written is reported in a message box.
     window->setSaveFileDialog([&](QWidget*) { return folder.file("missing/report.txt"); });
     QString reported;
-    QTimer::singleShot(0, window.get(), [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            reported = box->text();
-            box->accept();
-        }
+    WhenModalOpens(window.get(), [&](QWidget* dialog) {
+        auto* box = qobject_cast<QMessageBox*>(dialog);
+        ASSERT_TRUE(box);
+        reported = box->text();
+        box->accept();
     });
     window->SaveAs();
     EXPECT_TRUE(reported.contains(folder.file("missing/report.txt")));

@@ -2,10 +2,13 @@
 // is loaded and shown, and clicks that reach the controls as a user's would.
 #pragma once
 
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "Chk1.h"
@@ -72,4 +75,17 @@ inline void ClickToolBarButton(McToolBar* bar, int index) {
 // The test files a run leaves in a folder.
 inline QStringList TestFilesIn(const QString& folder) {
     return QDir(folder).entryList({QStringLiteral("*.tst")}, QDir::Files);
+}
+
+// Hands the next modal dialog to `act` once it is open; `act` closes it.
+inline void WhenModalOpens(QObject* context, std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer(context);
+    QObject::connect(poll, &QTimer::timeout, context, [poll, act] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog || !dialog->isVisible()) return;
+        poll->stop();
+        poll->deleteLater();
+        act(dialog);
+    });
+    poll->start(5);
 }
