@@ -11,6 +11,7 @@
 #include "CommandLine.h"
 #include "FinishedRun.h"
 #include "JsonReport.h"
+#include "RunChart.h"
 #include "SpeedChart.h"
 #include "TerminalHost.h"
 #include "TestRuns.h"
@@ -60,29 +61,15 @@ int PrintSuggestion(const CliOptions& options) {
     return exitstatus::kFailed;
 }
 
-ChartInput ChartOf(const FinishedRun& run) {
-    ChartInput input;
-    input.folder = TestedFolder(run.options);
-    input.nFiles = run.report.nFiles;
-    input.sizeMB = run.report.sizeMB;
-    input.date = run.startTime;
-    input.test = run.options.multiple ? ChartTest::Multiple : ChartTest::Single;
-    const auto spans = [&](const PhaseMeasurement& phase) {
-        return run.options.multiple ? std::vector<qint64>{phase.microseconds}
-                                    : std::vector<qint64>(phase.fileMicroseconds.begin(),
-                                                          phase.fileMicroseconds.end());
-    };
-    input.writeMicroseconds = spans(run.report.write);
-    input.readMicroseconds = spans(run.report.read);
-    return input;
-}
-
 // The chart shows a completed run only: a stopped one has no figures worth plotting.
 QString DrawChart(const FinishedRun& run) {
     if (run.options.chartPath.isEmpty() || run.closeSignal != 0) return QString();
     if (run.outcome != RunOutcome::Completed) return QStringLiteral("the run did not complete");
     QString error;
-    return WriteSpeedChart(ChartOf(run), run.options.chartPath, &error) ? QString() : error;
+    const ChartInput input =
+        ChartOfRun(run.report, run.options.multiple ? ChartTest::Multiple : ChartTest::Single,
+                   TestedFolder(run.options), run.startTime);
+    return WriteSpeedChart(input, run.options.chartPath, &error) ? QString() : error;
 }
 
 int RunTest(const CliOptions& options) {

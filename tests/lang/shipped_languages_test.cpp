@@ -28,7 +28,7 @@ std::vector<int16_t> IndexesInUse() {
     range(35, 41);
     range(43, 48);
     range(50, 50);
-    range(52, 83);
+    range(52, 85);
     return indexes;
 }
 

@@ -1,0 +1,115 @@
+#include "FormWidgets.h"
+
+#include <QPainter>
+#include <QSvgRenderer>
+
+namespace {
+
+// Sizes an icon is rendered at, so that title bars and task lists at any scale find a sharp one.
+constexpr int kIconSizes[] = {16, 24, 32, 48, 64, 128};
+
+}  // namespace
+
+// The resources of a static library are registered by name, from outside any namespace.
+static int RegisterResources() {
+    Q_INIT_RESOURCE(window);
+    return 0;
+}
+
+void RegisterWindowResources() {
+    static const int registered = RegisterResources();
+    (void)registered;
+}
+
+ShapeBox::ShapeBox(QWidget* parent) : QWidget(parent) {}
+
+void ShapeBox::setBorderColor(const QColor& colour) {
+    if (colour == border_) return;
+    border_ = colour;
+    update();
+}
+
+void ShapeBox::setFillColor(const std::optional<QColor>& colour) {
+    fill_ = colour;
+    update();
+}
+
+void ShapeBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (fill_) painter.fillRect(rect(), *fill_);
+    painter.setPen(border_);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+LinePiece::LinePiece(QWidget* parent) : QWidget(parent) {}
+
+void LinePiece::setColor(const QColor& colour) {
+    colour_ = colour;
+    update();
+}
+
+void LinePiece::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), colour_);
+}
+
+SvgPicture::SvgPicture(const QString& source, QWidget* parent)
+    : QWidget(parent), source_(source), renderer_(new QSvgRenderer(Art::Path(source), this)) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+SvgPicture::~SvgPicture() = default;
+
+QImage SvgPicture::image(const QSize& size, qreal devicePixelRatio) const {
+    QImage image(size * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    image.setDevicePixelRatio(devicePixelRatio);
+    QPainter painter(&image);
+    renderer_->render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
+    return image;
+}
+
+QIcon SvgPicture::icon() const {
+    QIcon icon;
+    for (int side : kIconSizes) icon.addPixmap(QPixmap::fromImage(image(QSize(side, side))));
+    return icon;
+}
+
+void SvgPicture::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    renderer_->render(&painter, QRectF(rect()));
+}
+
+namespace Art {
+
+QString Path(const QString& name) {
+    RegisterWindowResources();
+    return QStringLiteral(":/art/") + name;
+}
+
+QSize DefaultSize(const QString& name) {
+    const QSvgRenderer renderer(Path(name));
+    return renderer.isValid() ? renderer.defaultSize() : QSize();
+}
+
+QImage Render(const QString& name, const QSize& size) {
+    QSvgRenderer renderer(Path(name));
+    if (!renderer.isValid() || size.isEmpty()) return {};
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    renderer.render(&painter);
+    return image;
+}
+
+QIcon Icon(const QString& name) {
+    QIcon icon;
+    for (int side : kIconSizes) {
+        const QImage image = Render(name, QSize(side, side));
+        if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
+}
+
+}  // namespace Art

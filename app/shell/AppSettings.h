@@ -1,0 +1,41 @@
+// The stored settings: the number and size of the test files, the recent folders of the drive/path
+// box and the update address. The one place that knows the keys, their defaults and how a stored
+// text becomes a value; they live in the user's configuration folder under Quarnell/Quarnell.conf,
+// group [Dravelo].
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class AppSettings {
+  public:
+    AppSettings();
+
+    // "NrFiles" read as a number and rounded down: 20 when missing, nothing when the stored
+    // text is not a number (the box then keeps its empty text).
+    std::optional<qint64> nrFiles() const;
+    // "NrMBytes", read the same way: 10 when missing.
+    std::optional<qint64> nrMBytes() const;
+    // The stored folders "PrevPath1" to "PrevPathN" for N = "NrPrevPath" (rounded down), in key
+    // order, empty ones left out. No folders when "NrPrevPath" is missing or not a number; keys
+    // beyond N are never read.
+    QStringList prevPaths() const;
+    // "PrevPathSelected" rounded down: 0 when missing, nothing when it is not a number.
+    std::optional<qint64> prevPathSelected() const;
+    // "UpdateURL", the address of the version file; empty when missing.
+    QString updateUrl() const;
+
+    // Writes the inputs as the window holds them: the two number boxes' texts as typed, the
+    // box's folders (without the browse entry) as "NrPrevPath" and "PrevPath1".."PrevPathN", and
+    // the selected position. Keys beyond N stay as they are. False when the store could not be
+    // written.
+    bool save(const QString& nrFilesText, const QString& nrMBytesText, const QStringList& folders,
+              int selectedPosition);
+
+  private:
+    std::optional<qint64> wholeNumber(const QString& key, qint64 whenMissing) const;
+
+    QSettings store_;
+};

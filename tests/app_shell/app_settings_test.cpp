@@ -1,0 +1,114 @@
+// The stored settings: where they live, what a save writes, and what each stored text reads as.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSettings>
+
+#include "AppSettings.h"
+
+namespace {
+
+// Tests read and write the store as another program would: the raw keys of the group.
+class AppSettingsTest : public ::testing::Test {
+  protected:
+    void SetUp() override { Clear(); }
+    void TearDown() override { Clear(); }
+
+    static void Clear() {
+        QSettings raw(QSettings::NativeFormat, QSettings::UserScope, "Quarnell", "Quarnell");
+        raw.clear();
+    }
+    static void Store(const QList<QPair<QString, QString>>& values) {
+        QSettings raw(QSettings::NativeFormat, QSettings::UserScope, "Quarnell", "Quarnell");
+        raw.beginGroup("Dravelo");
+        for (const auto& [key, value] : values) raw.setValue(key, value);
+    }
+    static QString ConfigFile() {
+        return qEnvironmentVariable("XDG_CONFIG_HOME") + "/Quarnell/Quarnell.conf";
+    }
+};
+
+}  // namespace
+
+TEST_F(AppSettingsTest, EmptyStoreGivesTheDefaults) {
+    const AppSettings settings;
+    EXPECT_EQ(settings.nrFiles(), 20);
+    EXPECT_EQ(settings.nrMBytes(), 10);
+    EXPECT_EQ(settings.prevPaths(), QStringList());
+    EXPECT_EQ(settings.prevPathSelected(), 0);
+    EXPECT_EQ(settings.updateUrl(), "");
+}
+
+TEST_F(AppSettingsTest, SaveWritesTextKeysAndLeavesKeysBeyondTheList) {
+    Store({{"PrevPath4", "/old"}, {"UpdateURL", "http://127.0.0.1:8080/download/Dravelo.zip.ver"}});
+    {
+        AppSettings settings;
+        EXPECT_TRUE(settings.save("25", "7x", {"/a", "/b, c", "/dä;t\\a"}, 2));
+    }
+    QFile file(ConfigFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << ConfigFile().toStdString();
+    const QString text = QString::fromUtf8(file.readAll());
+    for (const char* line : {"[Dravelo]", "NrFiles=25", "NrMBytes=7x", "NrPrevPath=3",
+                             "PrevPath1=/a", "PrevPathSelected=2", "PrevPath4=/old"}) {
+        EXPECT_TRUE(text.contains(line)) << line << " in " << text.toStdString();
+    }
+
+    const AppSettings reread;
+    EXPECT_EQ(reread.nrFiles(), 25);
+    EXPECT_EQ(reread.nrMBytes(), std::nullopt);  // saved as typed, not a number
+    EXPECT_EQ(reread.prevPaths(), QStringList({"/a", "/b, c", "/dä;t\\a"}));
+    EXPECT_EQ(reread.prevPathSelected(), 2);
+    EXPECT_EQ(reread.updateUrl(), "http://127.0.0.1:8080/download/Dravelo.zip.ver");
+}
+
+TEST_F(AppSettingsTest, StoredNumbersAreRoundedDownOrRejected) {
+    const struct {
+        const char* text;
+        std::optional<qint64> value;
+    } cases[] = {
+        {"12", 12},
+        {"12.7", 12},
+        {" 8 ", 8},
+        {"-2.5", -3},
+        {"1e3", 1000},
+        {"abc", std::nullopt},
+        {"", std::nullopt},
+        {"12abc", std::nullopt},
+        {"nan", std::nullopt},
+        {"inf", std::nullopt},
+        {"1e300", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        Store({{"NrFiles", c.text}, {"NrMBytes", c.text}, {"PrevPathSelected", c.text}});
+        const AppSettings settings;
+        EXPECT_EQ(settings.nrFiles(), c.value) << c.text;
+        EXPECT_EQ(settings.nrMBytes(), c.value) << c.text;
+        EXPECT_EQ(settings.prevPathSelected(), c.value) << c.text;
+    }
+}
+
+TEST_F(AppSettingsTest, PathCountDecidesWhichPathsAreRead) {
+    Store({{"PrevPath1", "/one"},
+           {"PrevPath2", ""},
+           {"PrevPath3", "/three"},
+           {"PrevPath4", "/four"},
+           {"PrevPath05", "/padded"},
+           {"PrevPath10", "/ten"}});
+    const struct {
+        const char* count;
+        QStringList paths;
+    } cases[] = {
+        {"3", {"/one", "/three"}},  // the empty path is left out
+        {"3.9", {"/one", "/three"}},
+        {"4", {"/one", "/three", "/four"}},
+        {"0", {}},
+        {"-1", {}},
+        {"many", {}},
+        // A huge count reads the keys there are, in number order, and nothing else.
+        {"1e18", {"/one", "/three", "/four", "/ten"}},
+    };
+    for (const auto& c : cases) {
+        Store({{"NrPrevPath", c.count}});
+        EXPECT_EQ(AppSettings().prevPaths(), c.paths) << c.count;
+    }
+}
