@@ -2,7 +2,7 @@
 # asking apt only for what is missing (through sudo when not root).
 dravelo_packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
                   strace binutils util-linux libbenchmark-dev qt6-svg-dev fonts-dejavu-core
-                  fonts-dejavu-extra xvfb libxcb1-dev)
+                  fonts-dejavu-extra xvfb libxcb1-dev clang-14 libclang-rt-14-dev fiu-utils libfiu-dev)
 
 dravelo_install_dependencies() {
     local missing=()
