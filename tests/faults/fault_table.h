@@ -10,7 +10,7 @@
 struct FaultRow {
     QString test, stage, call;
     QStringList errors;
-    QString outcome, line, files;
+    QString outcome, line, files, report;
 };
 
 // The rows of one test ("single" or "multiple"); the line column without its backquotes.
@@ -20,14 +20,14 @@ inline std::vector<FaultRow> FaultRows(const QString& test) {
     if (!readme.open(QIODevice::ReadOnly)) return rows;
     for (const QString& line : QString::fromUtf8(readme.readAll()).split(u'\n')) {
         QStringList cells = line.split(u'|');
-        if (cells.size() != 9) continue;
+        if (cells.size() != 10) continue;
         for (QString& cell : cells) cell = cell.trimmed();
         if (cells[1] != test) continue;
         QString logLine = cells[6];
         if (logLine.startsWith(u'`') && logLine.endsWith(u'`'))
             logLine = logLine.mid(1, logLine.size() - 2);
         rows.push_back({cells[1], cells[2], cells[3], cells[4].split(u' ', Qt::SkipEmptyParts),
-                        cells[5], logLine, cells[7]});
+                        cells[5], logLine, cells[7], cells[8]});
     }
     return rows;
 }
