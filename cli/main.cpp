@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "CheckUpdate.h"
 #include "TerminalHost.h"
 #include "TestRuns.h"
 #include "modFile.h"
@@ -132,6 +133,8 @@ int ExitStatus(RunOutcome outcome) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    if (AsksForUpdateCheck(QCoreApplication::arguments()))
+        return RunUpdateCheck(QCoreApplication::arguments());
     CliOptions options;
     if (const auto exit = ParseArguments(QCoreApplication::arguments(), options)) return *exit;
 

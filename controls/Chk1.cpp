@@ -7,6 +7,8 @@
 #include <QPainterPath>
 #include <cmath>
 
+#include "ControlAccessibility.h"
+
 namespace {
 
 constexpr double kTwipsPerPoint = 20;
@@ -106,14 +108,25 @@ void Chk1::ShowColour(OleColor colour) {
     update();
 }
 
+QColor Chk1::Background() const {
+    return backStyle_ == 1 ? ToQColor(backColor_) : palette().color(backgroundRole());
+}
+
 void Chk1::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (backStyle_ == 1) painter.fillRect(rect(), ToQColor(backColor_));
-    PaintBoxGlyph(painter, PixelRect(glyphRect_), GlyphChar(), ToQColor(glyphColor_));
+    // Disabled, box and caption are drawn in one readable grey.
+    const QColor disabled = isEnabled() ? QColor() : ReadableDisabledColor(Background());
+    PaintBoxGlyph(painter, PixelRect(glyphRect_), GlyphChar(),
+                  isEnabled() ? ToQColor(glyphColor_) : disabled);
     painter.setFont(CaptionFont());
-    painter.setPen(isEnabled() ? ToQColor(captionColor_) : ToQColor(SysColor::kGrayText));
-    painter.drawText(PixelRect(captionRect_), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip,
-                     caption_);
+    painter.setPen(isEnabled() ? ToQColor(captionColor_) : disabled);
+    const QRectF caption = PixelRect(captionRect_);
+    painter.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, caption_);
+    if (HasKeyboardFocus())
+        PaintFocusRect(
+            painter, caption.toAlignedRect().adjusted(-2, 0, 1, -1) & rect().adjusted(0, 0, -1, -1),
+            painter.pen().color());
 }
 
 // ---- properties ------------------------------------------------------------------------------
@@ -124,8 +137,12 @@ void Chk1::Changed(const QString& key, bool redraw) {
 }
 
 void Chk1::setCaption(const QString& value) {
+    const bool changed = value != caption_;
     caption_ = value;
     Changed(QStringLiteral("Caption"), true);
+    if (!changed) return;
+    NotifyAccessibleName(this);
+    emit CaptionChanged(caption_);
 }
 
 void Chk1::setForeColor(OleColor value) {
@@ -153,6 +170,7 @@ QVariant Chk1::Size() const {
 void Chk1::setSize(const QVariant& value) {
     bool ok = false;
     const double points = value.toDouble(&ok);
+    if (ok && !std::isfinite(points)) return;
     if (ok && points > 0)
         size_ = points;
     else
@@ -201,8 +219,13 @@ void Chk1::setBackColor(OleColor value) {
 }
 
 void Chk1::setChecked(bool value) {
+    const bool changed = value != checked_;
     checked_ = value;
     Changed(QStringLiteral("Checked"), true);
+    if (changed) {
+        NotifyAccessibleChecked(this);
+        emit CheckedChanged(checked_);
+    }
     if (!doExternalChange_) emit Click();
 }
 
@@ -227,11 +250,13 @@ void Chk1::setClickColor(OleColor value) {
 }
 
 void Chk1::setAnim_Speed(double value) {
+    if (!std::isfinite(value)) return;
     animSpeed_ = value;
     Changed(QStringLiteral("Anim_Speed"), false);
 }
 
 void Chk1::setAnim_Duration(double value) {
+    if (!std::isfinite(value)) return;
     animDuration_ = value;
     Changed(QStringLiteral("Anim_Duration"), false);
 }
@@ -263,6 +288,9 @@ bool Chk1::setDoExternalChange(bool value) {
 // ---- stored settings -------------------------------------------------------------------------
 
 void Chk1::ReadProperties(const PropertyBag& bag) {
+    const LoadingScope loading(*this);
+    const QString captionBefore = caption_;
+    const bool checkedBefore = checked_;
     caption_ = bag.ReadString(QStringLiteral("Caption"), QStringLiteral("Check"));
     setEnabled(bag.ReadBool(QStringLiteral("Enabled"), true));
     setFont(bag.ReadFont(QStringLiteral("Font"), AmbientFont()));
@@ -275,6 +303,7 @@ void Chk1::ReadProperties(const PropertyBag& bag) {
         if (!raw.isValid()) return 13.0;
         bool ok = false;
         const double points = raw.toDouble(&ok);
+        if (ok && !std::isfinite(points)) return 13.0;
         return ok && points > 0 ? std::optional<double>(points) : std::nullopt;
     };
     size_ = readSize();
@@ -301,11 +330,13 @@ void Chk1::ReadProperties(const PropertyBag& bag) {
     isOptionBtn_ = bag.ReadBool(QStringLiteral("IsOptionBtn"), false);
     doExternalChange_ = bag.ReadBool(QStringLiteral("DoExternalChange"), false);
     ApplyPointer();
+    if (caption_ != captionBefore) emit CaptionChanged(caption_);
+    if (checked_ != checkedBefore) emit CheckedChanged(checked_);
 }
 
 void Chk1::WriteProperties(PropertyBag& bag) const {
     bag.WriteString(QStringLiteral("Caption"), caption_, QStringLiteral("Check"));
-    bag.WriteBool(QStringLiteral("Enabled"), isEnabled(), true);
+    bag.WriteBool(QStringLiteral("Enabled"), Enabled(), true);
     bag.WriteFont(QStringLiteral("Font"), font(), AmbientFont());
     bag.WriteColor(QStringLiteral("ForeColor"), foreColor_, 0);
     bag.WriteString(QStringLiteral("ToolTipText"), toolTipText_, QString());
@@ -407,12 +438,14 @@ void Chk1::keyReleaseEvent(QKeyEvent* event) {
     emit KeyUp(KeyCode(event), ShiftCode(event->modifiers()));
 }
 
-void Chk1::focusInEvent(QFocusEvent*) {
+void Chk1::focusInEvent(QFocusEvent* event) {
+    ControlBase::focusInEvent(event);
     focused_ = true;
     Redraw();
 }
 
-void Chk1::focusOutEvent(QFocusEvent*) {
+void Chk1::focusOutEvent(QFocusEvent* event) {
+    ControlBase::focusOutEvent(event);
     focused_ = false;
     Redraw();
 }
@@ -423,9 +456,9 @@ void Chk1::resizeEvent(QResizeEvent*) {
 }
 
 void Chk1::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange)
-        Changed(QStringLiteral("Font"), true);
-    else if (event->type() == QEvent::EnabledChange)
-        Changed(QStringLiteral("Enabled"), true);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange) {
+        MarkOwnChange(event);
+        Redraw();
+    }
     ControlBase::changeEvent(event);
 }

@@ -14,6 +14,27 @@
 
 class Chk1 : public ControlBase {
     Q_OBJECT
+    Q_PROPERTY(QString Caption READ Caption WRITE setCaption NOTIFY CaptionChanged)
+    Q_PROPERTY(OleColor ForeColor READ ForeColor WRITE setForeColor)
+    Q_PROPERTY(QString ToolTipText READ ToolTipText WRITE setToolTipText)
+    Q_PROPERTY(OleColor HighColor READ HighColor WRITE setHighColor)
+    Q_PROPERTY(QVariant Size READ Size WRITE setSize)
+    Q_PROPERTY(int Style READ Style WRITE setStyle)
+    Q_PROPERTY(bool UnderlineOnMOver READ UnderlineOnMOver WRITE setUnderlineOnMOver)
+    Q_PROPERTY(QImage MouseIcon READ MouseIcon WRITE setMouseIcon)
+    Q_PROPERTY(int MousePointer READ MousePointer WRITE setMousePointer)
+    Q_PROPERTY(int BackStyle READ BackStyle WRITE setBackStyle)
+    Q_PROPERTY(OleColor BackColor READ BackColor WRITE setBackColor)
+    Q_PROPERTY(bool Checked READ Checked WRITE setChecked NOTIFY CheckedChanged)
+    Q_PROPERTY(bool Animation READ Animation WRITE setAnimation)
+    Q_PROPERTY(OleColor AnimColor1 READ AnimColor1 WRITE setAnimColor1)
+    Q_PROPERTY(OleColor AnimColor2 READ AnimColor2 WRITE setAnimColor2)
+    Q_PROPERTY(OleColor ClickColor READ ClickColor WRITE setClickColor)
+    Q_PROPERTY(double Anim_Speed READ Anim_Speed WRITE setAnim_Speed)
+    Q_PROPERTY(double Anim_Duration READ Anim_Duration WRITE setAnim_Duration)
+    Q_PROPERTY(int ColorSet READ ColorSet WRITE setColorSet)
+    Q_PROPERTY(bool IsOptionBtn READ IsOptionBtn WRITE setIsOptionBtn)
+    Q_PROPERTY(bool DoExternalChange READ DoExternalChange WRITE setDoExternalChange)
   public:
     // Character codes of the box glyph in the symbol font.
     static constexpr int kEmptyBox = 0xA8;
@@ -61,6 +82,7 @@ class Chk1 : public ControlBase {
     void setAnimColor2(OleColor value);
     OleColor ClickColor() const { return clickColor_; }
     void setClickColor(OleColor value);
+    // Numbers that cannot be stored (infinite, not a number) are refused.
     double Anim_Speed() const { return animSpeed_; }
     void setAnim_Speed(double value);
     double Anim_Duration() const { return animDuration_; }
@@ -95,6 +117,8 @@ class Chk1 : public ControlBase {
     void KeyDown(int KeyCode, int Shift);
     void KeyPress(int KeyAscii);
     void KeyUp(int KeyCode, int Shift);
+    void CaptionChanged(const QString& caption);
+    void CheckedChanged(bool checked);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -114,6 +138,8 @@ class Chk1 : public ControlBase {
     void ApplyPointer();
     void LayOut();
     QFont CaptionFont() const;
+    // The colour behind the glyph and caption.
+    QColor Background() const;
 
     void PlayClickAnimation(bool thenClick);
     void RunAnimationStep();

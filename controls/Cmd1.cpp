@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QToolTip>
 
+#include "ControlAccessibility.h"
+
 namespace {
 
 constexpr double kPressShift = 20;
@@ -84,10 +86,11 @@ QSizeF Cmd1::PictureSize() const {
 void Cmd1::LayOut() {
     const QSizeF area(ScaleWidth(), ScaleHeight());
     const double fullWidth = area.width() - 2.0 * textDistToEdge_;
+    // A set text width may be wider than the room between the edges; only a new caption is
+    // narrowed to that room (setCaption).
     QSizeF caption = CaptionSize(textSetWH_ ? textWidth_ : fullWidth);
-    if (caption.width() > fullWidth) caption = CaptionSize(fullWidth);
     if (!wordWrap_ && caption.width() > fullWidth) caption.setWidth(fullWidth);
-    captionRect_ = QRectF(AlignedPosition(textAlign_, area, caption, textDistToEdge_), caption);
+    PlaceCaption(caption);
 
     if (arranged_ && !picture_.isNull()) {
         const QSizeF size = PictureSize();
@@ -97,6 +100,11 @@ void Cmd1::LayOut() {
         pictureRect_ = QRectF(at, size);
     }
     update();
+}
+
+void Cmd1::PlaceCaption(QSizeF size) {
+    const QSizeF area(ScaleWidth(), ScaleHeight());
+    captionRect_ = QRectF(AlignedPosition(textAlign_, area, size, textDistToEdge_), size);
 }
 
 QRectF Cmd1::CaptionRect() const {
@@ -190,8 +198,17 @@ void Cmd1::setPicWidth(int value) {
     Changed(QStringLiteral("PicWidth"));
 }
 void Cmd1::setCaption(const QString& value) {
+    const bool changed = value != caption_;
     caption_ = value;
     Changed(QStringLiteral("Caption"));
+    const double room = ScaleWidth() - 2.0 * textDistToEdge_;
+    if (captionRect_.width() > room) {
+        PlaceCaption(CaptionSize(room));
+        update();
+    }
+    if (!changed) return;
+    NotifyAccessibleName(this);
+    emit CaptionChanged(caption_);
 }
 void Cmd1::setTextAlign(int value) {
     textAlign_ = value;
@@ -217,6 +234,8 @@ void Cmd1::setTextSetWH(bool value) {
 // ---- stored settings -------------------------------------------------------------------------
 
 void Cmd1::ReadProperties(const PropertyBag& bag) {
+    const LoadingScope loading(*this);
+    const QString captionBefore = caption_;
     backColor_ = bag.ReadColor(QStringLiteral("BackColor"), SysColor::kButtonFace);
     foreColor_ = bag.ReadColor(QStringLiteral("ForeColor"), SysColor::kButtonText);
     setEnabled(bag.ReadBool(QStringLiteral("Enabled"), true));
@@ -246,12 +265,13 @@ void Cmd1::ReadProperties(const PropertyBag& bag) {
     // Read again with the other default: a layout without the key has no word wrap.
     wordWrap_ = bag.ReadBool(QStringLiteral("WordWrap"), false);
     LayOut();
+    if (caption_ != captionBefore) emit CaptionChanged(caption_);
 }
 
 void Cmd1::WriteProperties(PropertyBag& bag) const {
     bag.WriteColor(QStringLiteral("BackColor"), backColor_, SysColor::kButtonFace);
     bag.WriteColor(QStringLiteral("ForeColor"), foreColor_, SysColor::kButtonText);
-    bag.WriteBool(QStringLiteral("Enabled"), isEnabled(), true);
+    bag.WriteBool(QStringLiteral("Enabled"), Enabled(), true);
     bag.WriteFont(QStringLiteral("Font"), font(), AmbientFont());
     bag.WriteInt(QStringLiteral("BorderStyle"), borderStyle_, 0);
     bag.WriteInt(QStringLiteral("BackStyle"), backStyle_, 0);
@@ -298,7 +318,7 @@ void Cmd1::paintEvent(QPaintEvent*) {
     if (!isEnabled()) {
         painter.setPen(ToQColor(SysColor::kButtonHighlight));
         painter.drawText(PixelRect(DisabledCopyRect()), flags, caption_);
-        painter.setPen(ToQColor(SysColor::kGrayText));
+        painter.setPen(ReadableDisabledColor(ToQColor(backColor_)));
     } else {
         painter.setPen(ToQColor(foreColor_));
     }
@@ -312,12 +332,8 @@ void Cmd1::paintEvent(QPaintEvent*) {
     painter.drawLine(edge.bottomLeft(), edge.bottomRight());
     painter.drawLine(edge.topRight(), edge.bottomRight());
 
-    if (ShowsFocusRect()) {
-        QPen dotted(ToQColor(foreColor_), 1, Qt::DotLine);
-        painter.setPen(dotted);
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(rect().adjusted(4, 2, -5, -3));
-    }
+    if (ShowsFocusRect())
+        PaintFocusRect(painter, rect().adjusted(4, 2, -5, -3), ToQColor(foreColor_));
 }
 
 // ---- input -----------------------------------------------------------------------------------
@@ -384,12 +400,14 @@ void Cmd1::keyPressEvent(QKeyEvent* event) {
     if (ascii == 13 || ascii == 32) emit Click();
 }
 
-void Cmd1::focusInEvent(QFocusEvent*) {
+void Cmd1::focusInEvent(QFocusEvent* event) {
+    ControlBase::focusInEvent(event);
     focused_ = true;
     update();
 }
 
-void Cmd1::focusOutEvent(QFocusEvent*) {
+void Cmd1::focusOutEvent(QFocusEvent* event) {
+    ControlBase::focusOutEvent(event);
     focused_ = false;
     tracking_ = false;
     HideHover();
@@ -405,10 +423,10 @@ void Cmd1::showEvent(QShowEvent*) {
 }
 
 void Cmd1::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange)
-        Changed(QStringLiteral("Font"));
-    else if (event->type() == QEvent::EnabledChange)
-        Changed(QStringLiteral("Enabled"));
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange) {
+        MarkOwnChange(event);
+        LayOut();
+    }
     ControlBase::changeEvent(event);
 }
 

@@ -10,10 +10,33 @@
 
 class Cmd1 : public ControlBase {
     Q_OBJECT
+    Q_PROPERTY(OleColor BackColor READ BackColor WRITE setBackColor)
+    Q_PROPERTY(OleColor ForeColor READ ForeColor WRITE setForeColor)
+    Q_PROPERTY(int BorderStyle READ BorderStyle WRITE setBorderStyle)
+    Q_PROPERTY(int BackStyle READ BackStyle WRITE setBackStyle)
+    Q_PROPERTY(QString ToolTipText READ ToolTipText WRITE setToolTipText)
+    Q_PROPERTY(bool WordWrap READ WordWrap WRITE setWordWrap)
+    Q_PROPERTY(OleColor HighColor1 READ HighColor1 WRITE setHighColor1)
+    Q_PROPERTY(OleColor HighColor2 READ HighColor2 WRITE setHighColor2)
+    Q_PROPERTY(OleColor Color1 READ Color1 WRITE setColor1)
+    Q_PROPERTY(OleColor Color2 READ Color2 WRITE setColor2)
+    Q_PROPERTY(QImage Picture READ Picture WRITE setPicture)
+    Q_PROPERTY(int PicSize READ PicSize WRITE setPicSize)
+    Q_PROPERTY(int PicAlign READ PicAlign WRITE setPicAlign)
+    Q_PROPERTY(int PicHeight READ PicHeight WRITE setPicHeight)
+    Q_PROPERTY(int PicWidth READ PicWidth WRITE setPicWidth)
+    Q_PROPERTY(QString Caption READ Caption WRITE setCaption NOTIFY CaptionChanged)
+    Q_PROPERTY(int TextAlign READ TextAlign WRITE setTextAlign)
+    Q_PROPERTY(int PicDistToEdge READ PicDistToEdge WRITE setPicDistToEdge)
+    Q_PROPERTY(int TextDistToEdge READ TextDistToEdge WRITE setTextDistToEdge)
+    Q_PROPERTY(int TextWidth READ TextWidth WRITE setTextWidth)
+    Q_PROPERTY(bool TextSetWH READ TextSetWH WRITE setTextSetWH)
   public:
     explicit Cmd1(QWidget* parent = nullptr);
 
     void Refresh() { update(); }
+    // Raises Click, as Enter or space on the focused button does.
+    void Press() { emit Click(); }
 
     OleColor BackColor() const { return backColor_; }
     void setBackColor(OleColor value);
@@ -70,7 +93,10 @@ class Cmd1 : public ControlBase {
     OleColor DarkEdgeColor() const;
     bool IsHovered() const { return hovered_; }
     bool IsPressed() const { return pressed_; }
-    bool ShowsFocusRect() const { return focused_ && (hovered_ || pressed_); }
+    // The hover and pressed looks show the focus; focus from the keyboard shows it always.
+    bool ShowsFocusRect() const {
+        return (focused_ && (hovered_ || pressed_)) || HasKeyboardFocus();
+    }
 
     void ReadProperties(const PropertyBag& bag) override;
     void WriteProperties(PropertyBag& bag) const override;
@@ -90,6 +116,7 @@ class Cmd1 : public ControlBase {
     void Show();
     void KeyDown(int KeyCode, int Shift);
     void KeyPress(int KeyAscii);
+    void CaptionChanged(const QString& caption);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -110,6 +137,7 @@ class Cmd1 : public ControlBase {
     void Changed(const QString& key);
     void LayOut();
     QSizeF CaptionSize(double width) const;
+    void PlaceCaption(QSizeF size);
     QSizeF PictureSize() const;
     void ShowHover();
     void HideHover();

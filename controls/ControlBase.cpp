@@ -3,9 +3,64 @@
 #include <QApplication>
 #include <QCursor>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QPixmap>
 
-ControlBase::ControlBase(QWidget* parent) : QWidget(parent) {}
+#include "ControlAccessibility.h"
+
+ControlBase::ControlBase(QWidget* parent) : QWidget(parent) {
+    InstallControlAccessibility();
+}
+
+void ControlBase::setEnabled(bool value) {
+    ownChange_ = true;
+    QWidget::setEnabled(value);
+    ownChange_ = false;
+}
+
+void ControlBase::setFont(const QFont& value) {
+    ownChange_ = true;
+    QWidget::setFont(value);
+    ownChange_ = false;
+}
+
+void ControlBase::MarkOwnChange(const QEvent* event) {
+    if (!ownChange_) return;
+    if (event->type() == QEvent::FontChange)
+        MarkChanged(QStringLiteral("Font"));
+    else if (event->type() == QEvent::EnabledChange)
+        MarkChanged(QStringLiteral("Enabled"));
+}
+
+namespace {
+
+// A menu or another window took the focus for a while; it comes back the way it went.
+bool FocusLentOut(Qt::FocusReason reason) {
+    return reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason;
+}
+
+}  // namespace
+
+void ControlBase::focusInEvent(QFocusEvent* event) {
+    const Qt::FocusReason reason = event->reason();
+    if (!FocusLentOut(reason))
+        keyboardFocus_ = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                         reason == Qt::ShortcutFocusReason;
+    QWidget::focusInEvent(event);
+}
+
+void ControlBase::focusOutEvent(QFocusEvent* event) {
+    if (!FocusLentOut(event->reason())) keyboardFocus_ = false;
+    QWidget::focusOutEvent(event);
+}
+
+void ControlBase::PaintFocusRect(QPainter& painter, const QRect& rect, const QColor& colour) {
+    painter.save();
+    painter.setPen(QPen(colour, 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect);
+    painter.restore();
+}
 
 double ControlBase::ScaleWidth() const {
     if (twipsWidth_ >= 0 && Twips::ToWholePixels(twipsWidth_, this) == width()) return twipsWidth_;

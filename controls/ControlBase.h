@@ -11,15 +11,34 @@
 #include "Twips.h"
 
 class QKeyEvent;
+class QPainter;
 class QMouseEvent;
 
 class ControlBase : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(bool Enabled READ Enabled WRITE setEnabled)
+    Q_PROPERTY(QFont Font READ Font WRITE setFont)
+    Q_PROPERTY(qint64 hWnd READ hWnd)
   public:
     explicit ControlBase(QWidget* parent = nullptr);
 
+    // Restoring the stored settings marks nothing changed: each override opens a LoadingScope.
     virtual void ReadProperties(const PropertyBag& bag) = 0;
     virtual void WriteProperties(PropertyBag& bag) const = 0;
+
+    // The control's own enabled state and font. These setters are the ones that mark "Enabled"
+    // and "Font" changed; a state or font the control merely takes over from its container
+    // marks nothing and is not the control's to store.
+    bool Enabled() const { return !testAttribute(Qt::WA_ForceDisabled); }
+    void setEnabled(bool value);
+    QFont Font() const { return font(); }
+    void setFont(const QFont& value);
+    // The window the control is drawn into, without making the control a native window.
+    qint64 hWnd() const { return static_cast<qint64>(effectiveWinId()); }
+
+    // True from a focus gained by Tab, Backtab or a shortcut until the focus leaves: the
+    // control then shows a focus rectangle whatever the mouse does.
+    bool HasKeyboardFocus() const { return keyboardFocus_ && hasFocus(); }
 
     // True when the control runs in the program, false when hosted by a layout designer.
     bool UserMode() const { return userMode_; }
@@ -52,7 +71,32 @@ class ControlBase : public QWidget {
     void PropertyChanged(const QString& key);
 
   protected:
-    void MarkChanged(const QString& key) { emit PropertyChanged(key); }
+    // Open for the length of a load: marks nothing while the stored settings are applied.
+    class LoadingScope {
+      public:
+        explicit LoadingScope(ControlBase& control) : control_(control), was_(control.loading_) {
+            control_.loading_ = true;
+        }
+        ~LoadingScope() { control_.loading_ = was_; }
+        LoadingScope(const LoadingScope&) = delete;
+        LoadingScope& operator=(const LoadingScope&) = delete;
+
+      private:
+        ControlBase& control_;
+        bool was_;
+    };
+
+    void MarkChanged(const QString& key) {
+        if (!loading_) emit PropertyChanged(key);
+    }
+    bool IsLoading() const { return loading_; }
+    // Marks "Font" or "Enabled" for a change made through the control's own setter; called
+    // from the controls' changeEvent.
+    void MarkOwnChange(const QEvent* event);
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    // The dotted rectangle of keyboard focus.
+    static void PaintFocusRect(QPainter& painter, const QRect& rect, const QColor& colour);
     double PixelsFromTwips(double twips) const { return Twips::ToPixels(twips, this); }
     double TwipsFromPixels(double pixels) const { return Twips::FromPixels(pixels, this); }
     // A rectangle in twips as a pixel rectangle.
@@ -62,6 +106,9 @@ class ControlBase : public QWidget {
 
   private:
     bool userMode_ = true;
+    bool loading_ = false;
+    bool ownChange_ = false;
+    bool keyboardFocus_ = false;
     double twipsWidth_ = -1;
     double twipsHeight_ = -1;
 };

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ControlAccessibility.h"
+
 namespace {
 
 const OleColor kWhite = RGB(255, 255, 255);
@@ -108,8 +110,10 @@ void McToolBar::SizeCells() {
         cellHeight_ = buttonsHeight_;
         for (ToolBarButton& button : buttons_) button.Width = buttonsWidth_;
     } else {
-        if (buttonsWidth_ != 0)
-            buttonsPerRow_ = std::max(1, ToLong32(static_cast<double>(width()) / buttonsWidth_));
+        // Without a cell width there is nothing to divide the width by; the row keeps its count.
+        buttonsPerRow_ = buttonsWidth_ > 0
+                             ? std::max(1, ToLong32(static_cast<double>(width()) / buttonsWidth_))
+                             : PerRow();
         rows_ = (Button_Count() - 1) / buttonsPerRow_ + 1;
         const bool spreadOverWidth = Button_Count() > buttonsPerRow_ && !warpSize_;
         cellWidth_ =
@@ -129,13 +133,24 @@ int McToolBar::ContentWidth(const ToolBarButton& button) const {
     return picture + metrics.horizontalAdvance(WithoutLineBreaks(button.Caption)) + kCaptionPadding;
 }
 
+namespace {
+
+// A product of stored numbers as a widget length: a stored layout may hold any numbers.
+int WidgetLength(qint64 a, qint64 b) {
+    qint64 product = 0;
+    if (__builtin_mul_overflow(a, b, &product)) return QWIDGETSIZE_MAX;
+    return static_cast<int>(std::clamp<qint64>(product, 0, QWIDGETSIZE_MAX));
+}
+
+}  // namespace
+
 bool McToolBar::WarpToGrid() {
     if (!warpSize_) return false;
-    QSize target(std::max(width(), buttonsWidth_), height());
+    QSize target(std::max(width(), std::min(buttonsWidth_, QWIDGETSIZE_MAX)), height());
     const bool dockedSideways = align_ == 3 || align_ == 4;
     const bool dockedTopOrBottom = align_ == 1 || align_ == 2;
-    if (!dockedSideways) target.setHeight(buttonsHeight_ * rows_);
-    if (!dockedTopOrBottom) target.setWidth(buttonsPerRow_ * buttonsWidth_);
+    if (!dockedSideways) target.setHeight(WidgetLength(buttonsHeight_, rows_));
+    if (!dockedTopOrBottom) target.setWidth(WidgetLength(buttonsPerRow_, buttonsWidth_));
     if (target == size() || target.width() < 0 || target.height() < 0) return false;
     resize(target);
     return true;
@@ -144,7 +159,7 @@ bool McToolBar::WarpToGrid() {
 void McToolBar::PlaceButtons() {
     double x = 0;
     double y = 0;
-    const int perRow = std::max(1, buttonsPerRow_);
+    const int perRow = PerRow();
     for (int i = 0; i < Button_Count(); ++i) {
         ToolBarButton& button = buttons_[static_cast<size_t>(i)];
         button.Left = ToLong32(x);
@@ -170,8 +185,9 @@ int McToolBar::HitTest(const QPointF& point) {
             }
         }
     } else if (cellWidth_ > 0 && cellHeight_ > 0) {
-        index = static_cast<int>(std::floor(point.y() / cellHeight_)) * buttonsPerRow_ +
-                static_cast<int>(std::floor(point.x() / cellWidth_));
+        const double cell = std::floor(point.y() / cellHeight_) * buttonsPerRow_ +
+                            std::floor(point.x() / cellWidth_);
+        index = cell < Button_Count() ? static_cast<int>(std::max(cell, -1.0)) : Button_Count();
     }
     const bool pastLastColumn =
         buttonsWidth_ > 0 && std::floor(point.x() / buttonsWidth_) >= buttonsPerRow_;
@@ -183,7 +199,7 @@ int McToolBar::HitTest(const QPointF& point) {
 }
 
 QSize McToolBar::sizeHint() const {
-    return QSize(std::max(1, buttonsPerRow_) * buttonsWidth_, rows_ * buttonsHeight_);
+    return QSize(WidgetLength(PerRow(), buttonsWidth_), WidgetLength(rows_, buttonsHeight_));
 }
 
 int McToolBar::GetButtonWidth(int iIndex) const {
@@ -372,6 +388,19 @@ int McToolBar::ButtonIconAllignment() const {
     return Current() ? Current()->IconAllignment : 0;
 }
 
+QString McToolBar::CaptionOf(int index) const {
+    return At(index) ? At(index)->Caption : QString();
+}
+QString McToolBar::ToolTipOf(int index) const {
+    return At(index) ? At(index)->ToolTipText : QString();
+}
+bool McToolBar::IsButtonEnabled(int index) const {
+    return At(index) && At(index)->Enabled;
+}
+bool McToolBar::IsButtonPressed(int index) const {
+    return At(index) && At(index)->Pressed;
+}
+
 void McToolBar::setButtonCaption(const QString& value) {
     if (!Current()) return;
     Current()->Caption = value;
@@ -444,6 +473,7 @@ void McToolBar::UnHighlightButton(int lIndex) {
 // ---- stored settings -------------------------------------------------------------------------
 
 void McToolBar::ReadProperties(const PropertyBag& bag) {
+    const LoadingScope loading(*this);
     appearance_ = static_cast<int>(bag.ReadInt(QStringLiteral("Appearance"), 0));
     backColor_ = bag.ReadColor(QStringLiteral("BackColor"), SysColor::kButtonFace);
     borderStyle_ = static_cast<int>(bag.ReadInt(QStringLiteral("BorderStyle"), 0));
@@ -491,7 +521,7 @@ void McToolBar::WriteProperties(PropertyBag& bag) const {
     bag.WriteInt(QStringLiteral("Appearance"), appearance_, 0);
     bag.WriteColor(QStringLiteral("BackColor"), backColor_, SysColor::kButtonFace);
     bag.WriteInt(QStringLiteral("BorderStyle"), borderStyle_, 0);
-    bag.WriteBool(QStringLiteral("Enabled"), isEnabled(), true);
+    bag.WriteBool(QStringLiteral("Enabled"), Enabled(), true);
     bag.WriteColor(QStringLiteral("ForeColor"), foreColor_, 0);
     bag.WriteInt(QStringLiteral("Button_Count"), Button_Count(), 1);
     bag.WriteInt(QStringLiteral("Button_Index"), buttonIndex_, 0);
@@ -539,12 +569,7 @@ void McToolBar::mouseMoveEvent(QMouseEvent* event) {
     }
     DestroyToolTip();
 
-    const int index = HitTest(at);
-    if (index != buttonIndex_) {
-        buttonIndex_ = index;
-        emit OnButtonHover(index);
-        RedrawControl();
-    }
+    SetHoverIndex(HitTest(at));
     emit MouseMove(ButtonCode(event->buttons()), ShiftCode(event->modifiers()), at.x(), at.y(),
                    buttonIndex_);
 }
@@ -586,6 +611,63 @@ void McToolBar::mouseDoubleClickEvent(QMouseEvent*) {
 void McToolBar::keyPressEvent(QKeyEvent* event) {
     mouseDown_ = true;
     emit KeyDown(KeyCode(event), ShiftCode(event->modifiers()), buttonIndex_);
+    switch (event->key()) {
+        case Qt::Key_Left:
+            MoveCurrent(-1);
+            break;
+        case Qt::Key_Right:
+            MoveCurrent(1);
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+        case Qt::Key_Down:
+            if (!event->isAutoRepeat()) ClickButton(buttonIndex_);
+            break;
+        default:
+            break;
+    }
+}
+
+void McToolBar::MoveCurrent(int step) {
+    const int count = Button_Count();
+    // From no current button the first arrow picks the first button.
+    int index = buttonIndex_ < 0 ? 0 : buttonIndex_ + step;
+    for (int tried = 0; tried < count; ++tried, index += step) {
+        index = (index % count + count) % count;
+        if (buttons_[static_cast<size_t>(index)].Enabled) {
+            SetHoverIndex(index);
+            return;
+        }
+    }
+}
+
+void McToolBar::SetHoverIndex(int index) {
+    if (index == buttonIndex_) return;
+    buttonIndex_ = index;
+    if (hasFocus()) NotifyToolBarButtonFocus(this, index);
+    emit OnButtonHover(index);
+    RedrawControl();
+}
+
+void McToolBar::ClickButton(int index) {
+    const ToolBarButton* button = At(index);
+    if (!button || !button->Enabled || !isEnabled()) return;
+    SetHoverIndex(index);
+    emit Click(index);
+}
+
+void McToolBar::focusInEvent(QFocusEvent* event) {
+    ControlBase::focusInEvent(event);
+    update();
+}
+
+void McToolBar::focusOutEvent(QFocusEvent* event) {
+    ControlBase::focusOutEvent(event);
+    // A keyboard-current button keeps no hover look once the focus has gone elsewhere; a menu
+    // opened from it leaves it lit.
+    if (!mouseInside_ && event->reason() != Qt::PopupFocusReason) SetHoverIndex(-1);
+    update();
 }
 
 void McToolBar::keyReleaseEvent(QKeyEvent* event) {
@@ -625,10 +707,10 @@ void McToolBar::resizeEvent(QResizeEvent*) {
 }
 
 void McToolBar::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange)
-        Changed(QStringLiteral("Font"));
-    else if (event->type() == QEvent::EnabledChange)
-        Changed(QStringLiteral("Enabled"));
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange) {
+        MarkOwnChange(event);
+        RedrawControl();
+    }
     ControlBase::changeEvent(event);
 }
 
@@ -647,6 +729,13 @@ void McToolBar::paintEvent(QPaintEvent*) {
     PaintBackground(painter);
     const int k = InsetFactor();
     for (int i = 0; i < Button_Count(); ++i) PaintButton(painter, i, k);
+    if (HasKeyboardFocus()) {
+        const ToolBarButton* current = Current();
+        const QRect focus =
+            current ? QRect(current->Left, current->Top, current->Width, ToLong32(cellHeight_))
+                    : rect();
+        PaintFocusRect(painter, focus.adjusted(2, 2, -3, -3), ToQColor(foreColor_));
+    }
 }
 
 void McToolBar::PaintBackground(QPainter& painter) const {
@@ -798,7 +887,7 @@ void McToolBar::PaintButtonContent(QPainter& painter, const ToolBarButton& butto
         // The disabled look: an engraved caption.
         painter.setPen(ToQColor(SysColor::kButtonHighlight));
         painter.drawText(textBox.translated(1, 1), flags, text);
-        painter.setPen(ToQColor(SysColor::kButtonShadow));
+        painter.setPen(ReadableDisabledColor(ToQColor(backColor_)));
     } else {
         painter.setPen(ToQColor(foreColor_));
     }

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
+#include <algorithm>
 #include <vector>
 
 #include "BalloonTip.h"
@@ -33,6 +34,35 @@ struct ToolBarButton {
 
 class McToolBar : public ControlBase {
     Q_OBJECT
+    Q_PROPERTY(int Appearance READ Appearance WRITE setAppearance)
+    Q_PROPERTY(OleColor BackColor READ BackColor WRITE setBackColor)
+    Q_PROPERTY(int BorderStyle READ BorderStyle WRITE setBorderStyle)
+    Q_PROPERTY(OleColor ForeColor READ ForeColor WRITE setForeColor)
+    Q_PROPERTY(QImage ButtonIcon READ ButtonIcon WRITE setButtonIcon)
+    Q_PROPERTY(int ButtonsHeight READ ButtonsHeight WRITE setButtonsHeight)
+    Q_PROPERTY(int ButtonsPerRow READ ButtonsPerRow WRITE setButtonsPerRow)
+    Q_PROPERTY(int ButtonsWidth READ ButtonsWidth WRITE setButtonsWidth)
+    Q_PROPERTY(bool AutoSize READ AutoSize WRITE setAutoSize)
+    Q_PROPERTY(bool AutoSizeButtons READ AutoSizeButtons WRITE setAutoSizeButtons)
+    Q_PROPERTY(QString ButtonCaption READ ButtonCaption WRITE setButtonCaption)
+    Q_PROPERTY(QImage BackGround READ BackGround WRITE setBackGround)
+    Q_PROPERTY(int Button_Count READ Button_Count WRITE setButton_Count)
+    Q_PROPERTY(int Button_Index READ Button_Index WRITE setButton_Index)
+    Q_PROPERTY(OleColor HoverColor READ HoverColor WRITE setHoverColor)
+    Q_PROPERTY(bool WarpSize READ WarpSize WRITE setWarpSize)
+    Q_PROPERTY(QString ButtonToolTip READ ButtonToolTip WRITE setButtonToolTip)
+    Q_PROPERTY(OleColor ToolTipBackCol READ ToolTipBackCol WRITE setToolTipBackCol)
+    Q_PROPERTY(OleColor ToolTipForeCol READ ToolTipForeCol WRITE setToolTipForeCol)
+    Q_PROPERTY(int TooTipStyle READ TooTipStyle WRITE setTooTipStyle)
+    Q_PROPERTY(int ButtonToolTipIcon READ ButtonToolTipIcon WRITE setButtonToolTipIcon)
+    Q_PROPERTY(int BackGradient READ BackGradient WRITE setBackGradient)
+    Q_PROPERTY(OleColor BackGradientCol READ BackGradientCol WRITE setBackGradientCol)
+    Q_PROPERTY(int ButtonsStyle READ ButtonsStyle WRITE setButtonsStyle)
+    Q_PROPERTY(bool ButtonEnabled READ ButtonEnabled WRITE setButtonEnabled)
+    Q_PROPERTY(OleColor BorderColor READ BorderColor WRITE setBorderColor)
+    Q_PROPERTY(bool HoverIconShadow READ HoverIconShadow WRITE setHoverIconShadow)
+    Q_PROPERTY(bool ButtonPressed READ ButtonPressed WRITE setButtonPressed)
+    Q_PROPERTY(int ButtonIconAllignment READ ButtonIconAllignment WRITE setButtonIconAllignment)
   public:
     explicit McToolBar(QWidget* parent = nullptr);
     ~McToolBar() override;
@@ -124,6 +154,15 @@ class McToolBar : public ControlBase {
     void setButtonRemove(int value);
     void setButtonMoveTo(int value);
 
+    // A button's caption, tooltip text, enabled and pressed flags by index, without making it
+    // the current button; empty or false outside the buttons.
+    QString CaptionOf(int index) const;
+    QString ToolTipOf(int index) const;
+    bool IsButtonEnabled(int index) const;
+    bool IsButtonPressed(int index) const;
+    // Makes an enabled button the current one and raises Click for it, as its keys do.
+    void ClickButton(int index);
+
     // The tooltip shown now, or null.
     BalloonTip* ToolTipWindow() const { return toolTip_; }
     double CellWidth() const { return cellWidth_; }
@@ -158,6 +197,8 @@ class McToolBar : public ControlBase {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     ToolBarButton* Current();
@@ -174,6 +215,12 @@ class McToolBar : public ControlBase {
     void PlaceButtons();
     int ContentWidth(const ToolBarButton& button) const;
     int HitTest(const QPointF& point);
+    // Buttons in one row of the grid, never below 1 where it divides.
+    int PerRow() const { return std::max(1, buttonsPerRow_); }
+
+    // Keyboard: the next enabled button in `step`'s direction becomes the current one.
+    void MoveCurrent(int step);
+    void SetHoverIndex(int index);
 
     // Mouse rest and tooltip.
     void OnTooltipTick();

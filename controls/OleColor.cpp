@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <optional>
 
 #include "Twips.h"
@@ -86,4 +87,39 @@ OleColor BlendColor(OleColor from, OleColor to, long alpha) {
     const OleColor b = TranslateColor(to);
     return RGB(BlendChannel(RedOf(a), RedOf(b), alpha), BlendChannel(GreenOf(a), GreenOf(b), alpha),
                BlendChannel(BlueOf(a), BlueOf(b), alpha));
+}
+
+namespace {
+
+double RelativeLuminance(const QColor& colour) {
+    const auto linear = [](double channel) {
+        return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
+}
+
+}  // namespace
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+    const double la = RelativeLuminance(a);
+    const double lb = RelativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor ReadableDisabledColor(const QColor& background) {
+    const QColor grey = ToQColor(SysColor::kGrayText);
+    const QColor away =
+        RelativeLuminance(background) > 0.18 ? QColor(Qt::black) : QColor(Qt::white);
+    constexpr int kSteps = 64;
+    for (int step = 0; step <= kSteps; ++step) {
+        const double t = static_cast<double>(step) / kSteps;
+        const QColor candidate = QColor::fromRgbF(
+            static_cast<float>(grey.redF() + (away.redF() - grey.redF()) * t),
+            static_cast<float>(grey.greenF() + (away.greenF() - grey.greenF()) * t),
+            static_cast<float>(grey.blueF() + (away.blueF() - grey.blueF()) * t));
+        // A little above the limit, so the rounding of drawn pixels keeps it.
+        if (ContrastRatio(candidate, background) >= kDisabledContrast + 0.1) return candidate;
+    }
+    return away;
 }

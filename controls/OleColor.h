@@ -51,3 +51,12 @@ OleColor FromQColor(const QColor& color);
 
 // Mixes two colours channel by channel: Alpha 255 gives `from`, 0 gives `to`.
 OleColor BlendColor(OleColor from, OleColor to, long alpha);
+
+// The contrast ratio of two colours from their relative luminance, 1 (same) to 21 (black on
+// white).
+double ContrastRatio(const QColor& a, const QColor& b);
+// Disabled captions and glyphs keep at least this contrast against their background.
+constexpr double kDisabledContrast = 3.0;
+// The system's grey text, darkened (or lightened on a dark background) just enough to keep
+// kDisabledContrast against `background`: still grey, still readable.
+QColor ReadableDisabledColor(const QColor& background);

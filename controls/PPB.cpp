@@ -8,6 +8,8 @@
 #include <QToolTip>
 #include <algorithm>
 
+#include "ControlAccessibility.h"
+
 namespace {
 
 constexpr double kBorderFillLeft = 20;
@@ -76,13 +78,22 @@ void PPB::Redraw() {
 void PPB::ValueChange(double Value) {
     const double whole = RoundHalfEven(Value);
     if (!(whole >= 0 && whole <= 100)) return;
+    const int shownBefore = ShownPercent();
     fillWidth_ = ToInteger16(whole * ScaleWidth() / 100.0);
+    if (ShownPercent() != shownBefore) NotifyAccessibleValue(this, ShownPercent());
     if (!useCustomCaption_) {
         const QString number = QString::number(static_cast<int>(whole));
         SetLabelText(isPercent_ ? number + QLatin1Char('%') : number);
     }
     CentreLabel();
     update();
+}
+
+int PPB::ShownPercent() const {
+    const double width = ScaleWidth();
+    const double laidOut = showBorder_ ? width - kBorderFillWidthLoss : width;
+    if (fillWidth_ >= ToInteger16(laidOut) || width <= 0) return 100;
+    return std::clamp(static_cast<int>(RoundHalfEven(fillWidth_ * 100.0 / width)), 0, 100);
 }
 
 void PPB::SetCustomCaption(const QString& sCaption) {
@@ -200,6 +211,7 @@ void PPB::setShowBorder(bool value) {
 }
 
 void PPB::ReadProperties(const PropertyBag& bag) {
+    const LoadingScope loading(*this);
     isPercent_ = bag.ReadBool(QStringLiteral("IsPercent"), true);
     setFont(bag.ReadFont(QStringLiteral("Font"), AmbientFont()));
     setEnabled(bag.ReadBool(QStringLiteral("Enabled"), false));
@@ -223,7 +235,7 @@ void PPB::WriteProperties(PropertyBag& bag) const {
     bag.WriteBool(QStringLiteral("IsPercent"), isPercent_, true);
     bag.WriteFont(QStringLiteral("Font"), font(), AmbientFont());
     // An absent key reads as disabled, so an enabled bar is written out.
-    bag.WriteBool(QStringLiteral("Enabled"), isEnabled(), false);
+    bag.WriteBool(QStringLiteral("Enabled"), Enabled(), false);
     bag.WriteInt(QStringLiteral("MousePointer"), mousePointer_, 0);
     bag.WritePicture(QStringLiteral("MouseIcon"), mouseIcon_);
     bag.WritePicture(QStringLiteral("Image"), fillImage_);
@@ -268,12 +280,8 @@ void PPB::resizeEvent(QResizeEvent*) {
 }
 
 void PPB::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange) {
-        MarkChanged(QStringLiteral("Font"));
-        Redraw();
-    } else if (event->type() == QEvent::EnabledChange) {
-        MarkChanged(QStringLiteral("Enabled"));
-    }
+    MarkOwnChange(event);
+    if (event->type() == QEvent::FontChange) Redraw();
     ControlBase::changeEvent(event);
 }
 

@@ -11,6 +11,18 @@
 
 class PPB : public ControlBase {
     Q_OBJECT
+    Q_PROPERTY(bool IsPercent READ IsPercent WRITE setIsPercent)
+    Q_PROPERTY(int MousePointer READ MousePointer WRITE setMousePointer)
+    Q_PROPERTY(QImage MouseIcon READ MouseIcon WRITE setMouseIcon)
+    Q_PROPERTY(QImage Image READ Image WRITE setImage)
+    Q_PROPERTY(QImage Picture READ Picture WRITE setPicture)
+    Q_PROPERTY(QString ToolTipText READ ToolTipText WRITE setToolTipText)
+    Q_PROPERTY(OleColor BackColor READ BackColor WRITE setBackColor)
+    Q_PROPERTY(int BackStyle READ BackStyle WRITE setBackStyle)
+    Q_PROPERTY(OleColor BorderColor READ BorderColor WRITE setBorderColor)
+    Q_PROPERTY(bool ShowLabel READ ShowLabel WRITE setShowLabel)
+    Q_PROPERTY(bool ShowBorder READ ShowBorder WRITE setShowBorder)
+    Q_PROPERTY(bool UseCustomCaption READ UseCustomCaption WRITE setUseCustomCaption)
   public:
     explicit PPB(QWidget* parent = nullptr);
 
@@ -54,6 +66,8 @@ class PPB : public ControlBase {
     QRectF LabelRect() const;
     QSizeF FillImageSize() const { return imageSize_; }
     QString LabelText() const { return labelText_; }
+    // The percentage the fill area shows now, read back from its width: 100 after a layout.
+    int ShownPercent() const;
 
     void ReadProperties(const PropertyBag& bag) override;
     void WriteProperties(PropertyBag& bag) const override;

@@ -98,7 +98,7 @@ std::optional<QFont> ParseFont(const QString& body) {
     if (rest.isEmpty()) return std::nullopt;
     bool ok = false;
     const double size = rest.front().trimmed().toDouble(&ok);
-    if (!ok || size <= 0) return std::nullopt;
+    if (!ok || !(size > 0) || !std::isfinite(size)) return std::nullopt;
     QFont font(*family);
     font.setPointSizeF(size);
     for (qsizetype i = 1; i < rest.size(); ++i) {
@@ -159,7 +159,7 @@ void PropertyBag::WriteInt(const QString& key, qint64 value, qint64 defaultValue
 }
 
 void PropertyBag::WriteNumber(const QString& key, double value, double defaultValue) {
-    if (value != defaultValue) Put(key, Kind::Number, value);
+    if (value != defaultValue && std::isfinite(value)) Put(key, Kind::Number, value);
 }
 
 void PropertyBag::WriteColor(const QString& key, OleColor value, OleColor defaultValue) {
@@ -202,7 +202,10 @@ qint64 PropertyBag::ReadInt(const QString& key, qint64 defaultValue) const {
     if (value.typeId() == QMetaType::Bool) return value.toBool() ? 1 : 0;
     bool ok = false;
     const double number = value.toDouble(&ok);
-    return ok ? static_cast<qint64>(RoundHalfEven(number)) : defaultValue;
+    // Beyond 2^62 the number is plainly not a stored setting; it must not overflow either.
+    constexpr double kLargest = 4611686018427387904.0;
+    if (!ok || !std::isfinite(number) || std::fabs(number) > kLargest) return defaultValue;
+    return static_cast<qint64>(RoundHalfEven(number));
 }
 
 double PropertyBag::ReadNumber(const QString& key, double defaultValue) const {
@@ -210,7 +213,7 @@ double PropertyBag::ReadNumber(const QString& key, double defaultValue) const {
     if (!value.isValid()) return defaultValue;
     bool ok = false;
     const double number = value.toDouble(&ok);
-    return ok ? number : defaultValue;
+    return ok && std::isfinite(number) ? number : defaultValue;
 }
 
 OleColor PropertyBag::ReadColor(const QString& key, OleColor defaultValue) const {
@@ -280,12 +283,8 @@ QString PropertyBag::ToText() const {
     return text;
 }
 
-std::optional<PropertyBag::Entry> PropertyBag::ParseLine(const QString& line) {
-    const qsizetype equals = line.indexOf(QLatin1Char('='));
-    if (equals <= 0) return std::nullopt;
-    const QString key = line.left(equals).trimmed();
-    const QString value = line.mid(equals + 1).trimmed();
-    if (key.isEmpty() || value.isEmpty()) return std::nullopt;
+std::optional<PropertyBag::Entry> PropertyBag::ParseValue(const QString& key,
+                                                          const QString& value) {
     if (value == QLatin1String("True") || value == QLatin1String("False"))
         return Entry{key, Kind::Boolean, value == QLatin1String("True")};
     if (value.startsWith(QLatin1String("&H"))) {
@@ -314,7 +313,7 @@ std::optional<PropertyBag::Entry> PropertyBag::ParseLine(const QString& line) {
     bool ok = false;
     if (value.contains(QLatin1Char('.')) || value.contains(QLatin1Char('e'))) {
         const double number = value.toDouble(&ok);
-        if (ok) return Entry{key, Kind::Number, number};
+        if (ok && std::isfinite(number)) return Entry{key, Kind::Number, number};
         return std::nullopt;
     }
     const qint64 integer = value.toLongLong(&ok);
@@ -327,9 +326,15 @@ std::optional<PropertyBag> PropertyBag::FromText(const QString& text) {
     for (const QString& rawLine : text.split(QLatin1Char('\n'))) {
         const QString line = rawLine.trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
-        auto entry = ParseLine(line);
-        if (!entry) return std::nullopt;
-        bag.Put(entry->key, entry->kind, entry->value);
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals <= 0) return std::nullopt;
+        const QString key = line.left(equals).trimmed();
+        const QString value = line.mid(equals + 1).trimmed();
+        if (key.isEmpty()) return std::nullopt;
+        if (auto entry = ParseValue(key, value))
+            bag.Put(entry->key, entry->kind, entry->value);
+        else
+            bag.skippedKeys_ << key;
     }
     return bag;
 }

@@ -18,7 +18,8 @@ class PropertyBag {
   public:
     enum class Kind { Boolean, Integer, Number, Colour, Text, Font, Picture };
 
-    // Writers leave the bag untouched when the value equals the default.
+    // Writers leave the bag untouched when the value equals the default, and a number that
+    // cannot be read back (infinite, not a number) is never written.
     void WriteBool(const QString& key, bool value, bool defaultValue);
     void WriteInt(const QString& key, qint64 value, qint64 defaultValue);
     void WriteNumber(const QString& key, double value, double defaultValue);
@@ -28,7 +29,8 @@ class PropertyBag {
     // A picture is written when there is one.
     void WritePicture(const QString& key, const QImage& value);
 
-    // Readers return the default when the key is absent. Keys match without regard to case.
+    // Readers return the default when the key is absent or its value is not of the kind asked
+    // for (a number must be finite). Keys match without regard to case.
     bool ReadBool(const QString& key, bool defaultValue) const;
     qint64 ReadInt(const QString& key, qint64 defaultValue) const;
     double ReadNumber(const QString& key, double defaultValue) const;
@@ -46,8 +48,12 @@ class PropertyBag {
     QStringList ReadLog() const { return readLog_; }
 
     QString ToText() const;
-    // Nullopt when a line is not of the form the bag writes.
+    // Nullopt when a line is not of the form "Key = value". A value that cannot be read leaves
+    // its key out (see SkippedKeys) and the other keys are kept: one bad value must not lose a
+    // whole stored layout.
     static std::optional<PropertyBag> FromText(const QString& text);
+    // The keys FromText left out because their values could not be read.
+    QStringList SkippedKeys() const { return skippedKeys_; }
 
   private:
     struct Entry {
@@ -59,8 +65,9 @@ class PropertyBag {
     void Put(const QString& key, Kind kind, const QVariant& value);
     const Entry* Find(const QString& key) const;
     static QString ValueText(const Entry& entry);
-    static std::optional<Entry> ParseLine(const QString& line);
+    static std::optional<Entry> ParseValue(const QString& key, const QString& value);
 
     std::vector<Entry> entries_;
+    QStringList skippedKeys_;
     mutable QStringList readLog_;
 };

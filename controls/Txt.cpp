@@ -7,6 +7,10 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
+#include <cmath>
+
+#include "ControlAccessibility.h"
 
 namespace {
 
@@ -22,8 +26,9 @@ Txt::Txt(QWidget* parent)
     : ControlBase(parent), text1_(new QPlainTextEdit(this)), text2_(new QLineEdit(this)) {
     text1_->setFrameShape(QFrame::NoFrame);
     text2_->setFrame(false);
-    text1_->setPlainText(QStringLiteral("Text"));
-    text2_->setText(QStringLiteral("Text"));
+    // The design-time texts: the fields only hold the same text once one of them changes.
+    text1_->setPlainText(QStringLiteral("TextMultiline\n"));
+    text2_->setText(QStringLiteral("TextSingleline"));
     for (QObject* watched :
          {static_cast<QObject*>(text1_), static_cast<QObject*>(text1_->viewport()),
           static_cast<QObject*>(text2_)}) {
@@ -33,6 +38,8 @@ Txt::Txt(QWidget* parent)
     text1_->viewport()->setMouseTracking(true);
     text2_->setMouseTracking(true);
     setMouseTracking(true);
+    connect(text1_->document(), &QTextDocument::contentsChange, this,
+            [this](int position, int, int added) { lastInsertEnd_ = position + added; });
     connect(text1_, &QPlainTextEdit::textChanged, this, &Txt::OnMultiLineChanged);
     connect(text2_, &QLineEdit::textChanged, this, &Txt::OnSingleLineChanged);
     ApplyColours();
@@ -112,11 +119,28 @@ void Txt::ApplyAlignment() {
 void Txt::OnMultiLineChanged() {
     if (syncing_) return;
     syncing_ = true;
+    HoldMultiLineLimit();
     const QString text = text1_->toPlainText();
     if (text2_->text() != text) text2_->setText(text);
     syncing_ = false;
     MarkChanged(QStringLiteral("Text"));
+    // A load reports its text once, when it is done.
+    if (IsLoading()) return;
+    NotifyAccessibleValue(this, text);
     emit Change();
+}
+
+void Txt::HoldMultiLineLimit() {
+    const int length = static_cast<int>(text1_->toPlainText().size());
+    const int excess = length - maxLength_;
+    if (maxLength_ <= 0 || excess <= 0) return;
+    // What was just typed or pasted is cut, as the single-line field cuts it; otherwise the end.
+    const int end = lastInsertEnd_ >= excess && lastInsertEnd_ <= length ? lastInsertEnd_ : length;
+    QTextCursor cursor(text1_->document());
+    cursor.setPosition(end - excess);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    lastInsertEnd_ = -1;
 }
 
 void Txt::OnSingleLineChanged() {
@@ -249,7 +273,7 @@ void Txt::setFontName(const QString& value) {
 }
 
 void Txt::setFontSize(double value) {
-    if (!(value > 0)) return;
+    if (!(value > 0) || !std::isfinite(value)) return;
     QFont f = font();
     f.setPointSizeF(value);
     setFont(f);
@@ -280,6 +304,10 @@ void Txt::setLocked(bool value) {
 void Txt::setMaxLength(int value) {
     maxLength_ = std::max(0, value);
     text2_->setMaxLength(maxLength_ > 0 ? std::min(maxLength_, kLineEditLimit) : kLineEditLimit);
+    if (maxLength_ > 0 && text1_->toPlainText().size() > maxLength_) {
+        lastInsertEnd_ = -1;
+        OnMultiLineChanged();
+    }
     MarkChanged(QStringLiteral("MaxLength"));
 }
 
@@ -292,21 +320,22 @@ void Txt::setAlignment(int value) {
 // ---- stored settings -------------------------------------------------------------------------
 
 void Txt::ReadProperties(const PropertyBag& bag) {
+    const LoadingScope loading(*this);
+    const QString textBefore = Text();
     setEnabled(bag.ReadBool(QStringLiteral("Enabled"), true));
     setFont(bag.ReadFont(QStringLiteral("Font"), AmbientFont()));
     mouseIcon_ = bag.ReadPicture(QStringLiteral("MouseIcon"));
     style_ = static_cast<int>(bag.ReadInt(QStringLiteral("Style"), 0));
     LayOut();
     SetHighlight(false);
+    // The selection comes first and the text last, so the stored text is what the box holds.
     const QString selText = bag.ReadString(QStringLiteral("SelText"), QString());
-    const int selStart = static_cast<int>(bag.ReadInt(QStringLiteral("SelStart"), 0));
-    const int selLength = static_cast<int>(bag.ReadInt(QStringLiteral("SelLength"), 0));
+    if (!selText.isEmpty()) setSelText(selText);
+    setSelStart(static_cast<int>(bag.ReadInt(QStringLiteral("SelStart"), 0)));
+    setSelLength(static_cast<int>(bag.ReadInt(QStringLiteral("SelLength"), 0)));
     mousePointer_ = static_cast<int>(bag.ReadInt(QStringLiteral("MousePointer"), 0));
     setPasswordChar(bag.ReadString(QStringLiteral("PasswordChar"), QString()));
     setText(bag.ReadString(QStringLiteral("Text"), QStringLiteral("Text")));
-    if (!selText.isEmpty()) setSelText(selText);
-    setSelStart(selStart);
-    setSelLength(selLength);
     setToolTipText(bag.ReadString(QStringLiteral("ToolTipText"), QString()));
     backColor_ = bag.ReadColor(QStringLiteral("BackColor"), SysColor::kWindowBackground);
     foreColor_ = bag.ReadColor(QStringLiteral("ForeColor"), SysColor::kWindowText);
@@ -325,11 +354,12 @@ void Txt::ReadProperties(const PropertyBag& bag) {
     setAlignment(static_cast<int>(bag.ReadInt(QStringLiteral("Alignment"), 0)));
     ApplyColours();
     ApplyPointer();
+    if (Text() != textBefore) emit Change();
 }
 
 void Txt::WriteProperties(PropertyBag& bag) const {
     const QFont ambient = AmbientFont();
-    bag.WriteBool(QStringLiteral("Enabled"), isEnabled(), true);
+    bag.WriteBool(QStringLiteral("Enabled"), Enabled(), true);
     bag.WriteFont(QStringLiteral("Font"), font(), ambient);
     bag.WritePicture(QStringLiteral("MouseIcon"), mouseIcon_);
     bag.WriteInt(QStringLiteral("Style"), style_, 0);
@@ -452,9 +482,7 @@ void Txt::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) {
         text1_->setFont(font());
         text2_->setFont(font());
-        MarkChanged(QStringLiteral("Font"));
-    } else if (event->type() == QEvent::EnabledChange) {
-        MarkChanged(QStringLiteral("Enabled"));
     }
+    MarkOwnChange(event);
     ControlBase::changeEvent(event);
 }

@@ -13,6 +13,25 @@ class QPlainTextEdit;
 
 class Txt : public ControlBase {
     Q_OBJECT
+    Q_PROPERTY(QImage MouseIcon READ MouseIcon WRITE setMouseIcon)
+    Q_PROPERTY(int Style READ Style WRITE setStyle)
+    Q_PROPERTY(QString SelText READ SelText WRITE setSelText)
+    Q_PROPERTY(int SelStart READ SelStart WRITE setSelStart)
+    Q_PROPERTY(int SelLength READ SelLength WRITE setSelLength)
+    Q_PROPERTY(int MousePointer READ MousePointer WRITE setMousePointer)
+    Q_PROPERTY(QString PasswordChar READ PasswordChar WRITE setPasswordChar)
+    Q_PROPERTY(QString Text READ Text WRITE setText NOTIFY Change)
+    Q_PROPERTY(QString ToolTipText READ ToolTipText WRITE setToolTipText)
+    Q_PROPERTY(OleColor BackColor READ BackColor WRITE setBackColor)
+    Q_PROPERTY(OleColor ForeColor READ ForeColor WRITE setForeColor)
+    Q_PROPERTY(bool FontItalic READ FontItalic WRITE setFontItalic)
+    Q_PROPERTY(QString FontName READ FontName WRITE setFontName)
+    Q_PROPERTY(double FontSize READ FontSize WRITE setFontSize)
+    Q_PROPERTY(bool FontStrikethru READ FontStrikethru WRITE setFontStrikethru)
+    Q_PROPERTY(bool FontUnderline READ FontUnderline WRITE setFontUnderline)
+    Q_PROPERTY(bool Locked READ Locked WRITE setLocked)
+    Q_PROPERTY(int MaxLength READ MaxLength WRITE setMaxLength)
+    Q_PROPERTY(int Alignment READ Alignment WRITE setAlignment)
   public:
     explicit Txt(QWidget* parent = nullptr);
 
@@ -55,7 +74,7 @@ class Txt : public ControlBase {
     void setFontUnderline(bool value);
     bool Locked() const { return locked_; }
     void setLocked(bool value);
-    // 0: no limit.
+    // 0: no limit. Both fields keep to it, whichever is shown.
     int MaxLength() const { return maxLength_; }
     void setMaxLength(int value);
     // 0 left, 1 right, 2 centre.
@@ -95,6 +114,7 @@ class Txt : public ControlBase {
     void MouseCameIn();
     void OnMultiLineChanged();
     void OnSingleLineChanged();
+    void HoldMultiLineLimit();
     void ApplyColours();
     void ApplyPointer();
     void ApplyAlignment();
@@ -118,5 +138,7 @@ class Txt : public ControlBase {
     bool mouseInside_ = false;
     bool focused_ = false;
     bool syncing_ = false;
+    // Where the multi-line field's last insertion ended, -1 when unknown.
+    int lastInsertEnd_ = -1;
     QPointF lastMousePos_{-1, -1};
 };

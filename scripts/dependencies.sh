@@ -1,8 +1,9 @@
 # Sourced by run.sh and test.sh: installs the Debian packages the build and the tests need,
 # asking apt only for what is missing (through sudo when not root).
 dravelo_packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-                  strace binutils util-linux libbenchmark-dev qt6-svg-dev fonts-dejavu-core
-                  fonts-dejavu-extra xvfb libxcb1-dev clang-14 libclang-rt-14-dev fiu-utils libfiu-dev)
+                  strace binutils util-linux libbenchmark-dev python3 qt6-svg-dev
+                  fonts-dejavu-core fonts-dejavu-extra xvfb libxcb1-dev clang-14 libclang-rt-14-dev
+                  fiu-utils libfiu-dev)
 
 dravelo_install_dependencies() {
     local missing=()

@@ -1,39 +1,39 @@
-// The per-thread dispatcher: receives every timer expiry of its thread and passes the identifier
-// on to all live timer and trigger objects of that thread.
+// The per-thread dispatcher: hands each timer expiry of its thread to the one object that owns
+// the expired identifier at that moment.
 #pragma once
 
 #include <cstdint>
-#include <utility>
-#include <vector>
+#include <unordered_map>
 
 #include "tickwell.h"
 
 namespace tickwell {
 
-class CTimerSink final : public _CTimerSink {
+// What the dispatcher calls: the owner of a running timer, told of each of its expiries.
+struct __CTimerSink {
+    virtual HRESULT Timer(int32_t id) = 0;
+
+  protected:
+    ~__CTimerSink() = default;
+};
+
+class CTimerSink final {
   public:
-    CTimerSink() = default;
-    ~CTimerSink() = default;
-    CTimerSink(const CTimerSink&) = delete;
-    CTimerSink& operator=(const CTimerSink&) = delete;
+    // Owners are not referenced: each object unbinds its identifier when it stops its timer,
+    // which it always does before it dies.
+    void Bind(int32_t id, __CTimerSink* owner) { owners_[id] = owner; }
+    void Unbind(int32_t id) { owners_.erase(id); }
+    void Clear() { owners_.clear(); }
 
-    HRESULT QueryInterface(const GUID& iid, void** object) override;
-    // The sink lives as long as its thread; references do not govern it.
-    ULONG AddRef() override { return 1; }
-    ULONG Release() override { return 1; }
-
-    HRESULT Subscribe(__CTimerSink* subscriber) override;
-    HRESULT Unsubscribe(__CTimerSink* subscriber) override;
-    HRESULT RaiseTimer(int32_t id) override;
+    // Delivered to the owner found now. A handler that stops this timer and starts another may
+    // get the same identifier back from the event loop; that new owner waits for its own expiry.
+    void RaiseTimer(int32_t id) const {
+        const auto found = owners_.find(id);
+        if (found != owners_.end()) found->second->Timer(id);
+    }
 
   private:
-    bool IsSubscribed(uint64_t serial) const;
-
-    // Subscribers are not referenced: each object drops its subscription when it dies. Every
-    // subscription carries a serial number so that a broadcast can tell whether an object was
-    // destroyed (or replaced at the same address) by an earlier handler of the same broadcast.
-    std::vector<std::pair<uint64_t, __CTimerSink*>> subscribers_;
-    uint64_t nextSerial_ = 1;
+    std::unordered_map<int32_t, __CTimerSink*> owners_;
 };
 
 }  // namespace tickwell

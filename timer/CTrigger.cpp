@@ -3,6 +3,7 @@
 namespace tickwell {
 
 HRESULT CTrigger::Start(int32_t interval) {
+    if (!OnHomeThread()) return RPC_E_WRONG_THREAD;
     interval_ = interval;
     StartTimer();  // restarts a pending countdown; 0 or less only cancels it
     return S_OK;

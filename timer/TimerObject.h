@@ -1,10 +1,12 @@
 // What CTimer and CTrigger share: reference counting, the Tag, the thread timer with its
-// identifier and interval, the subscription to the thread's dispatcher, and the listeners of the
-// object's own event.
+// identifier and interval, the creating thread that the object belongs to, and the listeners of
+// the object's own event.
 #pragma once
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "modTimer.h"
@@ -16,15 +18,14 @@ namespace tickwell {
 template <class Interface, class Listener>
 class TimerObject : public Interface, public __CTimerSink {
   public:
-    explicit TimerObject(const GUID& ownInterface) : ownInterface_(ownInterface) {
+    explicit TimerObject(const GUID& ownInterface)
+        : ownInterface_(ownInterface), home_(ThreadHome::Current()) {
         VariantInit(&tag_);
         ObjectCreated();
-        ThreadSink()->Subscribe(this);
     }
 
     virtual ~TimerObject() {
         StopTimer();
-        ThreadSink()->Unsubscribe(this);
         for (Listener* listener : listeners_) listener->Release();
         VariantClear(&tag_);
         ObjectDestroyed();
@@ -37,8 +38,6 @@ class TimerObject : public Interface, public __CTimerSink {
         if (!object) return E_POINTER;
         if (iid == IID_IUnknown || iid == ownInterface_) {
             *object = static_cast<Interface*>(this);
-        } else if (iid == IID___CTimerSink) {
-            *object = static_cast<__CTimerSink*>(this);
         } else {
             *object = nullptr;
             return E_NOINTERFACE;
@@ -49,19 +48,25 @@ class TimerObject : public Interface, public __CTimerSink {
 
     ULONG AddRef() override { return ++references_; }
 
+    // Counting works from any thread. The last reference let go on another thread hands the
+    // destruction to the owning thread, where the object's timer lives; once that thread has
+    // ended, its timers have ended too and the object dies where it is.
     ULONG Release() override {
         const ULONG left = --references_;
-        if (left == 0) delete this;
+        if (left == 0 && (home_->IsCurrentThread() || !home_->Post([this] { delete this; })))
+            delete this;
         return left;
     }
 
     HRESULT get_Tag(VARIANT* value) override {
+        if (!OnHomeThread()) return RPC_E_WRONG_THREAD;
         if (!value) return E_POINTER;
         VariantInit(value);
         return VariantCopy(value, &tag_);  // an object comes back as the same reference
     }
 
     HRESULT put_Tag(const VARIANT* value) override {
+        if (!OnHomeThread()) return RPC_E_WRONG_THREAD;
         if (!value) return E_POINTER;
         if (value->vt == VT_UNKNOWN) return DISP_E_TYPEMISMATCH;  // objects go through putref_Tag
         VARIANT copy;
@@ -74,6 +79,7 @@ class TimerObject : public Interface, public __CTimerSink {
     }
 
     HRESULT putref_Tag(IUnknown* object) override {
+        if (!OnHomeThread()) return RPC_E_WRONG_THREAD;
         if (object) object->AddRef();
         VariantClear(&tag_);
         tag_.vt = VT_UNKNOWN;
@@ -82,6 +88,7 @@ class TimerObject : public Interface, public __CTimerSink {
     }
 
     HRESULT Advise(Listener* listener) override {
+        if (!OnHomeThread()) return RPC_E_WRONG_THREAD;
         if (!listener) return E_POINTER;
         listener->AddRef();
         listeners_.push_back(listener);
@@ -89,6 +96,7 @@ class TimerObject : public Interface, public __CTimerSink {
     }
 
     HRESULT Unadvise(Listener* listener) override {
+        if (!OnHomeThread()) return RPC_E_WRONG_THREAD;
         auto found = std::find(listeners_.begin(), listeners_.end(), listener);
         if (found == listeners_.end()) return E_INVALIDARG;
         listeners_.erase(found);
@@ -97,18 +105,19 @@ class TimerObject : public Interface, public __CTimerSink {
     }
 
   protected:
+    // Everything but reference counting belongs to the creating thread, whose event loop runs
+    // the object's timer; other threads get RPC_E_WRONG_THREAD.
+    bool OnHomeThread() const { return home_->IsCurrentThread(); }
+
     // Start: a running timer is stopped first; only a positive interval starts a new one, and a
     // failed start leaves the object stopped.
     void StartTimer() {
         StopTimer();
-        if (interval_ > 0) id_ = SetThreadTimer(interval_);
+        if (interval_ > 0) id_ = home_->SetTimer(interval_, this);
     }
 
     void StopTimer() {
-        if (id_ != 0) {
-            KillThreadTimer(id_);
-            id_ = 0;
-        }
+        if (id_ != 0) home_->KillTimer(std::exchange(id_, 0));
     }
 
     // Raises the object's own event to every listener. A failure inside a listener comes back
@@ -137,6 +146,7 @@ class TimerObject : public Interface, public __CTimerSink {
 
   private:
     const GUID ownInterface_;
+    const std::shared_ptr<ThreadHome> home_;
     std::atomic<ULONG> references_{1};
     VARIANT tag_;
     std::vector<Listener*> listeners_;

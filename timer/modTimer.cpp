@@ -2,50 +2,59 @@
 
 #include <time.h>
 
-#include <QObject>
-#include <QTimerEvent>
-#include <memory>
-
-#include "CTimerSink.h"
+#include "ThreadTimers.h"
 
 namespace tickwell {
 namespace {
 
 constexpr uint32_t kTimerMessage = 0x0113;
 
-// Owns the thread's Qt timers and turns their expiries into timer_proc calls.
-class ThreadTimerHost final : public QObject {
-  protected:
-    void timerEvent(QTimerEvent* event) override {
-        timer_proc(nullptr, kTimerMessage, event->timerId(), static_cast<uint32_t>(TickCount()));
-    }
-};
-
-struct ThreadState {
-    std::unique_ptr<ThreadTimerHost> host;
-    std::unique_ptr<CTimerSink> sink;
-};
-
-ThreadState& State() {
-    thread_local ThreadState state;
-    return state;
+void Expired(int32_t id) {
+    timer_proc(nullptr, kTimerMessage, id, static_cast<uint32_t>(TickCount()));
 }
 
-ThreadTimerHost& Host() {
-    auto& state = State();
-    if (!state.host) state.host = std::make_unique<ThreadTimerHost>();
-    return *state.host;
-}
+// Keeps the thread's home and retires it when the thread ends, while objects of the thread
+// may still hold it.
+struct HomeHolder {
+    std::shared_ptr<ThreadHome> home = std::make_shared<ThreadHome>();
+    ~HomeHolder() { home->Retire(); }
+};
 
 }  // namespace
 
-int32_t SetThreadTimer(int32_t intervalMs) {
-    if (intervalMs <= 0) return 0;
-    return Host().startTimer(intervalMs);
+std::shared_ptr<ThreadHome> ThreadHome::Current() {
+    thread_local HomeHolder holder;
+    return holder.home;
 }
 
-void KillThreadTimer(int32_t id) {
-    if (id != 0) Host().killTimer(id);
+ThreadHome::ThreadHome()
+    : thread_(std::this_thread::get_id()), timers_(std::make_unique<ThreadTimers>(&Expired)) {}
+
+ThreadHome::~ThreadHome() = default;
+
+int32_t ThreadHome::SetTimer(int32_t intervalMs, __CTimerSink* owner) {
+    if (intervalMs <= 0 || !timers_) return 0;
+    const int32_t id = timers_->Start(intervalMs);
+    if (id != 0) sink_.Bind(id, owner);
+    return id;
+}
+
+void ThreadHome::KillTimer(int32_t id) {
+    if (id == 0 || !timers_) return;
+    sink_.Unbind(id);
+    timers_->Stop(id);
+}
+
+bool ThreadHome::Post(std::function<void()> work) {
+    std::lock_guard lock(door_);
+    if (!timers_) return false;
+    return QMetaObject::invokeMethod(timers_.get(), std::move(work), Qt::QueuedConnection);
+}
+
+void ThreadHome::Retire() {
+    std::lock_guard lock(door_);
+    sink_.Clear();
+    timers_.reset();
 }
 
 int32_t TickCount() {
@@ -59,13 +68,11 @@ int32_t TickCount() {
 void timer_proc(void* /*window*/, uint32_t /*message*/, int32_t id, uint32_t /*time*/) {
     // A failure inside a client's handler has already been turned into a result by the object
     // that raised the event; nothing may unwind into the event loop.
-    ThreadSink()->RaiseTimer(id);
+    ThreadSink().RaiseTimer(id);
 }
 
-_CTimerSink* ThreadSink() {
-    auto& state = State();
-    if (!state.sink) state.sink = std::make_unique<CTimerSink>();
-    return state.sink.get();
+CTimerSink& ThreadSink() {
+    return ThreadHome::Current()->Sink();
 }
 
 }  // namespace tickwell

@@ -1,20 +1,53 @@
-// Per-thread timer plumbing of the library: the thread timers that stand in for the operating
-// system's window-less timers, the millisecond clock, and the callback that every expiry enters.
+// Per-thread timer plumbing of the library: the thread that owns an object, its timers standing
+// in for the operating system's window-less timers, the millisecond clock, and the callback that
+// every expiry enters.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
 
-#include "tickwell.h"
+#include "CTimerSink.h"
 
 namespace tickwell {
 
-// Starts a periodic timer of the calling thread's event loop; returns its identifier, or 0 when
-// the thread cannot run timers (no event dispatcher). Expiries reach timer_proc on this thread
-// only while it dispatches events.
-int32_t SetThreadTimer(int32_t intervalMs);
+class ThreadTimers;
 
-// Stops a timer started by SetThreadTimer on the calling thread.
-void KillThreadTimer(int32_t id);
+// The thread an object was created on. Timers run in its event loop and are started and stopped
+// only there; other threads can only hand it work through Post.
+class ThreadHome {
+  public:
+    // The calling thread's home, created on first use; retired when the thread ends.
+    static std::shared_ptr<ThreadHome> Current();
+
+    ThreadHome();
+    ~ThreadHome();
+    ThreadHome(const ThreadHome&) = delete;
+    ThreadHome& operator=(const ThreadHome&) = delete;
+
+    bool IsCurrentThread() const { return thread_ == std::this_thread::get_id(); }
+
+    // Starts a precise periodic timer whose expiries go to `owner`; its identifier, or 0 when
+    // the thread cannot run timers (no event dispatcher, or the thread has ended).
+    int32_t SetTimer(int32_t intervalMs, __CTimerSink* owner);
+    void KillTimer(int32_t id);
+
+    // Runs `work` in the thread's event loop; false when the thread has already ended.
+    bool Post(std::function<void()> work);
+
+    CTimerSink& Sink() { return sink_; }
+
+    // At the end of the thread: its timers die with it.
+    void Retire();
+
+  private:
+    const std::thread::id thread_;
+    std::mutex door_;  // guards timers_ against Post from other threads
+    std::unique_ptr<ThreadTimers> timers_;
+    CTimerSink sink_;
+};
 
 // Milliseconds since system start, wrapped into 32 bits: negative after 2147483647 ms, back to 0
 // after 2^32 ms.
@@ -23,7 +56,7 @@ int32_t TickCount();
 // Entered on every expiry; only the identifier matters.
 void timer_proc(void* window, uint32_t message, int32_t id, uint32_t time);
 
-// The calling thread's dispatcher, created on first use and kept until the thread ends.
-_CTimerSink* ThreadSink();
+// The calling thread's dispatcher.
+CTimerSink& ThreadSink();
 
 }  // namespace tickwell

@@ -114,7 +114,8 @@ TICKWELL_EXPORT HRESULT DllCanUnloadNow() {
 TICKWELL_EXPORT HRESULT DllRegisterServer() try {
     const std::string path = OwnLibraryPath();
     if (path.empty()) return SELFREG_E_CLASS;
-    return components::AddRecords(OwnRecords(path)) ? S_OK : SELFREG_E_CLASS;
+    const int error = components::AddRecords(OwnRecords(path));
+    return error == 0 ? S_OK : HResultFromErrno(error);
 } catch (...) {
     return SELFREG_E_CLASS;
 }
@@ -122,7 +123,8 @@ TICKWELL_EXPORT HRESULT DllRegisterServer() try {
 TICKWELL_EXPORT HRESULT DllUnregisterServer() try {
     const std::string path = OwnLibraryPath();
     if (path.empty()) return SELFREG_E_CLASS;
-    return components::RemoveRecords(OwnRecords(path)) ? S_OK : SELFREG_E_CLASS;
+    const int error = components::RemoveRecords(OwnRecords(path));
+    return error == 0 ? S_OK : HResultFromErrno(error);
 } catch (...) {
     return SELFREG_E_CLASS;
 }

@@ -195,3 +195,15 @@ TEST(CommandButton, SettingAPropertyMarksItsKey) {
     EXPECT_EQ(changed.at(1).at(0).toString(), "TextAlign");
     EXPECT_EQ(button.CaptionRect().topLeft(), QPointF(40, 40));
 }
+
+TEST(CommandButton, SetTextWidthWiderThanTheRoomTakesEffect) {
+    Cmd1 button;
+    button.setSizeTwips(1200, 495);
+    button.setTextSetWH(true);
+    button.setTextWidth(1150);  // the room between the edges is 1120
+    EXPECT_DOUBLE_EQ(button.CaptionRect().width(), 1150);
+    button.setCaption("Start Single");  // a new caption is narrowed to the room
+    EXPECT_DOUBLE_EQ(button.CaptionRect().width(), 1120);
+    button.setTextAlign(0);  // the next layout uses the set width again
+    EXPECT_DOUBLE_EQ(button.CaptionRect().width(), 1150);
+}

@@ -1,5 +1,6 @@
-// Renders every control in its idle, hover, pressed, checked and disabled looks to PNG files
-// under the build folder, for a person to open and judge.
+// Renders every control in its idle, hover, pressed, checked, keyboard-focused and disabled
+// looks to PNG files under the build folder, for a person to open and judge. The progress bar
+// takes no focus, so it has no focused look.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -80,6 +81,13 @@ TEST(ControlLooks, Toolbar) {
         QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(bar.GetButtonLeft(1) + 20, 20));
         Render(bar, prefix + "pressed");
         QTest::mouseRelease(&bar, Qt::LeftButton, {}, QPoint(bar.GetButtonLeft(1) + 20, 20));
+        SendLeave(bar);
+        ASSERT_TRUE(ShowActive(bar));
+        bar.clearFocus();  // the mouse press gave it the focus
+        bar.setFocus(Qt::TabFocusReason);
+        QTest::keyClick(&bar, Qt::Key_Right);
+        QTest::keyClick(&bar, Qt::Key_Right);
+        Render(bar, prefix + "keyboard_focused");
         bar.HighlightButton(0);
         Render(bar, prefix + "checked");
         bar.setButton_Index(2);
@@ -128,6 +136,10 @@ TEST(ControlLooks, CommandButton) {
     Render(*button, "cmd_pressed");
     QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(60, 20));
     SendLeave(*button);
+    ASSERT_TRUE(ShowActive(face));
+    button->clearFocus();  // the mouse press gave it the focus
+    button->setFocus(Qt::TabFocusReason);
+    Render(*button, "cmd_keyboard_focused");
     button->setEnabled(false);
     Render(*button, "cmd_disabled");
     button->setEnabled(true);
@@ -158,6 +170,10 @@ TEST(ControlLooks, CheckBox) {
     Render(*box, "chk_checked_cross");
     box->setStyle(2);
     Render(*box, "chk_checked_tick");
+    ASSERT_TRUE(ShowActive(face));
+    box->clearFocus();  // the mouse press gave it the focus
+    box->setFocus(Qt::TabFocusReason);
+    Render(*box, "chk_keyboard_focused");
     box->setEnabled(false);
     Render(*box, "chk_disabled");
     box->setEnabled(true);
@@ -178,6 +194,9 @@ TEST(ControlLooks, TextBox) {
     MoveMouse(box, QPoint(2, 2));
     Render(*box, "txt_hover");
     SendLeave(*box);
+    ASSERT_TRUE(ShowActive(face));
+    box->setFocus(Qt::TabFocusReason);
+    Render(*box, "txt_keyboard_focused");
     box->setEnabled(false);
     Render(*box, "txt_disabled");
     box->setEnabled(true);

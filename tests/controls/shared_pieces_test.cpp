@@ -100,6 +100,9 @@ TEST(PropertyBag, KeysMatchWithoutCaseAndBadLinesAreRefused) {
     EXPECT_EQ(bag->ReadColor("Forecolor", 0), 0x000000FFu);
     EXPECT_TRUE(bag->ReadBool("checked", false));
     EXPECT_FALSE(PropertyBag::FromText("no equals sign").has_value());
-    EXPECT_FALSE(PropertyBag::FromText("Caption = \"unterminated").has_value());
-    EXPECT_FALSE(PropertyBag::FromText("Size = twelve").has_value());
+    // A value that cannot be read leaves out its key only.
+    const auto partly = PropertyBag::FromText("Caption = \"unterminated\nSize = twelve\nStyle = 2");
+    ASSERT_TRUE(partly.has_value());
+    EXPECT_EQ(partly->Keys(), QStringList({"Style"}));
+    EXPECT_EQ(partly->SkippedKeys(), QStringList({"Caption", "Size"}));
 }

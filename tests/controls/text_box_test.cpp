@@ -155,3 +155,23 @@ TEST(TextBox, StoredSettingsRoundTrip) {
     second.ReadProperties(styled);
     EXPECT_EQ(second.SingleLineField()->text(), "single");
 }
+
+TEST(TextBox, NewBoxShowsItsDesignTextsAndBothStylesKeepMaxLength) {
+    Txt fresh;
+    EXPECT_EQ(fresh.MultiLineField()->toPlainText(), "TextMultiline\n");
+    EXPECT_EQ(fresh.SingleLineField()->text(), "TextSingleline");
+
+    for (int style : {0, 1}) {
+        auto box = EmptyBox(style);
+        box->setMaxLength(3);
+        QWidget* shown = style == 1 ? static_cast<QWidget*>(box->MultiLineField())
+                                    : static_cast<QWidget*>(box->SingleLineField());
+        QTest::keyClicks(shown, "abcde");
+        EXPECT_EQ(box->Text(), "abc") << style;
+        EXPECT_EQ(box->MultiLineField()->toPlainText(), "abc") << style;
+    }
+    auto longer = EmptyBox(1);
+    longer->setText("abcdef");
+    longer->setMaxLength(4);
+    EXPECT_EQ(longer->Text(), "abcd");
+}

@@ -258,10 +258,13 @@ TEST_F(SingleWrite, SpanAcrossTheCounterSignChangeIsMeasuredCorrectly) {
 }
 
 TEST_F(SingleWrite, MissingTimerComponentGivesText41) {
+    // Registered to a file that is no library: a missing file would fall back to the library
+    // beside the program instead.
     TempFolder config;
+    config.write("libtickwell.so", "not a library");
     config.write("component-registry",
                  QString("CLSID " + QString::fromStdString(components::GuidToString(CLSID_CTimer)) +
-                         " /nowhere/libtickwell.so\n")
+                         " " + config.file("libtickwell.so") + "\n")
                      .toUtf8());
     const QByteArray previous = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(QFileInfo(config.file("x")).path()));

@@ -100,8 +100,14 @@ TEST(Activation, FailuresComeBackAsResults) {
     RegistryFolder registry;
     void* object = reinterpret_cast<void*>(1);
 
-    // A registered class whose library is gone.
-    registry.Write("CLSID " + Id(CLSID_CTimer) + " /nowhere/libtickwell.so\n");
+    // A registered library that is no library.
+    QTemporaryDir folder;
+    const QString notALibrary = folder.filePath("libtickwell.so");
+    QFile text(notALibrary);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("text");
+    text.close();
+    registry.Write("CLSID " + Id(CLSID_CTimer) + " " + notALibrary + "\n");
     EXPECT_EQ(components::CreateInstance(CLSID_CTimer, IID__CTimer, &object), CO_E_DLLNOTFOUND);
     EXPECT_EQ(object, nullptr);
 
@@ -130,6 +136,11 @@ TEST(Activation, UnregisteredClassesComeFromTheLibraryBesideTheProgram) {
     EXPECT_EQ(components::CreateInstance(CLSID_CTrigger, IID__CTrigger, trigger.ReceiveVoid()),
               S_OK);
     EXPECT_TRUE(trigger);
+    // So do classes registered to a library file that is gone.
+    registry.Write("CLSID " + Id(CLSID_CTimer) + " /nowhere/libtickwell.so\n");
+    ComPtr<_CTimer> timer;
+    EXPECT_EQ(components::CreateInstance(CLSID_CTimer, IID__CTimer, timer.ReceiveVoid()), S_OK);
+    EXPECT_TRUE(timer);
 }
 
 TEST(Activation, LibraryMayUnloadOnlyWhenNoObjectOrLockIsAlive) {

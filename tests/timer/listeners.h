@@ -1,6 +1,9 @@
-// Event listeners for the timer tests: they count events, note when and on which thread they
-// came, and can run an action inside the handler.
+// Helpers of the timer tests: objects created through component activation, and event listeners
+// that count events, note when and on which thread they came, and can run an action inside the
+// handler.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -8,7 +11,22 @@
 #include <functional>
 #include <vector>
 
+#include "activation.h"
+#include "comptr.h"
 #include "tickwell.h"
+
+inline components::ComPtr<_CTimer> NewTimer() {
+    components::ComPtr<_CTimer> timer;
+    EXPECT_EQ(components::CreateInstance(CLSID_CTimer, IID__CTimer, timer.ReceiveVoid()), S_OK);
+    return timer;
+}
+
+inline components::ComPtr<_CTrigger> NewTrigger() {
+    components::ComPtr<_CTrigger> trigger;
+    EXPECT_EQ(components::CreateInstance(CLSID_CTrigger, IID__CTrigger, trigger.ReceiveVoid()),
+              S_OK);
+    return trigger;
+}
 
 template <class Interface>
 class CountingListener final : public Interface {

@@ -1,14 +1,8 @@
 #include "activation.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <climits>
-#include <map>
-#include <mutex>
-
-#include "comptr.h"
-#include "registry.h"
 
 #ifndef TICKWELL_INSTALLED_LIBRARY
 #define TICKWELL_INSTALLED_LIBRARY ""
@@ -17,7 +11,7 @@
 namespace components {
 namespace {
 
-constexpr const char* kLibraryName = "libtickwell.so";
+constexpr const char* kLibraryNames[] = {"libtickwell.so", "libtickwell.so.1"};
 
 std::string ProgramFolder() {
     char path[PATH_MAX];
@@ -27,65 +21,25 @@ std::string ProgramFolder() {
     return program.substr(0, program.rfind('/'));
 }
 
-// Handles of loaded libraries by path; never closed, see the header.
-void* OpenLibrary(const std::string& path) {
-    static std::mutex guard;
-    static std::map<std::string, void*> loaded;
-    std::lock_guard lock(guard);
-    if (auto found = loaded.find(path); found != loaded.end()) return found->second;
-    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle) loaded.emplace(path, handle);
-    return handle;
-}
-
-HRESULT CreateFromLibrary(const std::string& path, const GUID& clsid, const GUID& iid,
-                          void** object) {
-    void* entry = nullptr;
-    const HRESULT loaded = LoadEntryPoint(path, "DllGetClassObject", &entry);
-    if (FAILED(loaded)) return loaded;
-    const auto getClassObject = reinterpret_cast<DllGetClassObjectFn>(entry);
-    ComPtr<IClassFactory> factory;
-    HRESULT hr = getClassObject(&clsid, &IID_IClassFactory, factory.ReceiveVoid());
-    if (FAILED(hr)) return hr;
-    if (!factory) return E_UNEXPECTED;
-    hr = factory->CreateInstance(nullptr, iid, object);
-    if (SUCCEEDED(hr) && !*object) return E_UNEXPECTED;
-    return hr;
-}
-
 }  // namespace
-
-HRESULT LoadEntryPoint(const std::string& libraryPath, const char* name, void** entryPoint) {
-    *entryPoint = nullptr;
-    void* library = OpenLibrary(libraryPath);
-    if (!library) return CO_E_DLLNOTFOUND;
-    *entryPoint = ::dlsym(library, name);
-    return *entryPoint ? S_OK : CO_E_ERRORINDLL;
-}
 
 std::vector<std::string> FallbackLibraries() {
     std::vector<std::string> candidates;
     const std::string folder = ProgramFolder();
     if (!folder.empty()) {
-        candidates.push_back(folder + "/" + kLibraryName);
-        candidates.push_back(folder + "/../lib/" + kLibraryName);
+        for (const char* subfolder : {"/", "/../lib/"}) {
+            for (const char* name : kLibraryNames) candidates.push_back(folder + subfolder + name);
+        }
     }
     if (*TICKWELL_INSTALLED_LIBRARY) candidates.emplace_back(TICKWELL_INSTALLED_LIBRARY);
     return candidates;
 }
 
 HRESULT CreateInstance(const GUID& clsid, const GUID& iid, void** object) try {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (auto registered = FindClassServer(clsid))
-        return CreateFromLibrary(*registered, clsid, iid, object);
-    for (const auto& candidate : FallbackLibraries()) {
-        if (::access(candidate.c_str(), R_OK) == 0)
-            return CreateFromLibrary(candidate, clsid, iid, object);
-    }
-    return REGDB_E_CLASSNOTREG;
+    return tickwell::CreateInstance(clsid, iid, FallbackLibraries(), object);
 } catch (...) {
-    return E_FAIL;  // out of memory while reading the registry; no object
+    if (object) *object = nullptr;
+    return E_OUTOFMEMORY;  // building the list of fallbacks
 }
 
 }  // namespace components

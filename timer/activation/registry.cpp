@@ -1,40 +1,137 @@
 #include "registry.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <cerrno>
+#include <climits>
+#include <new>
+#include <optional>
 
 namespace components {
 namespace {
 
-std::string ConfigFolder() {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) return xdg;
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.config";
-}
-
-struct ParsedLine {
-    std::string kind;
-    std::optional<GUID> id;
-    std::string path;  // what follows the identifier (and the version)
+// A failed system call inside the registry's update; it ends the update and becomes its result.
+struct SystemError {
+    int error;
 };
 
-ParsedLine Parse(const std::string& line) {
-    std::istringstream in(line);
-    ParsedLine parsed;
-    std::string id;
-    in >> parsed.kind >> id;
-    parsed.id = GuidFromString(id);
-    if (parsed.kind == "TypeLib") {
-        std::string version;
-        in >> version;
+[[noreturn]] void ThrowLastError() {
+    throw SystemError{errno};
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file a write must replace: the registry itself or, when it is a symbolic link, the file
+// the chain of links ends at (which need not exist yet).
+std::string LinkTarget(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+        if (length < 0) {
+            if (errno == EINVAL || errno == ENOENT) return path;  // no link, or nothing there yet
+            ThrowLastError();
+        }
+        if (length == static_cast<ssize_t>(sizeof target)) throw SystemError{ENAMETOOLONG};
+        std::string next(target, static_cast<size_t>(length));
+        path = next.front() == '/' ? next : FolderOf(path) + "/" + next;
     }
-    std::getline(in >> std::ws, parsed.path);
-    return parsed;
+    throw SystemError{ELOOP};
+}
+
+// The registry's lines; an absent registry has none. One that exists but cannot be read is an
+// error, never an empty registry: writing it back would lose every other component's records.
+std::vector<std::string> ReadLines(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return {};
+        ThrowLastError();
+    }
+    std::string text;
+    char buffer[8192];
+    ssize_t length;
+    while ((length = ::read(fd, buffer, sizeof buffer)) != 0) {
+        if (length < 0 && errno == EINTR) continue;
+        if (length < 0) {
+            const int error = errno;
+            ::close(fd);
+            throw SystemError{error};
+        }
+        text.append(buffer, static_cast<size_t>(length));
+    }
+    ::close(fd);
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+void CreateFolders(const std::string& folder) {
+    for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        const std::string prefix = folder.substr(0, slash);
+        if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) ThrowLastError();
+        if (slash == std::string::npos) return;
+    }
+}
+
+// 0, or the system's error number.
+int WriteAll(int fd, const std::string& text) {
+    for (size_t done = 0; done < text.size();) {
+        const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
+        if (written < 0 && errno == EINTR) continue;
+        if (written < 0) return errno;
+        done += static_cast<size_t>(written);
+    }
+    return 0;
+}
+
+// Written to a neighbour first and renamed over the target, so that a reader never sees half a
+// registry and a failed write leaves the old one intact. The neighbour takes the target's mode,
+// so that a read-only registry stays read-only.
+void ReplaceFile(const std::string& target, const std::string& text) {
+    CreateFolders(FolderOf(target));
+    std::optional<mode_t> mode;
+    if (struct stat info{}; ::stat(target.c_str(), &info) == 0) mode = info.st_mode & 07777;
+    const std::string temporary = target + ".new";
+    ::unlink(temporary.c_str());
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) ThrowLastError();
+    int error = WriteAll(fd, text);
+    if (!error && mode && ::fchmod(fd, *mode) != 0) error = errno;
+    if (!error && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && !error) error = errno;
+    if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
+    if (error) {
+        ::unlink(temporary.c_str());
+        throw SystemError{error};
+    }
+}
+
+bool Matches(const tickwell::RegistryLine& line, const RegistryRecord& record, bool samePath) {
+    return line.id && line.kind == record.kind && *line.id == record.id &&
+           (!samePath || line.path == record.path);
+}
+
+// A record stands for one kind and identifier; when `samePath` is asked for, only a record of
+// that library matches, so that removing one copy's records leaves another copy's in place.
+std::vector<std::string> WithoutRecords(const std::vector<std::string>& lines,
+                                        const std::vector<RegistryRecord>& records, bool samePath) {
+    std::vector<std::string> kept;
+    for (const auto& line : lines) {
+        const tickwell::RegistryLine parsed = tickwell::ParseRegistryLine(line);
+        bool drop = false;
+        for (const auto& record : records) drop = drop || Matches(parsed, record, samePath);
+        if (!drop) kept.push_back(line);
+    }
+    return kept;
 }
 
 std::string Format(const RegistryRecord& record) {
@@ -43,100 +140,33 @@ std::string Format(const RegistryRecord& record) {
     return line + " " + record.path;
 }
 
-// A record stands for one kind and identifier; when `samePath` is asked for, only a record of
-// that library matches, so that removing one copy's records leaves another copy's in place.
-bool Matches(const ParsedLine& line, const RegistryRecord& record, bool samePath) {
-    return line.id && line.kind == record.kind && *line.id == record.id &&
-           (!samePath || line.path == record.path);
-}
-
-std::vector<std::string> ReadLines() {
-    std::vector<std::string> lines;
-    std::ifstream in(RegistryFilePath());
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-// Written to a neighbour first and renamed over the old file, so that a reader never sees half
-// a registry and a failed write leaves the old one intact.
-bool WriteLines(const std::vector<std::string>& lines) {
-    const std::string folder = ConfigFolder();
-    ::mkdir(folder.c_str(), 0700);
-    const std::string path = RegistryFilePath();
-    const std::string temporary = path + ".new";
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        if (!out) return false;
-        for (const auto& line : lines) out << line << '\n';
-        out.flush();
-        if (!out) {
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
-std::vector<std::string> WithoutRecords(const std::vector<RegistryRecord>& records, bool samePath) {
-    std::vector<std::string> kept;
-    for (const auto& line : ReadLines()) {
-        const ParsedLine parsed = Parse(line);
-        bool drop = false;
-        for (const auto& record : records) drop = drop || Matches(parsed, record, samePath);
-        if (!drop) kept.push_back(line);
-    }
-    return kept;
+template <class Change>
+int Update(Change change) try {
+    const std::string target = LinkTarget(RegistryFilePath());
+    std::string text;
+    for (const auto& line : change(ReadLines(target))) text += line + '\n';
+    ReplaceFile(target, text);
+    return 0;
+} catch (const SystemError& failure) {
+    return failure.error;
+} catch (const std::bad_alloc&) {
+    return ENOMEM;
 }
 
 }  // namespace
 
-std::string RegistryFilePath() {
-    return ConfigFolder() + "/component-registry";
+int AddRecords(const std::vector<RegistryRecord>& records) {
+    return Update([&](const std::vector<std::string>& lines) {
+        std::vector<std::string> changed = WithoutRecords(lines, records, false);
+        for (const auto& record : records) changed.push_back(Format(record));
+        return changed;
+    });
 }
 
-bool AddRecords(const std::vector<RegistryRecord>& records) {
-    std::vector<std::string> lines = WithoutRecords(records, false);
-    for (const auto& record : records) lines.push_back(Format(record));
-    return WriteLines(lines);
-}
-
-bool RemoveRecords(const std::vector<RegistryRecord>& records) {
-    return WriteLines(WithoutRecords(records, true));
-}
-
-std::optional<std::string> FindClassServer(const GUID& clsid) {
-    for (const auto& line : ReadLines()) {
-        const ParsedLine parsed = Parse(line);
-        if (parsed.kind == "CLSID" && parsed.id && *parsed.id == clsid && !parsed.path.empty())
-            return parsed.path;
-    }
-    return std::nullopt;
-}
-
-std::string GuidToString(const GUID& id) {
-    char text[39];
-    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", id.Data1,
-                  id.Data2, id.Data3, id.Data4[0], id.Data4[1], id.Data4[2], id.Data4[3],
-                  id.Data4[4], id.Data4[5], id.Data4[6], id.Data4[7]);
-    return text;
-}
-
-std::optional<GUID> GuidFromString(std::string_view text) {
-    if (text.size() != 38 || text.front() != '{' || text.back() != '}') return std::nullopt;
-    const std::string body(text.substr(1, 36));
-    unsigned d1, d2, d3, b[8];
-    int consumed = 0;
-    const int fields =
-        std::sscanf(body.c_str(), "%8x-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x%n", &d1, &d2, &d3, &b[0],
-                    &b[1], &b[2], &b[3], &b[4], &b[5], &b[6], &b[7], &consumed);
-    if (fields != 11 || consumed != 36) return std::nullopt;
-    GUID id{d1, static_cast<uint16_t>(d2), static_cast<uint16_t>(d3), {}};
-    for (int i = 0; i < 8; ++i) id.Data4[i] = static_cast<uint8_t>(b[i]);
-    return id;
+int RemoveRecords(const std::vector<RegistryRecord>& records) {
+    return Update([&](const std::vector<std::string>& lines) {
+        return WithoutRecords(lines, records, true);
+    });
 }
 
 }  // namespace components

@@ -1,18 +1,17 @@
-// The per-user component registry: which library serves which class identifier.
-//
-// A plain text file, one record a line: a kind ("CLSID" or "TypeLib"), an identifier in braces,
-// for a type library its version, and the absolute path of the library, which runs to the end of
-// the line. Lines the registry does not understand (comments, other tools' records) are kept.
+// Writing the per-user component registry (its location and line format are described in
+// tickwell.h, which also reads it).
 #pragma once
 
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "tickwell.h"
 
 namespace components {
+
+using tickwell::GuidFromString;
+using tickwell::GuidToString;
+using tickwell::RegistryFilePath;
 
 struct RegistryRecord {
     std::string kind;  // "CLSID" or "TypeLib"
@@ -21,20 +20,16 @@ struct RegistryRecord {
     std::string path;
 };
 
-// $XDG_CONFIG_HOME/component-registry, or ~/.config/component-registry.
-std::string RegistryFilePath();
+// Both return 0, or the system's error number when the registry exists but cannot be read, or
+// cannot be written; the registry is then left as it was. Lines that are not records of the
+// given kinds and identifiers are kept word for word. The file is replaced atomically, through
+// any symbolic link to its target, with the target's mode; missing folders are created (0700).
 
 // Adds the records, replacing any earlier record of the same kind and identifier, whichever
 // library it named.
-bool AddRecords(const std::vector<RegistryRecord>& records);
+int AddRecords(const std::vector<RegistryRecord>& records);
 
 // Removes the records of the given kinds, identifiers and libraries, and nothing else.
-bool RemoveRecords(const std::vector<RegistryRecord>& records);
-
-// The library registered for a class identifier.
-std::optional<std::string> FindClassServer(const GUID& clsid);
-
-std::string GuidToString(const GUID& id);
-std::optional<GUID> GuidFromString(std::string_view text);
+int RemoveRecords(const std::vector<RegistryRecord>& records);
 
 }  // namespace components

@@ -41,16 +41,23 @@ int main(int argc, char** argv) {
 
     const char* entryName = unregister ? "DllUnregisterServer" : "DllRegisterServer";
     void* entry = nullptr;
-    HRESULT hr = components::LoadEntryPoint(path, entryName, &entry);
+    std::string reason;
+    HRESULT hr = components::LoadEntryPoint(path, entryName, &entry, &reason);
     if (hr == CO_E_DLLNOTFOUND) {
-        std::fprintf(stderr, "regsvr: cannot load %s\n", library);
+        std::fprintf(stderr, "regsvr: cannot load %s: %s\n", library, reason.c_str());
         return 1;
     }
     if (FAILED(hr)) {
-        std::fprintf(stderr, "regsvr: %s has no entry point %s\n", library, entryName);
+        std::fprintf(stderr, "regsvr: %s has no entry point %s: %s\n", library, entryName,
+                     reason.c_str());
         return 1;
     }
     hr = reinterpret_cast<DllRegisterServerFn>(entry)();
+    if (const int error = tickwell::ErrnoFromHResult(hr)) {
+        std::fprintf(stderr, "regsvr: cannot update the component registry %s: %s\n",
+                     components::RegistryFilePath().c_str(), std::strerror(error));
+        return 1;
+    }
     if (FAILED(hr)) {
         std::fprintf(stderr, "regsvr: %s failed in %s (0x%08X)\n", library, entryName,
                      static_cast<unsigned>(hr));
