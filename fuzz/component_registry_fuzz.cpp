@@ -104,23 +104,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const Words words = Split(line);
         CheckIdentifierSpelling(words.id);
         if (const auto id = components::GuidFromString(words.id))
-            FUZZ_CHECK(components::FindClassServer(*id) == ModelServer(lines, *id));
+            FUZZ_CHECK(tickwell::FindRegisteredLibrary(*id) == ModelServer(lines, *id));
     }
-    FUZZ_CHECK(components::FindClassServer(kClass) == ModelServer(lines, kClass));
+    FUZZ_CHECK(tickwell::FindRegisteredLibrary(kClass) == ModelServer(lines, kClass));
 
     const RegistryRecord record{typeLibrary ? "TypeLib" : "CLSID", kClass, typeLibrary ? "1.0" : "",
                                 "/opt/tickwell/libtickwell.so"};
-    FUZZ_CHECK(components::AddRecords({record}));
+    FUZZ_CHECK(components::AddRecords({record}) == 0);
     if (!typeLibrary) {
-        FUZZ_CHECK(components::FindClassServer(kClass) == record.path);
+        FUZZ_CHECK(tickwell::FindRegisteredLibrary(kClass) == record.path);
         std::vector<std::string> expected = Without(lines, kClass);
         expected.push_back("CLSID " + components::GuidToString(kClass) + " " + record.path);
         FUZZ_CHECK(SplitLines(ReadRegistry()) == expected);
-        FUZZ_CHECK(components::RemoveRecords({record}));
+        FUZZ_CHECK(components::RemoveRecords({record}) == 0);
         FUZZ_CHECK(SplitLines(ReadRegistry()) == Without(lines, kClass));
-        FUZZ_CHECK(!components::FindClassServer(kClass));
+        FUZZ_CHECK(!tickwell::FindRegisteredLibrary(kClass));
     } else {
-        FUZZ_CHECK(components::FindClassServer(kClass) == ModelServer(lines, kClass));
+        FUZZ_CHECK(tickwell::FindRegisteredLibrary(kClass) == ModelServer(lines, kClass));
     }
     return 0;
 }
