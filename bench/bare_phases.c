@@ -59,14 +59,14 @@ int main(int argc, char** argv) {
     char* block = aligned_alloc(4096, 4096);
     memset(block, 'x', 1024);
     int* fds = calloc(files, sizeof *fds);
-    double write = 0, read = 0;
+    double writeSeconds = 0, readSeconds = 0;
 
     if (multiple) {
         for (int k = 0; k < files; ++k) fds[k] = Create(folder, k + 1, direct);
         const double t0 = Now();
         for (long b = 0; b < blocks; ++b)
             for (int k = 0; k < files; ++k) (void)!write(fds[k], block, 1024);
-        write = Now() - t0;
+        writeSeconds = Now() - t0;
         for (int k = 0; k < files; ++k) {
             fsync(fds[k]);
             close(fds[k]);
@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
         const double t1 = Now();
         for (long b = 0; b < blocks; ++b)
             for (int k = 0; k < files; ++k) (void)!read(fds[k], block, 1024);
-        read = Now() - t1;
+        readSeconds = Now() - t1;
         for (int k = 0; k < files; ++k) {
             fsync(fds[k]);
             close(fds[k]);
@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
             const int fd = Create(folder, k + 1, direct);
             const double t0 = Now();
             for (long b = 0; b < blocks; ++b) (void)!write(fd, block, 1024);
-            write += Now() - t0;
+            writeSeconds += Now() - t0;
             fsync(fd);
             close(fd);
         }
@@ -93,11 +93,11 @@ int main(int argc, char** argv) {
             const int fd = Open(folder, k + 1);
             const double t0 = Now();
             for (long b = 0; b < blocks; ++b) (void)!read(fd, block, 1024);
-            read += Now() - t0;
+            readSeconds += Now() - t0;
             fsync(fd);
             close(fd);
         }
     }
-    printf("%.6f %.6f\n", write, read);
+    printf("%.6f %.6f\n", writeSeconds, readSeconds);
     return 0;
 }
