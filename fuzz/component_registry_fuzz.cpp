@@ -82,6 +82,9 @@ void CheckIdentifierSpelling(const std::string& word) {
     if (!id) return;
     std::string upper = word;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (components::GuidToString(*id) != upper)
+        std::fprintf(stderr, "identifier \"%s\" reads as %s\n", word.c_str(),
+                     components::GuidToString(*id).c_str());
     FUZZ_CHECK(components::GuidToString(*id) == upper);
 }
 

@@ -67,8 +67,11 @@ bool ModelMatch(const CodePoints& t, const CodePoints& p) {
             } else if (p[j] == U'*') {
                 m = matches[i][j + 1] || (more && matches[i + 1][j]);
             } else if (p[j] == U'[') {
+                // Positions inside a list are never reached; only a list's "[" counts.
                 const auto list = ReadList(p, j, more ? t[i] : 0);
-                if (list->empty && !list->negated)
+                if (!list)
+                    m = false;
+                else if (list->empty && !list->negated)
                     m = matches[i][list->close + 1];
                 else
                     m = more && list->contains != list->negated && matches[i + 1][list->close + 1];
