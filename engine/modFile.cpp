@@ -13,6 +13,8 @@
 #include <cstring>
 #include <new>
 
+#include "SystemCalls.h"
+
 namespace {
 
 constexpr size_t kDirectAlignment = 4096;
@@ -54,7 +56,7 @@ int OpenFlagsFor(int32_t flags) {
 
 int Fail(int fd) {
     lastError = errno;
-    if (fd >= 0) ::close(fd);
+    if (fd >= 0) sys::close(fd);
     return 0;
 }
 
@@ -90,12 +92,12 @@ int32_t FileCreate(const QString& path, int32_t access, int32_t share, int32_t d
         lastError = EINVAL;
         return 0;
     }
-    const int fd = ::open(QFile::encodeName(path).constData(), OpenFlagsFor(flags), 0644);
+    const int fd = sys::open(QFile::encodeName(path).constData(), OpenFlagsFor(flags), 0644);
     if (fd < 0 || !MakeUsable(fd)) return Fail(fd);
     // No sharing while open: take the lock before truncating, so that a file somebody else
     // holds is refused rather than emptied under them.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd, 0) != 0) return Fail(fd);
-    ::fsync(fd);  // the new, empty file reaches the device before any clock starts
+    sys::fsync(fd);  // the new, empty file reaches the device before any clock starts
     return HandleOf(fd);
 }
 
@@ -104,8 +106,8 @@ int32_t FileOpen(const QString& path, int32_t style) {
         lastError = EINVAL;
         return 0;
     }
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    const int fd = sys::open(QFile::encodeName(path).constData(),
+                             O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0 || !MakeUsable(fd)) return Fail(fd);
     return HandleOf(fd);
 }
@@ -115,7 +117,7 @@ int32_t FileRead(int32_t handle, const char*& data, int32_t count) {
     data = buffer;
     if (handle == 0 || count > kReadBufferSize) return -1;
     if (count <= 0) return 0;
-    const ssize_t read = ::read(DescriptorOf(handle), buffer, static_cast<size_t>(count));
+    const ssize_t read = sys::read(DescriptorOf(handle), buffer, static_cast<size_t>(count));
     if (read < 0) {
         lastError = errno;
         return 0;
@@ -126,7 +128,7 @@ int32_t FileRead(int32_t handle, const char*& data, int32_t count) {
 bool FileWrite(int32_t handle, const BlockText& block) {
     if (handle == 0) return false;
     const ssize_t written =
-        ::write(DescriptorOf(handle), block.data(), static_cast<size_t>(block.length()));
+        sys::write(DescriptorOf(handle), block.data(), static_cast<size_t>(block.length()));
     if (written == block.length()) return true;
     lastError = written < 0 ? errno : 0;
     return false;
@@ -135,8 +137,8 @@ bool FileWrite(int32_t handle, const BlockText& block) {
 bool FileClose(int32_t handle, bool flush) {
     if (handle == 0) return false;
     const int fd = DescriptorOf(handle);
-    if (flush) ::fsync(fd);  // fails harmlessly on a read-only descriptor
-    if (::close(fd) == 0) return true;
+    if (flush) sys::fsync(fd);  // fails harmlessly on a read-only descriptor
+    if (sys::close(fd) == 0) return true;
     lastError = errno;
     return false;
 }

@@ -33,6 +33,8 @@ LanguageTable& Table() {
 
 // The index part of an entry line: a 16-bit signed decimal number with blanks around it.
 std::optional<int> ParseIndex(const QString& text) {
+    // The conversion would stop at a NUL character and read the digits before it as the index.
+    if (text.contains(QChar(u'\0'))) return std::nullopt;
     bool ok = false;
     const int value = text.trimmed().toInt(&ok, 10);
     if (!ok || value < -32768 || value > 32767) return std::nullopt;

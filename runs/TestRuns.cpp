@@ -17,6 +17,7 @@
 #include "Format.h"
 #include "IoFacts.h"
 #include "LogView.h"
+#include "SystemCalls.h"
 #include "modLang.h"
 #include "modMain.h"
 #include "modTest.h"
@@ -85,7 +86,7 @@ bool IsPlainFile(const QString& folder, const dirent& entry) {
 
 // Removes a file; a file that is not there is no failure.
 bool RemoveFile(const QByteArray& path) {
-    return ::unlink(path.constData()) == 0 || errno == ENOENT;
+    return sys::unlink(path.constData()) == 0 || errno == ENOENT;
 }
 
 bool RemoveFile(const QString& path) {
@@ -97,18 +98,22 @@ bool RemoveFile(const QString& path) {
 // A block that could not be written whole is taken back again, so that a repeated attempt
 // does not leave a broken block in front of the good one.
 bool AppendToFile(const QString& path, const QByteArray& bytes) {
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const int fd = sys::open(QFile::encodeName(path).constData(),
+                             O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     const off_t before = ::lseek(fd, 0, SEEK_END);
     qsizetype written = 0;
     while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + written, bytes.size() - written);
+        const ssize_t n = sys::write(fd, bytes.constData() + written, bytes.size() - written);
         if (n <= 0) break;
         written += n;
     }
-    if (written != bytes.size() && before >= 0) ::ftruncate(fd, before);
-    return ::close(fd) == 0 && written == bytes.size();
+    // The flush tells whether the block is kept; a close after it cannot lose the block, so a
+    // failing close must not make the repeated attempt append it a second time.
+    const bool kept = written == bytes.size() && sys::fsync(fd) == 0;
+    if (!kept && before >= 0) ::ftruncate(fd, before);
+    sys::close(fd);
+    return kept;
 }
 
 // A decimal number in the user's locale, blanks around it allowed, made whole by `rounding`.

@@ -7,6 +7,9 @@ dravelo_packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev 
 # The chart (Qt SVG), the desktop files' validators and the Debian package's tools.
 dravelo_packages+=(qt6-svg-dev desktop-file-utils appstream man-db dpkg-dev file)
 
+# Fuzzing (clang's libFuzzer) and fault injection with a real tool.
+dravelo_packages+=(clang-14 libclang-rt-14-dev fiu-utils libfiu-dev)
+
 dravelo_install_dependencies() {
     local missing=()
     for package in "${dravelo_packages[@]}"; do

@@ -373,6 +373,13 @@ inline std::string GuidToString(const GUID& id) {
 inline std::optional<GUID> GuidFromString(const std::string& text) {
     if (text.size() != 38 || text.front() != '{' || text.back() != '}') return std::nullopt;
     const std::string body = text.substr(1, 36);
+    // Hex digits and dashes in their places only: the scan alone would take blanks and signs.
+    for (size_t i = 0; i < body.size(); ++i) {
+        const char c = body[i];
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash ? c != '-' : !hex) return std::nullopt;
+    }
     unsigned d1, d2, d3, b[8];
     int consumed = 0;
     const int fields =

@@ -19,6 +19,8 @@ void ReadLine(VersionFileValues& values, const QString& line) {
     if (auto value = ValueAfter(line, u"Download=")) values.download = *value;
     if (auto value = ValueAfter(line, u"Message=")) values.message = *value;
     if (auto value = ValueAfter(line, u"Error=")) {
+        // The conversion would stop at a NUL character and read the digits before it.
+        if (value->contains(QChar(u'\0'))) return;
         bool isNumber = false;
         const short code = value->trimmed().toShort(&isNumber, 10);
         if (isNumber) values.errorCode = code;
