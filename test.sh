@@ -7,6 +7,11 @@ source scripts/dependencies.sh
 dravelo_install_dependencies
 
 export QT_QPA_PLATFORM=offscreen
+# A compiler cache makes a build of sources it has seen before quick; paths are taken relative to
+# the checkout, so another clone of the same sources finds its objects too.
+if command -v ccache >/dev/null; then
+    export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+fi
 jobs="$(nproc)"
 
 run_suite() {

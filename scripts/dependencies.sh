@@ -2,7 +2,7 @@
 # asking apt only for what is missing (through sudo when not root).
 dravelo_packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
                   strace binutils util-linux mount e2fsprogs libbenchmark-dev python3
-                  fonts-dejavu-core fonts-dejavu-extra xvfb libxcb1-dev)
+                  fonts-dejavu-core fonts-dejavu-extra xvfb libxcb1-dev ccache)
 
 # The chart (Qt SVG), the desktop files' validators and the Debian package's tools.
 dravelo_packages+=(qt6-svg-dev desktop-file-utils appstream man-db dpkg-dev file)
