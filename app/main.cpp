@@ -12,6 +12,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Dravelo"));
+    // Lets the desktop match the window to its launcher and icon.
+    QApplication::setDesktopFileName(QStringLiteral("com.quarnell.Dravelo"));
     QApplication::setWindowIcon(Art::Icon(QStringLiteral("dravelo.svg")));
     // The multiple-file test holds all its files open at once.
     RaiseOpenFileLimit();
