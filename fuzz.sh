@@ -4,7 +4,7 @@
 #
 #   ./fuzz.sh [seconds] [target...]     default: 60 seconds, every target
 #
-# Each target starts from its seed corpus in fuzz/corpus/<target>/ and the inputs that once
+# Each target starts from its corpus in fuzz/corpus/<target>/ and the inputs that once
 # failed in fuzz/regressions/<target>/; what it finds new goes to build/fuzz/work/<target>/.
 # An input that crashes or breaks a property is left in build/fuzz/crashes/<target>/: once the
 # fault is fixed, copy it into fuzz/regressions/<target>/, where the test suite replays it.

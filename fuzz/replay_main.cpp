@@ -1,5 +1,5 @@
 // Runs a fuzz target over stored inputs without libFuzzer: every file of the folders given, in
-// name order. The test suite uses it to replay the seed corpus and every input that once failed,
+// name order. The test suite uses it to replay the corpus and every input that once failed,
 // so a fault that comes back fails the ordinary build's tests.
 #include <algorithm>
 #include <cstdio>

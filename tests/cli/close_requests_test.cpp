@@ -114,9 +114,9 @@ TEST(CloseRequests, ASecondRequestEndsAtOnceButSigpipeNeverCounts) {
 // Forty short runs, each sent one of the four signals at a random moment: whenever it comes, no
 // test file stays and the user's own files in the folder are untouched.
 TEST(CloseRequests, SoakNoTestFileStaysAndTheUsersFilesAreUntouched) {
-    const unsigned seed = std::random_device()();
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
+    const unsigned start = std::random_device()();
+    SCOPED_TRACE("start " + std::to_string(start));
+    std::mt19937 random(start);
     TempFolder folder;
     folder.write("notes.tst", "my notes");
     folder.write("01.tst", "not a test file");
