@@ -151,11 +151,10 @@ QString ReadOptions(const QCommandLineParser& parser, const Options& o, CliOptio
     options.answerYes = parser.isSet(o.yes);
     options.language = parser.isSet(o.language) ? parser.value(o.language) : LanguageForLocale();
     // Absolute, so that the log, the report and every path in them name the same folder
-    // wherever a script reads them.
-    options.folder =
-        positional.isEmpty()
-            ? QDir::currentPath()
-            : QDir::cleanPath(QDir::current().absoluteFilePath(positional.first().trimmed()));
+    // wherever a script reads them. Blanks stay: a folder's name may begin or end with one.
+    options.folder = positional.isEmpty()
+                         ? QDir::currentPath()
+                         : QDir::cleanPath(QDir::current().absoluteFilePath(positional.first()));
     return QString();
 }
 
