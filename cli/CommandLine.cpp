@@ -108,6 +108,8 @@ CliCommand CommandOf(const QCommandLineParser& parser, const Options& o) {
 
 // Fills what the options say into `options`; the reason when one cannot be used.
 QString ReadOptions(const QCommandLineParser& parser, const Options& o, CliOptions& options) {
+    if (parser.isSet(o.suggest) && parser.isSet(o.checkUpdate))
+        return QStringLiteral("--suggest and --check-update exclude each other");
     if (parser.isSet(o.yes) && !parser.isSet(o.checkUpdate))
         return QStringLiteral("--yes answers the update check's question; it needs --check-update");
     if (parser.isSet(o.checkUpdate) && !parser.positionalArguments().isEmpty())

@@ -55,6 +55,7 @@ TEST(CommandLine, UsageErrorsNameTheValueAndTouchNothing) {
         {{"--suggest", ""}, "FOLDER is empty or blank"},
         {{"--yes", "F"}, "--yes answers the update check's question; it needs --check-update"},
         {{"--check-update", "F"}, "--check-update tests no folder"},
+        {{"--suggest", "--check-update"}, "--suggest and --check-update exclude each other"},
     };
     for (const char* locale : {"C.UTF-8", "de_DE.UTF-8"}) {
         for (const auto& [arguments, message] : cases) {
