@@ -61,19 +61,8 @@ SvgPicture::SvgPicture(const QString& source, QWidget* parent)
 
 SvgPicture::~SvgPicture() = default;
 
-QImage SvgPicture::image(const QSize& size, qreal devicePixelRatio) const {
-    QImage image(size * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    image.setDevicePixelRatio(devicePixelRatio);
-    QPainter painter(&image);
-    renderer_->render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
-    return image;
-}
-
 QIcon SvgPicture::icon() const {
-    QIcon icon;
-    for (int side : kIconSizes) icon.addPixmap(QPixmap::fromImage(image(QSize(side, side))));
-    return icon;
+    return Art::Icon(source_);
 }
 
 void SvgPicture::paintEvent(QPaintEvent*) {

@@ -49,8 +49,6 @@ class SvgPicture : public QWidget {
     explicit SvgPicture(const QString& source, QWidget* parent = nullptr);
     ~SvgPicture() override;
     QString source() const { return source_; }
-    // The picture at `size` logical pixels for the given device pixel ratio.
-    QImage image(const QSize& size, qreal devicePixelRatio = 1.0) const;
     QIcon icon() const;
 
   protected:

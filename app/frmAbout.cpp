@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "FormLayout.h"
+#include "VersionFile.h"
 #include "modLang.h"
 
 frmAbout::frmAbout(QWidget* owner) : QDialog(owner) {
@@ -20,7 +21,7 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner) {
     cmdOK->setDefault(true);
 
     setWindowTitle(LangText(61, false, false, QStringLiteral("About...")));
-    lblVersion->setText(QStringLiteral("v. 1.0.14"));
+    lblVersion->setText(QStringLiteral("v. ") + ::VersionText(kInstalledVersion));
     lblDescription->setText(LangText(
         65, false, false,
         QStringLiteral("No language files found. Please ensure that the *.lng files exist in the "

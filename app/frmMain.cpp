@@ -28,6 +28,7 @@
 #include "RunChart.h"
 #include "Txt.h"
 #include "UpdateDialogs.h"
+#include "VersionFile.h"
 #include "frmAbout.h"
 #include "modCmd.h"
 #include "modLang.h"
@@ -36,7 +37,6 @@ namespace {
 
 // Message boxes name the program, not the window with its version.
 const QString kProgramTitle = QStringLiteral("Dravelo");
-const QString kVersion = QStringLiteral("1.0.14");
 constexpr int kIconAnimationMs = 100;
 constexpr int kMenuCount = 3;
 
@@ -108,20 +108,10 @@ void frmMain::FindControls() {
     Progress1 = Named<PPB>(this, QStringLiteral("Progress1"));
     OverallProgress = Named<PPB>(this, QStringLiteral("OverallProgress"));
     Image2 = Named<SvgPicture>(this, QStringLiteral("Image2"));
-    // The controls a run locks, in the order of RunControl, which names them as the layout does.
-    const char* const runControlNames[] = {"Chk11",
-                                           "ChkDoEvents",
-                                           "chkDisableCaching",
-                                           "chkEnableWriteThrough",
-                                           "Cmd11",
-                                           "Cmd12",
-                                           "Cmd13",
-                                           "Drive1",
-                                           "Txt1",
-                                           "Txt2"};
-    static_assert(std::size(runControlNames) == kRunControlCount);
-    for (size_t i = 0; i < kRunControlCount; ++i)
-        runControls_[i] = Named<QWidget>(this, QString::fromLatin1(runControlNames[i]));
+    // The controls a run locks, in the order of RunControl.
+    runControls_ = {
+        Chk11, ChkDoEvents, chkDisableCaching, chkEnableWriteThrough, Cmd11, Cmd12, Cmd13, Drive1,
+        Txt1,  Txt2};
     for (int frame = 1; frame <= 2; ++frame) {
         iIcon[frame] = Named<SvgPicture>(this, QStringLiteral("iIcon(%1)").arg(frame));
         frameIcons_[frame] = iIcon[frame]->icon();
@@ -201,7 +191,7 @@ void frmMain::Load(const QString& commandLine) {
     });
     Step([this] { Translate(); });
     Step([this] { frView0->raise(); });
-    Step([this] { setWindowTitle(QStringLiteral("Dravelo v.") + kVersion); });
+    Step([this] { setWindowTitle(QStringLiteral("Dravelo v.") + VersionText(kInstalledVersion)); });
     const AppSettings settings;
     Step([&] {
         if (const auto files = settings.nrFiles()) Txt1->setText(QString::number(*files));

@@ -4,13 +4,11 @@
 #include <QProcess>
 #include <cstdio>
 
+#include "CommandLine.h"
 #include "UpdatePrompter.h"
 #include "modDl.h"
 
 namespace {
-
-constexpr int kExitCompleted = 0;
-constexpr int kExitNoInformation = 1;
 
 // Texts from the update server reach the terminal: control characters, which could move the
 // cursor or rewrite the screen, are shown as "?".
@@ -54,5 +52,6 @@ int RunUpdateCheck(bool answerYes) {
     if (result.outcome == UpdateOutcome::NewerOffered)
         PrintLine(QStringLiteral("Download: ") + result.downloadAddress);
     std::fflush(stdout);
-    return result.outcome == UpdateOutcome::NoInformation ? kExitNoInformation : kExitCompleted;
+    return result.outcome == UpdateOutcome::NoInformation ? exitstatus::kFailed
+                                                          : exitstatus::kCompleted;
 }

@@ -9,6 +9,7 @@
 
 #include "CloseRequests.h"
 #include "MountTable.h"
+#include "TestPhases.h"
 #include "modMain.h"
 
 namespace {
@@ -30,9 +31,8 @@ QJsonArray FileSpans(const PhaseMeasurement& phase, int32_t sizeMB) {
     QJsonArray files;
     for (size_t i = 0; i < phase.fileMicroseconds.size(); ++i) {
         const int64_t microseconds = phase.fileMicroseconds[i];
-        const int64_t milliseconds =
-            i < phase.fileMilliseconds.size() ? phase.fileMilliseconds[i] : 0;
-        files.append(QJsonObject{{"name", QStringLiteral("%1.tst").arg(i + 1)},
+        const int64_t milliseconds = phase.fileMilliseconds[i];  // recorded in pairs
+        files.append(QJsonObject{{"name", TestFileName(QString(), static_cast<int32_t>(i + 1))},
                                  {"milliseconds", qint64(milliseconds)},
                                  {"microseconds", qint64(microseconds)},
                                  {"MBps", PreciseMBps(sizeMB, microseconds)}});

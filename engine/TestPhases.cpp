@@ -20,10 +20,6 @@ constexpr int32_t kBlockSize = 1024;
 // The component cannot be created or does not answer.
 struct ClockFailure {};
 
-QString TestFileName(const QString& folder, int32_t k) {
-    return folder + QString::number(k) + QStringLiteral(".tst");
-}
-
 // The block every phase writes: 1022 "x", which the file layer stores as 1024 bytes.
 const BlockText& TheBlock() {
     static const BlockText block(QString(kBlockTextLength, u'x'));
@@ -56,6 +52,10 @@ QString Now() {
 }
 
 }  // namespace
+
+QString TestFileName(const QString& folder, int32_t k) {
+    return folder + QString::number(k) + QStringLiteral(".tst");
+}
 
 TestPhases::TestPhases(PhaseHost& host) : host_(host) {}
 

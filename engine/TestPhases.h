@@ -19,6 +19,9 @@
 #include "comptr.h"
 #include "tickwell.h"
 
+// Test file k of a run in `folder` (which ends with "/"): "k.tst", k in decimal.
+QString TestFileName(const QString& folder, int32_t k);
+
 class TestPhases {
   public:
     // Creates the clock object; by default a Tickwell CTimer through component activation.

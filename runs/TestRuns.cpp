@@ -58,8 +58,7 @@ QString LogFileFailureText() {
 
 QStringList TestFilePaths(const QString& folder, int32_t nFiles) {
     QStringList paths;
-    for (int32_t k = 1; k <= nFiles; ++k)
-        paths << folder + QString::number(k) + QStringLiteral(".tst");
+    for (int32_t k = 1; k <= nFiles; ++k) paths << TestFileName(folder, k);
     return paths;
 }
 
@@ -85,12 +84,8 @@ bool IsPlainFile(const QString& folder, const dirent& entry) {
 }
 
 // Removes a file; a file that is not there is no failure.
-bool RemoveFile(const QByteArray& path) {
-    return sys::unlink(path.constData()) == 0 || errno == ENOENT;
-}
-
 bool RemoveFile(const QString& path) {
-    return RemoveFile(QFile::encodeName(path));
+    return sys::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT;
 }
 
 // Appends without following a symbolic link, so that a link planted in the tested folder cannot
@@ -326,13 +321,12 @@ void TestRuns::DeleteNumberedTestFiles(const QString& folder) {
 void TestRuns::MultipleEndStage(const QString& folder) {
     // Only the numbered files this run's write phase created, or tried to create, go, and a
     // file that will not go is reported and passed over: this run does not repeat failed steps.
-    const QByteArray prefix = QFile::encodeName(folder);
     const int32_t count = phases_.LastFileNumberTried();
     for (int32_t i = 1; i <= count; ++i) {
         phases_.PumpEvents();
-        const QByteArray path = prefix + QByteArray::number(i) + ".tst";
+        const QString path = TestFileName(folder, i);
         if (RemoveFile(path)) continue;
-        report_.filesLeft << QFile::decodeName(path);
+        report_.filesLeft << path;
         host_.LogPrint(LangText(9, false, true, QStringLiteral("Kann Testdatei ")) +
                        QString::number(i) +
                        LangText(10, false, false, QStringLiteral(".tst nicht löschen!")));

@@ -30,7 +30,9 @@ struct VersionNumber {
     auto operator<=>(const VersionNumber&) const = default;
 };
 
-inline constexpr VersionNumber kInstalledVersion{1, 0, 14};
+// This program's own version, as the build's project declares it.
+inline constexpr VersionNumber kInstalledVersion{DRAVELO_VERSION_MAJOR, DRAVELO_VERSION_MINOR,
+                                                 DRAVELO_VERSION_PATCH};
 
 // One to three whole numbers separated by "."; missing parts count as 0 ("1.1" is 1.1.0).
 // Nothing for any other text.
