@@ -32,10 +32,12 @@ QJsonArray FileSpans(const PhaseMeasurement& phase, int32_t sizeMB) {
     for (size_t i = 0; i < phase.fileMicroseconds.size(); ++i) {
         const int64_t microseconds = phase.fileMicroseconds[i];
         const int64_t milliseconds = phase.fileMilliseconds[i];  // recorded in pairs
-        files.append(QJsonObject{{"name", TestFileName(QString(), static_cast<int32_t>(i + 1))},
-                                 {"milliseconds", qint64(milliseconds)},
-                                 {"microseconds", qint64(microseconds)},
-                                 {"MBps", PreciseMBps(sizeMB, microseconds)}});
+        const bool read = microseconds != PhaseMeasurement::kNotRead;
+        files.append(
+            QJsonObject{{"name", TestFileName(QString(), static_cast<int32_t>(i + 1))},
+                        {"milliseconds", read ? QJsonValue(qint64(milliseconds)) : QJsonValue()},
+                        {"microseconds", read ? QJsonValue(qint64(microseconds)) : QJsonValue()},
+                        {"MBps", PreciseMBps(sizeMB, microseconds)}});
     }
     return files;
 }

@@ -7,11 +7,14 @@
 #include <vector>
 
 struct PhaseMeasurement {
+    static constexpr int64_t kNotRead = -1;
+
     bool completed = false;
     int64_t milliseconds = 0;  // the millisecond clock's span, as the log shows it
     int64_t microseconds = 0;  // the monotonic clock over the same span
-    // Single-file phases only: each file's span, in file order. A file the read phase passed
-    // over (missing, not a plain file) has no entry.
+    // Single-file phases only: each file's span, entry k - 1 for file k. A file the read phase
+    // passed over (missing, not a plain file) has the span kNotRead, so that the files after it
+    // keep their numbers.
     std::vector<int64_t> fileMilliseconds;
     std::vector<int64_t> fileMicroseconds;
 };

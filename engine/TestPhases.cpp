@@ -298,6 +298,8 @@ bool TestPhases::SingleReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
             handle = FileOpen(path, OF_READ);
             if (handle == 0) {
                 LogFileFailure(path);  // passed over, but not in silence
+                measurement_.fileMilliseconds.push_back(PhaseMeasurement::kNotRead);
+                measurement_.fileMicroseconds.push_back(PhaseMeasurement::kNotRead);
                 continue;
             }
             ++filesRead;

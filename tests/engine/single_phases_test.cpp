@@ -386,6 +386,8 @@ TEST_F(SingleRead, MissingFileIsNamedAndLeftOutOfTheAverage) {
         << host.lines.join('\n').toStdString();
     EXPECT_FALSE(host.lines.contains("Lese Datei  2"));
     EXPECT_EQ(host.results.SingleReadSeconds, 0.3);  // (300 + 300) ms over the 2 files read
+    // File 3 keeps its number in the per-file spans.
+    EXPECT_EQ(phases.LastMeasurement().fileMilliseconds, std::vector<int64_t>({300, -1, 300}));
 }
 
 TEST_F(SingleRead, FolderOrPipeNamedLikeATestFileIsPassedOverByName) {
