@@ -13,15 +13,13 @@ ControlBase::ControlBase(QWidget* parent) : QWidget(parent) {
 }
 
 void ControlBase::setEnabled(bool value) {
-    ownChange_ = true;
+    const QScopedValueRollback own(ownChange_, true);
     QWidget::setEnabled(value);
-    ownChange_ = false;
 }
 
 void ControlBase::setFont(const QFont& value) {
-    ownChange_ = true;
+    const QScopedValueRollback own(ownChange_, true);
     QWidget::setFont(value);
-    ownChange_ = false;
 }
 
 void ControlBase::MarkOwnChange(const QEvent* event) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QImage>
+#include <QScopedValueRollback>
 #include <QWidget>
 
 #include "OleColor.h"
@@ -72,18 +73,10 @@ class ControlBase : public QWidget {
 
   protected:
     // Open for the length of a load: marks nothing while the stored settings are applied.
-    class LoadingScope {
+    class LoadingScope : QScopedValueRollback<bool> {
       public:
-        explicit LoadingScope(ControlBase& control) : control_(control), was_(control.loading_) {
-            control_.loading_ = true;
-        }
-        ~LoadingScope() { control_.loading_ = was_; }
-        LoadingScope(const LoadingScope&) = delete;
-        LoadingScope& operator=(const LoadingScope&) = delete;
-
-      private:
-        ControlBase& control_;
-        bool was_;
+        explicit LoadingScope(ControlBase& control)
+            : QScopedValueRollback<bool>(control.loading_, true) {}
     };
 
     void MarkChanged(const QString& key) {

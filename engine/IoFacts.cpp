@@ -8,9 +8,6 @@
 #include <QFile>
 #include <cerrno>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
 #include <vector>
 
 #include "modFile.h"
@@ -18,7 +15,6 @@
 namespace {
 
 constexpr int kBlockSize = 1024;
-constexpr uint32_t kBufferAlignment = 4096;  // the block buffer's alignment (modFile)
 
 QString SystemReason(const char* call, int error) {
     return QString::fromLatin1(call) + QStringLiteral(": ") + EnglishErrorText(error);
@@ -33,8 +29,8 @@ std::optional<DirectTransferCheck> AskAlignment(int fd) {
         return std::nullopt;
     const uint32_t offset = facts.stx_dio_offset_align;
     const uint32_t memory = facts.stx_dio_mem_align;
-    const bool possible =
-        offset != 0 && kBlockSize % offset == 0 && memory != 0 && kBufferAlignment % memory == 0;
+    const bool possible = offset != 0 && kBlockSize % offset == 0 && memory != 0 &&
+                          kBlockBufferAlignment % memory == 0;
     DirectTransferCheck check{possible, {}};
     if (!possible) check.reason = QStringLiteral("STATX_DIOALIGN %1").arg(offset);
     return check;
@@ -45,11 +41,8 @@ DirectTransferCheck TryOneBlock(int fd) {
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_DIRECT) != 0)
         return {false, SystemReason("O_DIRECT", errno)};
-    std::unique_ptr<char, decltype(&std::free)> block(
-        static_cast<char*>(std::aligned_alloc(kBufferAlignment, kBufferAlignment)), &std::free);
-    if (!block) return {};
-    std::memset(block.get(), 0, kBufferAlignment);
-    const ssize_t written = ::pwrite(fd, block.get(), kBlockSize, 0);
+    alignas(kBlockBufferAlignment) const char block[kBlockSize] = {};
+    const ssize_t written = ::pwrite(fd, block, kBlockSize, 0);
     if (written == kBlockSize) return {true, {}};
     return {false, SystemReason("O_DIRECT", written < 0 ? errno : EIO)};
 }

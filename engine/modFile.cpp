@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr size_t kDirectAlignment = 4096;
 constexpr int32_t kReadBufferSize = 1024;
 
 // 0 after a short transfer that set no error code.
@@ -40,8 +39,9 @@ int32_t WriteLengthFor(qsizetype characters) {
 }
 
 char* AlignedBuffer(size_t size) {
-    const size_t rounded = (size + kDirectAlignment - 1) / kDirectAlignment * kDirectAlignment;
-    auto* buffer = static_cast<char*>(std::aligned_alloc(kDirectAlignment, rounded));
+    const size_t rounded =
+        (size + kBlockBufferAlignment - 1) / kBlockBufferAlignment * kBlockBufferAlignment;
+    auto* buffer = static_cast<char*>(std::aligned_alloc(kBlockBufferAlignment, rounded));
     if (!buffer) throw std::bad_alloc();
     std::memset(buffer, 0, rounded);
     return buffer;
@@ -113,7 +113,7 @@ int32_t FileOpen(const QString& path, int32_t style) {
 }
 
 int32_t FileRead(int32_t handle, const char*& data, int32_t count) {
-    alignas(kDirectAlignment) thread_local char buffer[kReadBufferSize];
+    alignas(kBlockBufferAlignment) thread_local char buffer[kReadBufferSize];
     data = buffer;
     if (handle == 0 || count > kReadBufferSize) return -1;
     if (count <= 0) return 0;

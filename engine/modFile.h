@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -15,6 +16,10 @@ constexpr int32_t CREATE_ALWAYS = 2;
 constexpr int32_t FILE_FLAG_NO_BUFFERING = 0x20000000;                          // O_DIRECT
 constexpr int32_t FILE_FLAG_WRITE_THROUGH = static_cast<int32_t>(0x80000000u);  // O_DSYNC
 constexpr int32_t OF_READ = 0;
+
+// The alignment of the written and read block buffers, enough for transfers that bypass the
+// system cache.
+constexpr size_t kBlockBufferAlignment = 4096;
 
 // The bytes of one written block, prepared once from its text so that writing it costs one
 // system call and nothing else. Its length is the smallest power of two that holds the text,

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 
 #include "LikePattern.h"
 #include "modLang.h"
@@ -15,19 +16,6 @@ namespace {
 QString SystemFolderDialog(QWidget* owner, const QString& title) {
     return QFileDialog::getExistingDirectory(owner, title, QString(), QFileDialog::ShowDirsOnly);
 }
-
-// Sets a flag for the lifetime of the guard.
-class BusyGuard {
-  public:
-    explicit BusyGuard(bool& flag) : flag_(flag), before_(flag) { flag_ = true; }
-    ~BusyGuard() { flag_ = before_; }
-    BusyGuard(const BusyGuard&) = delete;
-    BusyGuard& operator=(const BusyGuard&) = delete;
-
-  private:
-    bool& flag_;
-    bool before_;
-};
 
 bool IsLeaveKey(int key) {
     return key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Return ||
@@ -64,7 +52,7 @@ void DriveBox::setFolderDialog(FolderDialog dialog) {
 }
 
 void DriveBox::appendEntry(const QString& text) {
-    BusyGuard busy(autoCompleteBusy_);
+    const QScopedValueRollback busy(autoCompleteBusy_, true);
     // The first entry would otherwise become selected and replace the shown text.
     const QString shown = currentText();
     const int selected = currentIndex();
@@ -81,7 +69,7 @@ void DriveBox::appendBrowseEntry() {
 
 void DriveBox::selectPosition(int position) {
     {
-        BusyGuard busy(autoCompleteBusy_);
+        const QScopedValueRollback busy(autoCompleteBusy_, true);
         const bool inList = position >= 0 && position < count();
         setCurrentIndex(inList ? position : -1);
         setEditText(inList ? itemText(position) : DesignTimeText());
@@ -127,7 +115,7 @@ void DriveBox::keyPressEvent(QKeyEvent* event) {
         return;
     }
     // What Backspace or Delete removes must stay removed: its text change completes nothing.
-    BusyGuard busy(autoCompleteBusy_);
+    const QScopedValueRollback busy(autoCompleteBusy_, true);
     QComboBox::keyPressEvent(event);
 }
 
@@ -148,7 +136,7 @@ void DriveBox::completeTypedText(const QString& text) {
         const QString entry = itemText(i);
         const QString entryUpper = entry.toUpper();
         if (entryUpper == shownUpper || !LikeMatch(entryUpper, pattern)) continue;
-        BusyGuard busy(autoCompleteBusy_);
+        const QScopedValueRollback busy(autoCompleteBusy_, true);
         QString completed = text;
         const int replaceFrom = edit->hasSelectedText() ? edit->selectionStart() : typedLength;
         completed.replace(replaceFrom, edit->selectedText().size(), entry.mid(typedLength));
@@ -168,7 +156,7 @@ void DriveBox::respellAsListed() {
     const QString textUpper = text.toUpper();
     for (int i = 0; i < count(); ++i) {
         if (itemText(i).toUpper() != textUpper) continue;
-        BusyGuard busy(autoCompleteBusy_);
+        const QScopedValueRollback busy(autoCompleteBusy_, true);
         setEditText(itemText(i));
         return;
     }
@@ -186,7 +174,7 @@ void DriveBox::onEntryChosen() {
 
 void DriveBox::addChosenFolder(const QString& folder) {
     {
-        BusyGuard busy(autoCompleteBusy_);
+        const QScopedValueRollback busy(autoCompleteBusy_, true);
         for (int i = count() - 1; i >= 0; --i) {
             if (itemText(i) == browseEntryText_ || itemText(i) == folder) removeItem(i);
         }
