@@ -1,7 +1,5 @@
 #include "JsonReport.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -77,11 +75,7 @@ QJsonObject Outcome(const FinishedRun& run) {
 }
 
 QJsonValue FileSystemType(const QString& folder) {
-    const QString canonical = QFileInfo(folder).canonicalFilePath();
-    QFile table(QStringLiteral("/proc/self/mountinfo"));
-    if (canonical.isEmpty() || !table.open(QIODevice::ReadOnly)) return QJsonValue();
-    const auto mount =
-        drivekind::MountHolding(drivekind::ParseMountInfo(table.readAll()), canonical);
+    const auto mount = MountOf(folder);
     return mount ? QJsonValue(mount->fsType) : QJsonValue();
 }
 

@@ -59,6 +59,9 @@ BlockDeviceFacts ReadBlockDeviceFacts(uint32_t major, uint32_t minor, const QStr
 // device that a "/dev/..." source names. Nothing when the mount has no block device.
 std::optional<std::pair<uint32_t, uint32_t>> BlockDeviceOf(const MountEntry& mount);
 
+// The kind of the device behind a mount, from a sysfs tree.
+int16_t KindOfMount(const MountEntry& mount, const QString& sysRoot);
+
 // The kind of the device that holds an absolute, canonical path, from the text of a mountinfo
 // table and a sysfs tree.
 int16_t KindFromMountInfo(const QByteArray& mountInfo, const QString& canonicalPath,

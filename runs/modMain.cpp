@@ -7,8 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 
 #include "MountTable.h"
 #include "modFile.h"
@@ -183,12 +181,15 @@ std::optional<std::pair<uint32_t, uint32_t>> BlockDeviceOf(const MountEntry& mou
 int16_t KindFromMountInfo(const QByteArray& mountInfo, const QString& canonicalPath,
                           const QString& sysRoot) {
     const auto mount = MountHolding(ParseMountInfo(mountInfo), canonicalPath);
-    if (!mount) return kUnknown;
+    return mount ? KindOfMount(*mount, sysRoot) : kUnknown;
+}
+
+int16_t KindOfMount(const MountEntry& mount, const QString& sysRoot) {
     BlockDeviceFacts device;
-    if (const auto number = BlockDeviceOf(*mount)) {
+    if (const auto number = BlockDeviceOf(mount)) {
         device = ReadBlockDeviceFacts(number->first, number->second, sysRoot);
     }
-    return ClassifyMount(mount->fsType, mount->source, device);
+    return ClassifyMount(mount.fsType, mount.source, device);
 }
 
 }  // namespace drivekind
@@ -203,16 +204,18 @@ QString TargetFolder(const QString& driveBoxText) {
     return folder;
 }
 
+std::optional<MountEntry> MountOf(const QString& path) {
+    const QString canonical = path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
+    if (canonical.isEmpty()) return std::nullopt;  // the path does not exist
+    QFile table(QStringLiteral("/proc/self/mountinfo"));
+    if (!table.open(QIODevice::ReadOnly)) return std::nullopt;
+    return drivekind::MountHolding(drivekind::ParseMountInfo(table.readAll()), canonical);
+}
+
 bool DriveKind(const QString& path, int16_t& kind) {
     using namespace drivekind;
-    kind = kUnknown;
-    const QString canonical = path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
-    if (canonical.isEmpty()) return false;  // the path does not exist
-
-    std::ifstream table("/proc/self/mountinfo", std::ios::binary);
-    if (!table) return false;
-    const std::string text{std::istreambuf_iterator<char>(table), std::istreambuf_iterator<char>()};
-    kind = KindFromMountInfo(QByteArray::fromStdString(text), canonical, QStringLiteral("/sys"));
+    const auto mount = MountOf(path);
+    kind = mount ? KindOfMount(*mount, QStringLiteral("/sys")) : kUnknown;
     return kind == kRemovable || kind == kFixed || kind == kRemote || kind == kRamDisk;
 }
 

@@ -3,7 +3,9 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 
+#include "MountTable.h"
 #include "RunReport.h"
 
 // The drive/path box's text, trimmed, with "/" appended when it does not end in one. Does not
@@ -14,6 +16,9 @@ QString TargetFolder(const QString& driveBoxText);
 // 4 CD-ROM, 5 RAM disk, 0 anything else or a path that does not exist. True for the kinds a test
 // may run on (1, 2, 3, 5).
 bool DriveKind(const QString& path, int16_t& kind);
+
+// The system's mount that holds `path`; nothing for a path that does not exist.
+std::optional<MountEntry> MountOf(const QString& path);
 
 // Whether the path names an existing folder.
 bool FolderExists(const QString& path);
