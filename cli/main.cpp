@@ -34,29 +34,17 @@ void LoadChosenLanguage(const CliOptions& options) {
     if (options.language.size() > 4) LoadLanguage(FindLanguageFile(options.language));
 }
 
-// Takes the proposal's message instead of asking: the terminal shows it and does not test.
-class ProposalMessage final : public QuestionBox {
-  public:
-    bool AskYesNo(const QString& message) override {
-        text = message;
-        return true;
-    }
-    QString text;
-};
-
 int PrintSuggestion(const CliOptions& options) {
     const QString folder = TestedFolder(options);
-    ProposalMessage message;
-    int32_t files = 0, size = 0;
-    SuggestSettings(message, files, size, folder);
+    const auto suggestion = SuggestionFor(folder);
+    const Proposal proposal = suggestion ? suggestion->proposal : Proposal{-1, -1};
     if (options.json) {
-        std::fputs(SuggestionJson(folder, files, size).constData(), stdout);
-    } else {
-        // The free space and the proposal; the question that follows them is the window's.
-        const QStringList lines = message.text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-        for (const QString& line : lines.mid(0, 2)) std::printf("%s\n", qPrintable(line));
+        std::fputs(SuggestionJson(folder, proposal.files, proposal.size).constData(), stdout);
+    } else if (suggestion) {
+        std::printf("%s\n%s\n", qPrintable(suggestion->freeSpaceLine),
+                    qPrintable(suggestion->proposalLine));
     }
-    if (files >= 1 && size >= 1) return exitstatus::kCompleted;
+    if (proposal.files >= 1 && proposal.size >= 1) return exitstatus::kCompleted;
     std::fprintf(stderr, "dravelo-cli: no free space found for %s\n", qPrintable(folder));
     return exitstatus::kFailed;
 }

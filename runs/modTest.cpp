@@ -2,6 +2,8 @@
 
 #include <QStringList>
 #include <cmath>
+#include <tuple>
+#include <utility>
 
 #include "Checked.h"
 #include "modGetDiskSpaceFree.h"
@@ -22,6 +24,23 @@ int32_t FreeMegabytes(const QString& folder) {
     bool ok = false;
     const double megabytes = FreeSpaceMB(folder).toDouble(&ok);
     return ToInt32HalfEven(ok ? megabytes : 0);
+}
+
+// The two lines that state the free space and the proposal.
+std::pair<QString, QString> SuggestionLines(const QString& folder, int32_t freeMB,
+                                            const Proposal& proposal) {
+    const QString mb = QStringLiteral(" MB");
+    const QString total = QString::number(CheckedMul(proposal.files, proposal.size));
+
+    const QString freeLine = LangText(35, false, true, QStringLiteral("Freier Speicher auf")) +
+                             u'[' + folder + QStringLiteral("]: ") + QString::number(freeMB) +
+                             LangText(18, true, false, mb);
+    const QString proposalLine =
+        LangText(36, false, true, QStringLiteral("Vorschlag für die Einstellungen: ")) +
+        QString::number(proposal.files) + LangText(23, true, false, QStringLiteral(" Dateien")) +
+        LangText(37, true, true, QStringLiteral(" á ")) + QString::number(proposal.size) +
+        LangText(18, true, true, mb) + QStringLiteral("= ") + total + LangText(18, true, false, mb);
+    return {freeLine, proposalLine};
 }
 
 }  // namespace
@@ -52,17 +71,7 @@ Proposal ProposeSettings(int32_t freeMB) {
 }
 
 QString SuggestionMessage(const QString& folder, int32_t freeMB, const Proposal& proposal) {
-    const QString mb = QStringLiteral(" MB");
-    const QString total = QString::number(CheckedMul(proposal.files, proposal.size));
-
-    const QString freeLine = LangText(35, false, true, QStringLiteral("Freier Speicher auf")) +
-                             u'[' + folder + QStringLiteral("]: ") + QString::number(freeMB) +
-                             LangText(18, true, false, mb);
-    const QString proposalLine =
-        LangText(36, false, true, QStringLiteral("Vorschlag für die Einstellungen: ")) +
-        QString::number(proposal.files) + LangText(23, true, false, QStringLiteral(" Dateien")) +
-        LangText(37, true, true, QStringLiteral(" á ")) + QString::number(proposal.size) +
-        LangText(18, true, true, mb) + QStringLiteral("= ") + total + LangText(18, true, false, mb);
+    const auto [freeLine, proposalLine] = SuggestionLines(folder, freeMB, proposal);
     const QString questionLine =
         LangText(38, false, false, QStringLiteral("Vorschlag übernehmen?"));
 
@@ -70,16 +79,29 @@ QString SuggestionMessage(const QString& folder, int32_t freeMB, const Proposal&
     return freeLine + crlf + crlf + proposalLine + crlf + crlf + questionLine;
 }
 
+std::optional<Suggestion> SuggestionFor(const QString& folder) {
+    // The proposal is a convenience: whatever goes wrong, there is simply none.
+    try {
+        Suggestion suggestion;
+        suggestion.freeMB = FreeMegabytes(folder);
+        suggestion.proposal = ProposeSettings(suggestion.freeMB);
+        std::tie(suggestion.freeSpaceLine, suggestion.proposalLine) =
+            SuggestionLines(folder, suggestion.freeMB, suggestion.proposal);
+        return suggestion;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
 void SuggestSettings(QuestionBox& box, int32_t& files, int32_t& size, const QString& folder) {
     files = -1;
     size = -1;
-    // The proposal is a convenience: whatever goes wrong, the inputs simply stay as they are.
+    const auto suggestion = SuggestionFor(folder);
+    if (!suggestion) return;
     try {
-        const int32_t freeMB = FreeMegabytes(folder);
-        const Proposal proposal = ProposeSettings(freeMB);
-        if (box.AskYesNo(SuggestionMessage(folder, freeMB, proposal))) {
-            files = proposal.files;
-            size = proposal.size;
+        if (box.AskYesNo(SuggestionMessage(folder, suggestion->freeMB, suggestion->proposal))) {
+            files = suggestion->proposal.files;
+            size = suggestion->proposal.size;
         }
     } catch (...) {
     }

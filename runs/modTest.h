@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 #include "RunHost.h"
 
@@ -14,6 +15,16 @@ struct Proposal {
 
 // The rule, for `freeMB` megabytes free.
 Proposal ProposeSettings(int32_t freeMB);
+
+// The free space of `folder`'s volume, the proposal for it and the two lines that state them;
+// nothing when the free space cannot be had or the proposal cannot be worked out.
+struct Suggestion {
+    int32_t freeMB = 0;
+    Proposal proposal;
+    QString freeSpaceLine;
+    QString proposalLine;
+};
+std::optional<Suggestion> SuggestionFor(const QString& folder);
 
 // The question shown to the user, lines joined by CR LF.
 QString SuggestionMessage(const QString& folder, int32_t freeMB, const Proposal& proposal);
