@@ -96,14 +96,14 @@ int64_t TestPhases::ReadPreciseClock() const {
     return preciseClock_ ? preciseClock_() : MonotonicMicroseconds();
 }
 
-void TestPhases::StartSpan(int32_t& ticks, int64_t& micros) {
-    ticks = ReadClock();
-    micros = ReadPreciseClock();
+TestPhases::SpanStart TestPhases::StartSpan() {
+    const int32_t ticks = ReadClock();
+    return {ticks, ReadPreciseClock()};
 }
 
-int32_t TestPhases::EndSpan(int32_t ticks, int64_t micros, bool perFile) {
-    const int64_t us = ReadPreciseClock() - micros;
-    const int32_t ms = TickSpan(ticks, ReadClock());
+int32_t TestPhases::EndSpan(const SpanStart& start, bool perFile) {
+    const int64_t us = ReadPreciseClock() - start.micros;
+    const int32_t ms = TickSpan(start.ticks, ReadClock());
     measurement_.milliseconds += ms;
     measurement_.microseconds += us;
     if (perFile) {
@@ -240,9 +240,7 @@ bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& fold
                            QStringLiteral("..."));
 
             scope = Scope::Clock;
-            int32_t t0 = 0;
-            int64_t u0 = 0;
-            StartSpan(t0, u0);
+            const SpanStart start = StartSpan();
             scope = Scope::Arithmetic;
             for (int32_t j = 1; j <= sizeMB; ++j) {
                 for (int32_t b = 1; b <= kBlocksPerMB; ++b) {
@@ -261,7 +259,7 @@ bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& fold
                 ShowProgress(j, sizeMB, CheckedAdd(CheckedMul(k - 1, sizeMB), j),
                              CheckedMul(CheckedMul(nFiles, sizeMB), 2));
             }
-            const int32_t ms = EndSpan(t0, u0, true);
+            const int32_t ms = EndSpan(start, true);
             LogTime(ms, QStringLiteral("#.##"));
             total = CheckedAdd(total, ms);
             FileClose(std::exchange(handle, 0), true);
@@ -305,9 +303,7 @@ bool TestPhases::SingleReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
             ++filesRead;
             host_.LogPrint(LangText(26, false, true, QStringLiteral("Lese Datei ")) +
                            SignedNumber(k));
-            int32_t t0 = 0;
-            int64_t u0 = 0;
-            StartSpan(t0, u0);
+            const SpanStart start = StartSpan();
             const char* data = nullptr;
             for (int32_t j = 1; j <= sizeMB; ++j) {
                 for (int32_t b = 1; b <= kBlocksPerMB; ++b) {
@@ -325,7 +321,7 @@ bool TestPhases::SingleReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
                     }
                 }
             }
-            const int32_t ms = EndSpan(t0, u0, true);
+            const int32_t ms = EndSpan(start, true);
             LogTime(ms, QStringLiteral("#.##"));
             total = CheckedAdd(total, ms);
             FileClose(std::exchange(handle, 0), true);
@@ -372,9 +368,7 @@ bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
         host_.LogPrint(LangText(20, false, false, QStringLiteral("Schreibe... ")));
 
         scope = Scope::Clock;
-        int32_t t0 = 0;
-        int64_t u0 = 0;
-        StartSpan(t0, u0);
+        const SpanStart start = StartSpan();
         scope = Scope::Arithmetic;
         int32_t pump = 0;
         for (int32_t j = 1; j <= sizeMB; ++j) {
@@ -395,7 +389,7 @@ bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
             }
             ShowProgress(j, sizeMB, j, CheckedMul(sizeMB, 2));
         }
-        const int32_t ms = EndSpan(t0, u0, false);
+        const int32_t ms = EndSpan(start, false);
         LogTime(ms, QStringLiteral("#.##0.00"));
         CloseAll(handles);
         if (ms == 0) {
@@ -429,9 +423,7 @@ bool TestPhases::MultiReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder
         }
         LogReadPlan(nFiles, sizeMB);
 
-        int32_t t0 = 0;
-        int64_t u0 = 0;
-        StartSpan(t0, u0);
+        const SpanStart start = StartSpan();
         int32_t pump = 0;
         const char* data = nullptr;
         for (int32_t j = 1; j <= sizeMB; ++j) {
@@ -452,7 +444,7 @@ bool TestPhases::MultiReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder
                 }
             }
         }
-        const int32_t ms = EndSpan(t0, u0, false);
+        const int32_t ms = EndSpan(start, false);
         LogTime(ms, QStringLiteral("#.##"));
         CloseAll(handles);
         if (ms == 0) {

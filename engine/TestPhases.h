@@ -60,10 +60,15 @@ class TestPhases {
 
     int32_t ReadClock();
     int64_t ReadPreciseClock() const;
+    // Where a measurement started on both clocks.
+    struct SpanStart {
+        int32_t ticks;
+        int64_t micros;
+    };
     // Starts a measurement: both clocks, the millisecond clock first.
-    void StartSpan(int32_t& ticks, int64_t& micros);
+    SpanStart StartSpan();
     // Ends it in the reverse order and records it; returns the milliseconds.
-    int32_t EndSpan(int32_t ticks, int64_t micros, bool perFile);
+    int32_t EndSpan(const SpanStart& start, bool perFile);
     int32_t CreationFlags();
     void LogStartLines(int32_t nFiles, int32_t sizeMB);
     void LogAccessFailure(const QString& folder);
