@@ -11,7 +11,7 @@
 namespace components {
 namespace {
 
-constexpr const char* kLibraryNames[] = {"libtickwell.so", "libtickwell.so.1"};
+constexpr const char* kLibraryNames[] = {"libtickwell.so", TICKWELL_SONAME};
 
 std::string ProgramFolder() {
     char path[PATH_MAX];
