@@ -457,7 +457,6 @@ void Chk1::resizeEvent(QResizeEvent*) {
 
 void Chk1::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange) {
-        MarkOwnChange(event);
         Redraw();
     }
     ControlBase::changeEvent(event);

@@ -424,7 +424,6 @@ void Cmd1::showEvent(QShowEvent*) {
 
 void Cmd1::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange) {
-        MarkOwnChange(event);
         LayOut();
     }
     ControlBase::changeEvent(event);

@@ -22,12 +22,12 @@ void ControlBase::setFont(const QFont& value) {
     QWidget::setFont(value);
 }
 
-void ControlBase::MarkOwnChange(const QEvent* event) {
-    if (!ownChange_) return;
-    if (event->type() == QEvent::FontChange)
+void ControlBase::changeEvent(QEvent* event) {
+    if (ownChange_ && event->type() == QEvent::FontChange)
         MarkChanged(QStringLiteral("Font"));
-    else if (event->type() == QEvent::EnabledChange)
+    else if (ownChange_ && event->type() == QEvent::EnabledChange)
         MarkChanged(QStringLiteral("Enabled"));
+    QWidget::changeEvent(event);
 }
 
 namespace {

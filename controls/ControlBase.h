@@ -83,9 +83,8 @@ class ControlBase : public QWidget {
         if (!loading_) emit PropertyChanged(key);
     }
     bool IsLoading() const { return loading_; }
-    // Marks "Font" or "Enabled" for a change made through the control's own setter; called
-    // from the controls' changeEvent.
-    void MarkOwnChange(const QEvent* event);
+    // Marks "Font" or "Enabled" for a change made through the control's own setter.
+    void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     // The dotted rectangle of keyboard focus.

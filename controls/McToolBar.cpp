@@ -708,7 +708,6 @@ void McToolBar::resizeEvent(QResizeEvent*) {
 
 void McToolBar::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange) {
-        MarkOwnChange(event);
         RedrawControl();
     }
     ControlBase::changeEvent(event);

@@ -280,7 +280,6 @@ void PPB::resizeEvent(QResizeEvent*) {
 }
 
 void PPB::changeEvent(QEvent* event) {
-    MarkOwnChange(event);
     if (event->type() == QEvent::FontChange) Redraw();
     ControlBase::changeEvent(event);
 }

@@ -483,6 +483,5 @@ void Txt::changeEvent(QEvent* event) {
         text1_->setFont(font());
         text2_->setFont(font());
     }
-    MarkOwnChange(event);
     ControlBase::changeEvent(event);
 }
