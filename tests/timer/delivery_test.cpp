@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QTimer>
+#include <latch>
 #include <thread>
 
 #include "activation.h"
@@ -219,3 +220,42 @@ TEST(TimerObject, LateTimerFiresOnceNotOncePerMissedPeriod) {
     EXPECT_EQ(listener.count, 1);
     timer->Unadvise(&listener);
 }
+
+// The last reference let go on another thread while the object's own thread runs no event loop:
+// the object dies when that thread ends, or at once when it has ended already.
+class OrphanedRelease : public ::testing::TestWithParam<bool> {};
+
+TEST_P(OrphanedRelease, ObjectIsDestroyedWithItsThread) {
+    const bool ownerEndsFirst = GetParam();
+    void* entry = nullptr;
+    ASSERT_EQ(components::LoadEntryPoint(
+                  (QCoreApplication::applicationDirPath() + "/libtickwell.so").toStdString(),
+                  "DllCanUnloadNow", &entry),
+              S_OK);
+    const auto canUnloadNow = reinterpret_cast<DllCanUnloadNowFn>(entry);
+    TimerListener listener;
+    _CTimer* orphan = nullptr;
+    std::latch created(1), released(1);
+    std::thread owner([&] {
+        {
+            const auto timer = NewTimer();
+            timer->Advise(&listener);
+            orphan = timer.Get();
+            orphan->AddRef();
+        }
+        created.count_down();
+        if (!ownerEndsFirst) released.wait();
+    });
+    created.wait();
+    if (ownerEndsFirst) owner.join();
+    EXPECT_EQ(canUnloadNow(), S_FALSE);
+    orphan->Release();
+    released.count_down();
+    if (!ownerEndsFirst) owner.join();
+    EXPECT_EQ(listener.references, 0u);
+    EXPECT_EQ(canUnloadNow(), S_OK);
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, OrphanedRelease, ::testing::Bool(), [](const auto& info) {
+    return std::string(info.param ? "AfterTheOwnerEnded" : "BeforeTheOwnerEndsWithoutALoop");
+});
