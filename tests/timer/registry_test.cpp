@@ -5,11 +5,14 @@
 #include <sys/stat.h>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "registry.h"
 
@@ -201,5 +204,50 @@ TEST(RegistrationTool, NamesTheLibraryAndTheReasonItCannotBeLoaded) {
         const ToolRun run = RunTool({c.library});
         EXPECT_EQ(run.exitCode, 1) << c.library.toStdString();
         EXPECT_EQ(run.errors, "regsvr: cannot load " + c.library + ": " + c.reason + "\n");
+    }
+}
+
+// Registrations and unregistrations started together, as package scripts and users may: each
+// succeeds, and every reader, during and after, sees the whole registry of one or the other.
+TEST(RegistrationTool, ParallelRunsAllSucceedAndLeaveAWholeRegistry) {
+    QTemporaryDir config;
+    ScopedEnv xdg("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    const QString registry = config.filePath("component-registry");
+    const QByteArray foreign = "# kept by other tools\n";
+    WriteFile(registry, foreign);
+    ASSERT_EQ(RunTool({BuiltLibrary()}).exitCode, 0);
+    const QByteArray registered = ReadFile(registry);
+    ASSERT_EQ(registered.count('\n'), 4) << registered.toStdString();
+    ASSERT_EQ(RunTool({"-u", BuiltLibrary()}).exitCode, 0);
+    ASSERT_EQ(ReadFile(registry), foreign);
+
+    constexpr int kRounds = 2, kProcesses = 24;
+    for (int round = 0; round < kRounds; ++round) {
+        std::vector<std::unique_ptr<QProcess>> tools;
+        for (int i = 0; i < kProcesses; ++i) {
+            tools.push_back(std::make_unique<QProcess>());
+            tools.back()->start(
+                QCoreApplication::applicationDirPath() + "/regsvr",
+                i % 2 ? QStringList{"-u", BuiltLibrary()} : QStringList{BuiltLibrary()});
+        }
+        int partialReads = 0;
+        QDeadlineTimer patience(120000);
+        for (bool running = true; running && !patience.hasExpired();) {
+            const QByteArray seen = ReadFile(registry);
+            if (seen != foreign && seen != registered) ++partialReads;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            running = false;
+            for (const auto& tool : tools)
+                running = running || tool->state() != QProcess::NotRunning;
+        }
+        EXPECT_EQ(partialReads, 0);
+        for (const auto& tool : tools) {
+            ASSERT_EQ(tool->state(), QProcess::NotRunning);
+            EXPECT_EQ(tool->exitCode(), 0) << tool->readAllStandardError().toStdString();
+        }
+        const QByteArray last = ReadFile(registry);
+        EXPECT_TRUE(last == foreign || last == registered) << last.toStdString();
+        EXPECT_EQ(QDir(config.path()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{"component-registry"});
     }
 }
