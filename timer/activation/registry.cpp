@@ -151,9 +151,10 @@ void ReplaceFile(const std::string& target, const std::string& text) {
     }
 }
 
+// Type libraries of different versions live side by side: each version is a record of its own.
 bool Matches(const tickwell::RegistryLine& line, const RegistryRecord& record, bool samePath) {
     return line.id && line.kind == record.kind && *line.id == record.id &&
-           (!samePath || line.path == record.path);
+           line.version == record.version && (!samePath || line.path == record.path);
 }
 
 // A record stands for one kind and identifier; when `samePath` is asked for, only a record of

@@ -27,8 +27,8 @@ struct RegistryRecord {
 // Writers in any number of processes take turns (a lock on the registry's folder), so none of
 // them loses another's change.
 
-// Adds the records, replacing any earlier record of the same kind and identifier, whichever
-// library it named.
+// Adds the records, replacing any earlier record of the same kind, identifier and (for a type
+// library) version, whichever library it named.
 int AddRecords(const std::vector<RegistryRecord>& records);
 
 // Removes the records of the given kinds, identifiers and libraries, and nothing else.
