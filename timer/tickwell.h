@@ -17,8 +17,8 @@
 // Threads. An object belongs to the thread that created it and raises its events there, never
 // concurrently with other calls. Calls from another thread return RPC_E_WRONG_THREAD, except
 // AddRef, Release and QueryInterface, which work from any thread; a last Release on another
-// thread leaves the destruction to the owning thread's event loop (objects of a thread that has
-// ended are destroyed at once).
+// thread leaves the destruction to the owning thread's event loop, or to the owning thread's end
+// when it ends first (objects of a thread that has ended are destroyed at once).
 //
 // References. Every interface pointer handed out (CreateInstance, QueryInterface, get_Tag of
 // an object) carries one reference that the receiver releases. Advise keeps a reference to the
