@@ -64,26 +64,25 @@ void ThreadTimers::ArmWakeUp(Clock::time_point now) {
 void ThreadTimers::timerEvent(QTimerEvent* event) {
     if (event->timerId() != wakeUp_.timerId()) return;
     wakeUp_.stop();
-    Clock::time_point now = Clock::now();
-    // Handlers take time: deadlines that came due meanwhile are served in the same round
-    // instead of by one more wake-up each.
-    while (!deadlines_.empty() &&
-           (deadlines_.top().at <= now || (now = Clock::now()) >= deadlines_.top().at)) {
+    // One round serves what was due when it began, each timer at most once, and then goes back
+    // to the event loop: handlers that take longer than a period must not keep the thread's other
+    // events waiting. A timer that fell behind fires once and starts afresh from now.
+    const Clock::time_point roundStart = Clock::now();
+    while (!deadlines_.empty() && deadlines_.top().at <= roundStart) {
         const Deadline due = deadlines_.top();
         deadlines_.pop();
         const auto found = running_.find(due.id);
         if (found == running_.end() || found->second.serial != due.serial) continue;
-        // The next deadline counts from this one; a timer that fell behind starts afresh.
         Clock::time_point next = due.at + found->second.interval;
-        if (next <= now) next = now + found->second.interval;
+        if (next <= roundStart) next = roundStart + found->second.interval;
         found->second.next = next;
         deadlines_.push({next, due.id, due.serial});
         // Armed afresh before the first handler of the round: one that runs a nested event loop
         // then still sees the other timers of the thread.
-        if (!wakeUp_.isActive()) ArmWakeUp(now);
+        if (!wakeUp_.isActive()) ArmWakeUp(Clock::now());
         expired_(due.id);  // may start and stop timers, or run a nested event loop
     }
-    ArmWakeUp(now);
+    ArmWakeUp(Clock::now());
 }
 
 }  // namespace tickwell

@@ -49,8 +49,8 @@ class TimerObject : public Interface, public __CTimerSink {
     ULONG AddRef() override { return ++references_; }
 
     // Counting works from any thread. The last reference let go on another thread hands the
-    // destruction to the owning thread, where the object's timer lives; once that thread has
-    // ended, its timers have ended too and the object dies where it is.
+    // destruction to the owning thread, where the object's timer lives (its event loop, or its
+    // end); once that thread has ended, its timers have ended too and the object dies where it is.
     ULONG Release() override {
         const ULONG left = --references_;
         if (left == 0 && (home_->IsCurrentThread() || !home_->Post([this] { delete this; })))

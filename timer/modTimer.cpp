@@ -48,13 +48,32 @@ void ThreadHome::KillTimer(int32_t id) {
 bool ThreadHome::Post(std::function<void()> work) {
     std::lock_guard lock(door_);
     if (!timers_) return false;
-    return QMetaObject::invokeMethod(timers_.get(), std::move(work), Qt::QueuedConnection);
+    posted_.push_back(std::move(work));
+    // One wake-up of the event loop runs everything posted until it comes.
+    if (posted_.size() == 1)
+        QMetaObject::invokeMethod(
+            timers_.get(), [this] { RunPosted(); }, Qt::QueuedConnection);
+    return true;
+}
+
+void ThreadHome::RunPosted() {
+    std::vector<std::function<void()>> work;
+    {
+        std::lock_guard lock(door_);
+        work.swap(posted_);
+    }
+    for (auto& item : work) item();
 }
 
 void ThreadHome::Retire() {
-    std::lock_guard lock(door_);
-    sink_.Clear();
-    timers_.reset();
+    std::unique_ptr<ThreadTimers> timers;
+    {
+        std::lock_guard lock(door_);
+        sink_.Clear();
+        timers = std::move(timers_);  // from now on Post refuses, and the caller acts at once
+    }
+    timers.reset();
+    RunPosted();
 }
 
 int32_t TickCount() {

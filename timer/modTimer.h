@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "CTimerSink.h"
 
@@ -34,18 +35,24 @@ class ThreadHome {
     int32_t SetTimer(int32_t intervalMs, __CTimerSink* owner);
     void KillTimer(int32_t id);
 
-    // Runs `work` in the thread's event loop; false when the thread has already ended.
+    // Runs `work` on the thread: in its event loop, or at the latest when the thread ends.
+    // False when the thread has already ended.
     bool Post(std::function<void()> work);
 
     CTimerSink& Sink() { return sink_; }
 
-    // At the end of the thread: its timers die with it.
+    // At the end of the thread: its timers die with it, and work still posted to it runs now.
     void Retire();
 
   private:
+    void RunPosted();
+
     const std::thread::id thread_;
-    std::mutex door_;  // guards timers_ against Post from other threads
+    std::mutex door_;  // guards timers_ and posted_ against Post from other threads
     std::unique_ptr<ThreadTimers> timers_;
+    // Kept here rather than in Qt's queue of posted events, which a thread that ends without
+    // running its loop again drops unseen.
+    std::vector<std::function<void()>> posted_;
     CTimerSink sink_;
 };
 

@@ -59,11 +59,22 @@ class ClassFactory final : public IClassFactory {
 ClassFactory<CTimer> timerFactory;
 ClassFactory<CTrigger> triggerFactory;
 
+// The path the library was loaded by, made absolute. Its last part stays as given: registered
+// as the link libtickwell.so.1, the library keeps working after an upgrade replaces the real file
+// the link points to, which a resolved path would name.
 std::string OwnLibraryPath() {
     Dl_info info{};
     if (!::dladdr(reinterpret_cast<void*>(&OwnLibraryPath), &info) || !info.dli_fname) return {};
+    const std::string given = info.dli_fname;
+    const size_t slash = given.rfind('/');
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : given.substr(0, slash);
     char resolved[PATH_MAX];
-    return ::realpath(info.dli_fname, resolved) ? std::string(resolved) : std::string();
+    if (!::realpath(folder.c_str(), resolved)) return {};
+    const std::string absoluteFolder = resolved;
+    const std::string name = slash == std::string::npos ? given : given.substr(slash + 1);
+    return absoluteFolder == "/" ? "/" + name : absoluteFolder + "/" + name;
 }
 
 std::vector<components::RegistryRecord> OwnRecords(const std::string& path) {

@@ -2,20 +2,23 @@
 //
 // This header is the whole interface of the component; installed as <tickwell/tickwell.h>
 // (pkg-config tickwell, or find_package(Tickwell) and the target Tickwell::tickwell). It needs
-// C++17 or later. Clients never link to the library: they create objects by class identifier
-// with tickwell::CreateInstance (at the end of this header), which loads libtickwell.so.1 with
-// dlopen, and talk to them through the interfaces below, whose slot order is fixed.
+// C++17 or later with exceptions enabled (its activation catches allocation failures, so it does
+// not compile with -fno-exceptions). Clients never link to the library: they create objects by
+// class identifier with tickwell::CreateInstance (at the end of this header), which loads the
+// library with dlopen, and talk to them through the interfaces below, whose slot order is fixed.
 //
-// Event loop. Timers run in the Qt event loop of the thread that created the object: that thread
-// must run a Qt event dispatcher (QCoreApplication::exec, a QThread's exec, or processEvents)
-// for Timer and Trigger events to arrive. The library loads Qt Core itself; a client that does
-// not use Qt for anything else still needs a QCoreApplication in its main thread for the loop.
+// Event loop. The library is built on Qt 6 Core and needs Qt 6's event dispatcher: timers run
+// in the Qt event loop of the thread that created the object, and that thread must run it
+// (QCoreApplication::exec, a QThread's exec, or processEvents) for Timer and Trigger events to
+// arrive. A thread without one creates objects whose timers never start (Enabled reads false).
+// The library loads Qt Core itself; a client that does not use Qt for anything else still needs
+// a QCoreApplication in its main thread, and must not load another major version of Qt.
 //
 // Threads. An object belongs to the thread that created it and raises its events there, never
 // concurrently with other calls. Calls from another thread return RPC_E_WRONG_THREAD, except
 // AddRef, Release and QueryInterface, which work from any thread; a last Release on another
-// thread leaves the destruction to the owning thread's event loop (objects of a thread that has
-// ended are destroyed at once).
+// thread leaves the destruction to the owning thread's event loop, or to the owning thread's end
+// when it ends first (objects of a thread that has ended are destroyed at once).
 //
 // References. Every interface pointer handed out (CreateInstance, QueryInterface, get_Tag of
 // an object) carries one reference that the receiver releases. Advise keeps a reference to the
@@ -33,6 +36,7 @@
 #include <dlfcn.h>
 #include <elf.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -342,12 +346,16 @@ inline HRESULT VariantCopy(VARIANT* target, const VARIANT* source) {
 // ---- Registry and activation (header-only) ------------------------------------------------------
 //
 // The per-user component registry is the text file $XDG_CONFIG_HOME/component-registry, or
-// ~/.config/component-registry when XDG_CONFIG_HOME is unset, empty or not an absolute path. One
-// record a line, fields separated by blanks:
+// $HOME/.config/component-registry when XDG_CONFIG_HOME is unset, empty or not an absolute path;
+// when HOME is not an absolute path either, the home folder comes from the password database.
+// A user without any home folder has no registry. One record a line, fields separated by blanks:
 //     CLSID {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX} /absolute/path/of/library.so
 //     TypeLib {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX} 1.0 /absolute/path/of/library.so
-// The path runs to the end of the line. Other lines belong to other tools and are kept word for
-// word by every writer. `tickwell-regsvr LIBRARY` adds the library's records, `-u` removes them.
+// The path runs to the end of the line; it is the path the library was registered by, made
+// absolute, so a registered link such as libtickwell.so.1 keeps working when an upgrade replaces
+// the file it points to. Type library records are kept per version. Other lines belong to other
+// tools and are kept word for word by every writer. `tickwell-regsvr LIBRARY` adds the library's
+// records, `-u` removes them; writers take turns and replace the file atomically.
 
 namespace tickwell {
 
@@ -391,12 +399,30 @@ inline std::optional<GUID> GuidFromString(const std::string& text) {
     return id;
 }
 
+// The user's home folder from the password database; empty when the user has none there.
+inline std::string PasswordHomeFolder() {
+    std::vector<char> buffer(4096);
+    for (;;) {
+        passwd entry{};
+        passwd* found = nullptr;
+        const int error = ::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found);
+        if (error == ERANGE && buffer.size() < (1u << 20)) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        if (error || !found || !found->pw_dir || found->pw_dir[0] != '/') return {};
+        return found->pw_dir;
+    }
+}
+
+// Empty when the user has no home folder at all: there is no registry then.
 inline std::string RegistryFilePath() {
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
         return std::string(xdg) + "/component-registry";
     }
     const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.config/component-registry";
+    const std::string folder = home && home[0] == '/' ? std::string(home) : PasswordHomeFolder();
+    return folder.empty() ? std::string() : folder + "/.config/component-registry";
 }
 
 // One line of the registry as read; `id` is empty on a line that is no record.
@@ -420,7 +446,9 @@ inline RegistryLine ParseRegistryLine(const std::string& line) {
 
 // The library registered for a class; empty when the registry names none or cannot be read.
 inline std::optional<std::string> FindRegisteredLibrary(const GUID& clsid) {
-    std::ifstream in(RegistryFilePath());
+    const std::string registry = RegistryFilePath();
+    if (registry.empty()) return std::nullopt;
+    std::ifstream in(registry);
     for (std::string line; std::getline(in, line);) {
         const RegistryLine parsed = ParseRegistryLine(line);
         if (parsed.kind == "CLSID" && parsed.id && *parsed.id == clsid && !parsed.path.empty())
@@ -484,7 +512,9 @@ inline std::string LibraryFileProblem(const std::string& path) {
 }
 
 // Loads a library (once per process: it stays loaded, which keeps every object's code in place)
-// and finds one of its entry points. On failure *reason, when given, says why.
+// and finds one of its entry points. On failure *reason, when given, says why. A name without a
+// slash (libtickwell.so.1) is found by the dynamic loader's search, never in the current folder;
+// anything else is a path, checked before it is loaded.
 inline HRESULT LoadEntryPoint(const std::string& library, const char* name, void** entryPoint,
                               std::string* reason = nullptr) {
     static std::mutex guard;
@@ -499,7 +529,9 @@ inline HRESULT LoadEntryPoint(const std::string& library, const char* name, void
     if (const auto found = loaded.find(library); found != loaded.end()) {
         handle = found->second;
     } else {
-        if (std::string problem = LibraryFileProblem(library); !problem.empty())
+        const bool searched = library.find('/') == std::string::npos;
+        if (std::string problem = searched ? std::string() : LibraryFileProblem(library);
+            !problem.empty())
             return fail(CO_E_DLLNOTFOUND, std::move(problem));
         handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!handle) return fail(CO_E_DLLNOTFOUND, ::dlerror());
@@ -516,23 +548,37 @@ inline HRESULT LoadEntryPoint(const std::string& library, const char* name, void
 
 // The class factory for a class: from the library the registry names for it, or, when the class
 // is not registered or its registered library file no longer exists, from the first of
-// `fallbackLibraries` that exists. The caller owns one reference to *factory.
+// `fallbackLibraries` that can be found: a path that exists, or a bare library name that the
+// dynamic loader finds (see LoadEntryPoint). The caller owns one reference to *factory.
 inline HRESULT GetClassFactory(const GUID& clsid, const std::vector<std::string>& fallbackLibraries,
                                IClassFactory** factory, std::string* reason = nullptr) try {
     if (!factory) return E_POINTER;
     *factory = nullptr;
-    std::optional<std::string> library = FindRegisteredLibrary(clsid);
-    if (library && ::access(library->c_str(), F_OK) != 0 && errno == ENOENT) library.reset();
-    for (const auto& candidate : fallbackLibraries) {
-        if (library) break;
-        if (::access(candidate.c_str(), F_OK) == 0) library = candidate;
-    }
-    if (!library) {
-        if (reason) *reason = "class not registered and no fallback library found";
-        return REGDB_E_CLASSNOTREG;
-    }
     void* entry = nullptr;
-    const HRESULT loaded = LoadEntryPoint(*library, "DllGetClassObject", &entry, reason);
+    HRESULT loaded = REGDB_E_CLASSNOTREG;  // until a library is found
+    std::string missing;
+    std::optional<std::string> registered = FindRegisteredLibrary(clsid);
+    if (registered && ::access(registered->c_str(), F_OK) != 0 && errno == ENOENT) {
+        missing = *registered;
+        registered.reset();
+    }
+    if (registered) {
+        loaded = LoadEntryPoint(*registered, "DllGetClassObject", &entry, reason);
+    } else {
+        for (const auto& candidate : fallbackLibraries) {
+            const bool searched = candidate.find('/') == std::string::npos;
+            if (!searched && ::access(candidate.c_str(), F_OK) != 0) continue;
+            loaded = LoadEntryPoint(candidate, "DllGetClassObject", &entry, reason);
+            if (!searched || loaded != CO_E_DLLNOTFOUND) break;
+            loaded = REGDB_E_CLASSNOTREG;  // the loader knows no library of that name
+        }
+    }
+    if (loaded == REGDB_E_CLASSNOTREG) {
+        if (reason)
+            *reason = missing.empty() ? "class not registered and no fallback library found"
+                                      : "registered library " + missing + " not found";
+        return missing.empty() ? REGDB_E_CLASSNOTREG : CO_E_DLLNOTFOUND;
+    }
     if (FAILED(loaded)) return loaded;
     const HRESULT hr = reinterpret_cast<DllGetClassObjectFn>(entry)(
         &clsid, &IID_IClassFactory, reinterpret_cast<void**>(factory));

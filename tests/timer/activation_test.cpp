@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -64,7 +65,9 @@ TEST(Registration, RegisterRecordsBothClassesAndTheTypeLibraryAndUnregisterRemov
         "# kept by other tools\nCLSID {00000000-0000-0000-0000-0000000000AA} /x/other.so\n");
 
     ASSERT_EQ(EntryPoint<DllRegisterServerFn>("DllRegisterServer")(), S_OK);
-    const QString path = QFileInfo(BuiltLibrary()).canonicalFilePath();
+    // The path it was loaded by, not the file its links end at.
+    const QString path =
+        QDir(QCoreApplication::applicationDirPath()).canonicalPath() + "/libtickwell.so";
     const QString text = registry.Read();
     EXPECT_TRUE(text.contains("CLSID " + Id(CLSID_CTimer) + " " + path + "\n"))
         << text.toStdString();
@@ -193,17 +196,82 @@ TEST(RegistrationTool, RegistersUnregistersAndReportsFailuresPlainly) {
     EXPECT_EQ(process.exitCode(), 2);
 }
 
-TEST(Library, ExportsOnlyTheFourEntryPoints) {
+TEST(Library, ExportsOnlyTheFourEntryPointsUnderItsVersionNode) {
     QProcess nm;
-    nm.start("nm", {"-D", "--defined-only", BuiltLibrary()});
+    nm.start("nm", {"-D", "--defined-only", "--with-symbol-versions", BuiltLibrary()});
+    if (!nm.waitForStarted(10000)) GTEST_SKIP() << "nm (binutils) is not installed";
     ASSERT_TRUE(nm.waitForFinished(10000));
     QStringList exported;
     for (const QString& line :
          QString(nm.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
         const QStringList fields = line.split(' ', Qt::SkipEmptyParts);
-        if (fields.size() == 3 && fields[1] == "T") exported << fields[2];
+        exported << fields.mid(1).join(' ');
     }
     exported.sort();
-    EXPECT_EQ(exported, QStringList({"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
-                                     "DllUnregisterServer"}));
+    EXPECT_EQ(exported,
+              QStringList({"A TICKWELL_1", "T DllCanUnloadNow@@TICKWELL_1",
+                           "T DllGetClassObject@@TICKWELL_1", "T DllRegisterServer@@TICKWELL_1",
+                           "T DllUnregisterServer@@TICKWELL_1"}));
+}
+
+// A package upgrade replaces libtickwell.so.1.0.0 by libtickwell.so.1.0.1 and moves the link
+// libtickwell.so.1 that the user registered.
+TEST(Registration, ARegisteredLinkSurvivesAnUpgradeThatReplacesItsFile) {
+    RegistryFolder registry;
+    QTemporaryDir folder;
+    const QString real = folder.filePath("libtickwell.so.1.0.0");
+    const QString link = folder.filePath("libtickwell.so.1");
+    ASSERT_TRUE(QFile::copy(QFileInfo(BuiltLibrary()).canonicalFilePath(), real));
+    ASSERT_TRUE(QFile::link("libtickwell.so.1.0.0", link));
+    QProcess tool;
+    tool.setWorkingDirectory(folder.path());
+    tool.start(QCoreApplication::applicationDirPath() + "/regsvr", {"libtickwell.so.1"});
+    ASSERT_TRUE(tool.waitForFinished(10000));
+    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    const QString registered = QDir(folder.path()).canonicalPath() + "/libtickwell.so.1";
+    EXPECT_TRUE(registry.Read().contains("CLSID " + Id(CLSID_CTimer) + " " + registered + "\n"))
+        << registry.Read().toStdString();
+
+    ASSERT_TRUE(QFile::rename(real, folder.filePath("libtickwell.so.1.0.1")));
+    ASSERT_TRUE(QFile::remove(link));
+    ASSERT_TRUE(QFile::link("libtickwell.so.1.0.1", link));
+    ComPtr<IClassFactory> factory;
+    std::string reason;
+    EXPECT_EQ(tickwell::GetClassFactory(CLSID_CTimer, {}, factory.Receive(), &reason), S_OK)
+        << reason;
+
+    // Removed for good: the caller's fallback serves, and without one the message names the
+    // registered library instead of claiming the class is not registered.
+    ASSERT_TRUE(QFile::remove(link));
+    EXPECT_EQ(
+        tickwell::GetClassFactory(CLSID_CTimer, {BuiltLibrary().toStdString()}, factory.Receive()),
+        S_OK);
+    EXPECT_EQ(tickwell::GetClassFactory(CLSID_CTimer, {}, factory.Receive(), &reason),
+              CO_E_DLLNOTFOUND);
+    EXPECT_EQ(reason, "registered library " + registered.toStdString() + " not found");
+}
+
+// A fallback given by name alone is the dynamic loader's to find, as a client's default
+// "libtickwell.so.1" means; a name the loader does not know passes on to the next fallback.
+TEST(Activation, BareLibraryNamesAreFoundByTheDynamicLoader) {
+    RegistryFolder registry;
+    EntryPoint<DllCanUnloadNowFn>("DllCanUnloadNow");  // loaded, so the loader knows its name
+    const std::string unknown = "libno-such-component.so.9";
+    const struct {
+        std::vector<std::string> fallbacks;
+        HRESULT result;
+    } cases[] = {
+        {{TICKWELL_TEST_SONAME}, S_OK},
+        {{unknown, BuiltLibrary().toStdString()}, S_OK},
+        {{unknown}, REGDB_E_CLASSNOTREG},
+    };
+    for (const auto& c : cases) {
+        ComPtr<IClassFactory> factory;
+        std::string reason;
+        EXPECT_EQ(
+            tickwell::GetClassFactory(CLSID_CTrigger, c.fallbacks, factory.Receive(), &reason),
+            c.result)
+            << c.fallbacks.front() << ": " << reason;
+        EXPECT_EQ(bool(factory), c.result == S_OK);
+    }
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QTimer>
+#include <latch>
 #include <thread>
 
 #include "activation.h"
@@ -148,3 +150,112 @@ TEST(TimerObject, HandlerRunningANestedEventLoopStillSeesTheOtherTimers) {
     timer->Unadvise(&timerListener);
     trigger->Unadvise(&triggerListener);
 }
+
+namespace {
+
+// Handlers that together take longer than the period of their timers.
+struct SlowHandlerCase {
+    const char* name;
+    int timers;
+    int intervalMs;
+    int handlerUs;
+};
+
+void BusyFor(int microseconds) {
+    QElapsedTimer spent;
+    spent.start();
+    while (spent.nsecsElapsed() < qint64{microseconds} * 1000) {
+    }
+}
+
+}  // namespace
+
+class SlowHandlers : public ::testing::TestWithParam<SlowHandlerCase> {};
+
+TEST_P(SlowHandlers, LeaveRoomForTheThreadsOtherEvents) {
+    const SlowHandlerCase& param = GetParam();
+    TimerListener listener;  // outlives the timers, which hold it
+    std::vector<ComPtr<_CTimer>> timers;
+    // Only a loop that never comes back to the event loop reaches this: it ends the test.
+    QElapsedTimer runningFor;
+    bool gaveUp = false;
+    listener.onEvent = [&] {
+        BusyFor(param.handlerUs);
+        if (gaveUp || runningFor.elapsed() < 10000) return;
+        gaveUp = true;
+        for (auto& timer : timers) timer->put_Enabled(VARIANT_FALSE);
+    };
+    for (int i = 0; i < param.timers; ++i) {
+        timers.push_back(NewTimer());
+        timers.back()->Advise(&listener);
+        timers.back()->put_Interval(param.intervalMs);
+    }
+    runningFor.start();
+    for (auto& timer : timers) timer->put_Enabled(VARIANT_TRUE);
+    int timerEventsAtShot = -1;
+    QTimer::singleShot(300, [&] { timerEventsAtShot = listener.count; });
+
+    ASSERT_TRUE(RunEventLoopUntil([&] { return timerEventsAtShot >= 0; }, 60000));
+    // The single shot came while the timers kept running, and they still run after it.
+    ASSERT_FALSE(gaveUp);
+    EXPECT_GT(timerEventsAtShot, 0);
+    EXPECT_TRUE(RunEventLoopUntil([&] { return listener.count > timerEventsAtShot; }, 10000));
+    for (auto& timer : timers) timer->Unadvise(&listener);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Handlers, SlowHandlers,
+    ::testing::Values(SlowHandlerCase{"OneTimerSlowerThanItsPeriod", 1, 5, 6000},
+                      SlowHandlerCase{"ManyTimersTogetherSlowerThanTheirPeriod", 100, 10, 150}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TimerObject, LateTimerFiresOnceNotOncePerMissedPeriod) {
+    auto timer = NewTimer();
+    TimerListener listener;
+    timer->Advise(&listener);
+    timer->put_Interval(10);
+    timer->put_Enabled(VARIANT_TRUE);
+    QThread::msleep(200);  // twenty periods without an event loop
+    QCoreApplication::processEvents();
+    EXPECT_EQ(listener.count, 1);
+    timer->Unadvise(&listener);
+}
+
+// The last reference let go on another thread while the object's own thread runs no event loop:
+// the object dies when that thread ends, or at once when it has ended already.
+class OrphanedRelease : public ::testing::TestWithParam<bool> {};
+
+TEST_P(OrphanedRelease, ObjectIsDestroyedWithItsThread) {
+    const bool ownerEndsFirst = GetParam();
+    void* entry = nullptr;
+    ASSERT_EQ(components::LoadEntryPoint(
+                  (QCoreApplication::applicationDirPath() + "/libtickwell.so").toStdString(),
+                  "DllCanUnloadNow", &entry),
+              S_OK);
+    const auto canUnloadNow = reinterpret_cast<DllCanUnloadNowFn>(entry);
+    TimerListener listener;
+    _CTimer* orphan = nullptr;
+    std::latch created(1), released(1);
+    std::thread owner([&] {
+        {
+            const auto timer = NewTimer();
+            timer->Advise(&listener);
+            orphan = timer.Get();
+            orphan->AddRef();
+        }
+        created.count_down();
+        if (!ownerEndsFirst) released.wait();
+    });
+    created.wait();
+    if (ownerEndsFirst) owner.join();
+    EXPECT_EQ(canUnloadNow(), S_FALSE);
+    orphan->Release();
+    released.count_down();
+    if (!ownerEndsFirst) owner.join();
+    EXPECT_EQ(listener.references, 0u);
+    EXPECT_EQ(canUnloadNow(), S_OK);
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, OrphanedRelease, ::testing::Bool(), [](const auto& info) {
+    return std::string(info.param ? "AfterTheOwnerEnded" : "BeforeTheOwnerEndsWithoutALoop");
+});

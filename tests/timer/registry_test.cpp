@@ -2,14 +2,20 @@
 // registration tool's reports of libraries it cannot load.
 #include <elf.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstring>
+#include <memory>
+#include <optional>
+#include <vector>
 
 #include "registry.h"
 
@@ -17,17 +23,26 @@ namespace {
 
 const components::RegistryRecord kRecord{"CLSID", CLSID_CTimer, "", "/opt/tickwell/libtickwell.so"};
 
-// Sets an environment variable for the life of the object.
+// Sets, or with std::nullopt unsets, an environment variable for the life of the object.
 class ScopedEnv {
   public:
-    ScopedEnv(const char* name, const QByteArray& value) : name_(name), previous_(qgetenv(name)) {
-        qputenv(name, value);
+    ScopedEnv(const char* name, const std::optional<QByteArray>& value)
+        : name_(name),
+          previous_(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt) {
+        Set(value);
     }
-    ~ScopedEnv() { qputenv(name_, previous_); }
+    ~ScopedEnv() { Set(previous_); }
 
   private:
+    void Set(const std::optional<QByteArray>& value) {
+        if (value)
+            qputenv(name_, *value);
+        else
+            qunsetenv(name_);
+    }
+
     const char* name_;
-    QByteArray previous_;
+    std::optional<QByteArray> previous_;
 };
 
 QByteArray ReadFile(const QString& path) {
@@ -202,4 +217,113 @@ TEST(RegistrationTool, NamesTheLibraryAndTheReasonItCannotBeLoaded) {
         EXPECT_EQ(run.exitCode, 1) << c.library.toStdString();
         EXPECT_EQ(run.errors, "regsvr: cannot load " + c.library + ": " + c.reason + "\n");
     }
+}
+
+// Registrations and unregistrations started together, as package scripts and users may: each
+// succeeds, and every reader, during and after, sees the whole registry of one or the other.
+TEST(RegistrationTool, ParallelRunsAllSucceedAndLeaveAWholeRegistry) {
+    QTemporaryDir config;
+    ScopedEnv xdg("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    const QString registry = config.filePath("component-registry");
+    const QByteArray foreign = "# kept by other tools\n";
+    WriteFile(registry, foreign);
+    ASSERT_EQ(RunTool({BuiltLibrary()}).exitCode, 0);
+    const QByteArray registered = ReadFile(registry);
+    ASSERT_EQ(registered.count('\n'), 4) << registered.toStdString();
+    ASSERT_EQ(RunTool({"-u", BuiltLibrary()}).exitCode, 0);
+    ASSERT_EQ(ReadFile(registry), foreign);
+
+    constexpr int kRounds = 2, kProcesses = 24;
+    for (int round = 0; round < kRounds; ++round) {
+        std::vector<std::unique_ptr<QProcess>> tools;
+        for (int i = 0; i < kProcesses; ++i) {
+            tools.push_back(std::make_unique<QProcess>());
+            tools.back()->start(
+                QCoreApplication::applicationDirPath() + "/regsvr",
+                i % 2 ? QStringList{"-u", BuiltLibrary()} : QStringList{BuiltLibrary()});
+        }
+        int partialReads = 0;
+        QDeadlineTimer patience(120000);
+        for (bool running = true; running && !patience.hasExpired();) {
+            const QByteArray seen = ReadFile(registry);
+            if (seen != foreign && seen != registered) ++partialReads;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            running = false;
+            for (const auto& tool : tools)
+                running = running || tool->state() != QProcess::NotRunning;
+        }
+        EXPECT_EQ(partialReads, 0);
+        for (const auto& tool : tools) {
+            ASSERT_EQ(tool->state(), QProcess::NotRunning);
+            EXPECT_EQ(tool->exitCode(), 0) << tool->readAllStandardError().toStdString();
+        }
+        const QByteArray last = ReadFile(registry);
+        EXPECT_TRUE(last == foreign || last == registered) << last.toStdString();
+        EXPECT_EQ(QDir(config.path()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{"component-registry"});
+    }
+}
+
+TEST(RegistryFile, TypeLibraryRecordsAreKeptPerVersion) {
+    QTemporaryDir config;
+    ScopedEnv xdg("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    const QString registry = config.filePath("component-registry");
+    const QByteArray version2 = QByteArray("TypeLib ") +
+                                components::GuidToString(LIBID_Tickwell).c_str() +
+                                " 2.0 /opt/tickwell2/libtickwell.so.2\n";
+    WriteFile(registry, version2);
+    const components::RegistryRecord version1{"TypeLib", LIBID_Tickwell, "1.0",
+                                              "/opt/tickwell/libtickwell.so.1"};
+    ASSERT_EQ(components::AddRecords({version1}), 0);
+    EXPECT_TRUE(ReadFile(registry).startsWith(version2 + "TypeLib "))
+        << ReadFile(registry).toStdString();
+    ASSERT_EQ(components::RemoveRecords({version1}), 0);
+    EXPECT_EQ(ReadFile(registry), version2);
+}
+
+// Without HOME and XDG_CONFIG_HOME the registry is in the home folder of the password database;
+// a user who has none there has no registry, and the tool says so instead of writing to "/".
+TEST(RegistrationTool, SpeaksUnderItsOwnNameAndNeedsAHomeFolder) {
+    ScopedEnv xdg("XDG_CONFIG_HOME", std::nullopt);
+    ScopedEnv home("HOME", std::nullopt);
+    const passwd* user = ::getpwuid(::getuid());
+    ASSERT_TRUE(user && user->pw_dir);
+    EXPECT_EQ(components::RegistryFilePath(),
+              std::string(user->pw_dir) + "/.config/component-registry");
+
+    QTemporaryDir folder;
+    QFile::setPermissions(folder.path(), QFile::permissions(folder.path()) | QFile::ExeOther);
+    const QString tool = folder.filePath("tickwell-regsvr");
+    ASSERT_TRUE(QFile::link(QCoreApplication::applicationDirPath() + "/regsvr", tool));
+    QProcess process;
+    process.start(tool, {});
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), 2);
+    EXPECT_TRUE(process.readAllStandardError().startsWith("Usage: tickwell-regsvr [-u] LIBRARY\n"));
+
+    constexpr uid_t kHomeless = 54321;
+    if (::geteuid() != 0 || ::getpwuid(kHomeless))
+        GTEST_SKIP() << "needs root and a user id without a password entry";
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("HOME");
+    environment.remove("XDG_CONFIG_HOME");
+    process.setProcessEnvironment(environment);
+    process.setChildProcessModifier([] {
+        if (::setgid(kHomeless) != 0 || ::setuid(kHomeless) != 0) ::_exit(99);
+    });
+    process.start(tool, {BuiltLibrary()});
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_EQ(QString::fromLocal8Bit(process.readAllStandardError()),
+              "tickwell-regsvr: no place for the component registry: XDG_CONFIG_HOME and HOME "
+              "are not set and user 54321 has no home folder\n");
+}
+
+TEST(RegistrationTool, AnotherLibrarysFailureCodeIsNotTakenForARegistryError) {
+    QTemporaryDir config;
+    ScopedEnv xdg("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    const QString foreign = QCoreApplication::applicationDirPath() + "/libforeign_component.so";
+    const ToolRun run = RunTool({foreign});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.errors, "regsvr: " + foreign + " failed in DllRegisterServer (0x80FF0002)\n");
 }

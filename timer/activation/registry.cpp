@@ -1,6 +1,7 @@
 #include "registry.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,17 +94,52 @@ int WriteAll(int fd, const std::string& text) {
     return 0;
 }
 
+// Held while a writer reads, changes and replaces the registry, so that two writers never work
+// from the same old content: each one's change lands, and the content a writer renames into place
+// is the content it reported. The lock is on the folder itself, which leaves no file behind.
+class FolderLock {
+  public:
+    explicit FolderLock(const std::string& folder)
+        : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (fd_ < 0) ThrowLastError();
+        while (::flock(fd_, LOCK_EX) != 0) {
+            if (errno == EINTR) continue;
+            const int error = errno;
+            ::close(fd_);
+            throw SystemError{error};
+        }
+    }
+    ~FolderLock() { ::close(fd_); }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    // Makes a rename inside the folder last through a power cut.
+    void Sync() const {
+        if (::fsync(fd_) != 0 && errno != EINVAL) ThrowLastError();
+    }
+
+  private:
+    int fd_;
+};
+
+// A new file beside `target`, under a name no other writer uses; its descriptor.
+int CreateNeighbour(const std::string& target, std::string* name) {
+    for (unsigned attempt = 0;; ++attempt) {
+        *name = target + ".new." + std::to_string(::getpid()) + "." + std::to_string(attempt);
+        const int fd = ::open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) return fd;
+        if (errno != EEXIST || attempt == 100) ThrowLastError();
+    }
+}
+
 // Written to a neighbour first and renamed over the target, so that a reader never sees half a
 // registry and a failed write leaves the old one intact. The neighbour takes the target's mode,
 // so that a read-only registry stays read-only.
 void ReplaceFile(const std::string& target, const std::string& text) {
-    CreateFolders(FolderOf(target));
     std::optional<mode_t> mode;
     if (struct stat info{}; ::stat(target.c_str(), &info) == 0) mode = info.st_mode & 07777;
-    const std::string temporary = target + ".new";
-    ::unlink(temporary.c_str());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) ThrowLastError();
+    std::string temporary;
+    const int fd = CreateNeighbour(target, &temporary);
     int error = WriteAll(fd, text);
     if (!error && mode && ::fchmod(fd, *mode) != 0) error = errno;
     if (!error && ::fsync(fd) != 0) error = errno;
@@ -115,9 +151,10 @@ void ReplaceFile(const std::string& target, const std::string& text) {
     }
 }
 
+// Type libraries of different versions live side by side: each version is a record of its own.
 bool Matches(const tickwell::RegistryLine& line, const RegistryRecord& record, bool samePath) {
     return line.id && line.kind == record.kind && *line.id == record.id &&
-           (!samePath || line.path == record.path);
+           line.version == record.version && (!samePath || line.path == record.path);
 }
 
 // A record stands for one kind and identifier; when `samePath` is asked for, only a record of
@@ -142,10 +179,15 @@ std::string Format(const RegistryRecord& record) {
 
 template <class Change>
 int Update(Change change) try {
-    const std::string target = LinkTarget(RegistryFilePath());
+    const std::string registry = RegistryFilePath();
+    if (registry.empty()) throw SystemError{ENOENT};  // no home folder to keep it in
+    const std::string target = LinkTarget(registry);
+    CreateFolders(FolderOf(target));
+    const FolderLock lock(FolderOf(target));
     std::string text;
     for (const auto& line : change(ReadLines(target))) text += line + '\n';
     ReplaceFile(target, text);
+    lock.Sync();
     return 0;
 } catch (const SystemError& failure) {
     return failure.error;

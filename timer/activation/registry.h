@@ -24,9 +24,11 @@ struct RegistryRecord {
 // cannot be written; the registry is then left as it was. Lines that are not records of the
 // given kinds and identifiers are kept word for word. The file is replaced atomically, through
 // any symbolic link to its target, with the target's mode; missing folders are created (0700).
+// Writers in any number of processes take turns (a lock on the registry's folder), so none of
+// them loses another's change.
 
-// Adds the records, replacing any earlier record of the same kind and identifier, whichever
-// library it named.
+// Adds the records, replacing any earlier record of the same kind, identifier and (for a type
+// library) version, whichever library it named.
 int AddRecords(const std::vector<RegistryRecord>& records);
 
 // Removes the records of the given kinds, identifiers and libraries, and nothing else.

@@ -7,7 +7,9 @@
 //       $(pkg-config --cflags --libs tickwell Qt6Core)      (one command line)
 //
 // The registered library serves the classes (tickwell-regsvr registers one); without a
-// registration the library named by TICKWELL_LIBRARY does.
+// registration the library named by TICKWELL_LIBRARY does: an absolute path, or a bare name that
+// the dynamic loader finds in its search path (never in the current folder). The thread that
+// creates the objects runs a Qt 6 event loop, where their events arrive.
 #include <tickwell/tickwell.h>
 
 #include <QCoreApplication>
