@@ -3,11 +3,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QGuiApplication>
-
 #include <QFile>
+#include <QGuiApplication>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
