@@ -32,6 +32,7 @@
 #include "frmAbout.h"
 #include "modCmd.h"
 #include "modLang.h"
+#include "modTest.h"
 
 namespace {
 
@@ -55,13 +56,16 @@ T* Named(const QWidget* form, const QString& name) {
     return control;
 }
 
-QString DefaultSaveFileDialog(QWidget* owner) {
-    QFileDialog dialog(owner, LangText(59, false, false, QStringLiteral("Save As...")));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(QStringLiteral("*.txt"));
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    if (dialog.exec() != QDialog::Accepted) return {};
-    return dialog.selectedFiles().value(0);
+// Dialogs open without a loop of their own: a phase running underneath goes on with its next
+// pump point instead of waiting inside the dialog while its clock runs.
+void DefaultSaveFileDialog(QWidget* owner, std::function<void(const QString&)> chosen) {
+    auto* dialog = new QFileDialog(owner, LangText(59, false, false, QStringLiteral("Save As...")));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setNameFilter(QStringLiteral("*.txt"));
+    dialog->setDefaultSuffix(QStringLiteral("txt"));
+    QObject::connect(dialog, &QFileDialog::fileSelected, owner, std::move(chosen));
+    dialog->open();
 }
 
 }  // namespace
@@ -351,6 +355,8 @@ void frmMain::StartMultiple() {
 void frmMain::RunTest(RunOutcome (TestRuns::*run)()) {
     if (runActive_ || ended_) return;
     runActive_ = true;
+    // The update check waits for the network in a loop of its own, which would hold the phase.
+    mnuHelpCheckUpdate->setEnabled(false);
     emit RunStarted();
     const QDateTime start = QDateTime::currentDateTime();
     const QString folder = Drive1->targetFolder();
@@ -363,23 +369,43 @@ void frmMain::RunTest(RunOutcome (TestRuns::*run)()) {
         if (chartWindow_) chartWindow_->SetInput(*lastChart_);
     }
     runActive_ = false;
+    mnuHelpCheckUpdate->setEnabled(true);
     AbortRequested_ = true;
     emit RunFinished();
     if (exitPending_) EndProgram();
 }
 
+// The question opens without waiting for the answer; Yes applies the proposal then.
 void frmMain::ProposeValues() {
-    Guarded([this] { runs_->ProposeValues(); });
+    Guarded([this] {
+        const QString folder = Drive1->targetFolder();
+        const auto suggestion = SuggestionFor(folder);
+        if (!suggestion || suggestion->proposal.files < 1 || suggestion->proposal.size < 1) return;
+        const Proposal proposal = suggestion->proposal;
+        auto* box = new QMessageBox(QMessageBox::Information, kProgramTitle,
+                                    SuggestionMessage(folder, suggestion->freeMB, proposal),
+                                    QMessageBox::Yes | QMessageBox::No, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        connect(box, &QMessageBox::finished, this, [this, proposal](int answer) {
+            if (answer != QMessageBox::Yes) return;
+            SetTxt1Text(QString::number(proposal.files));
+            SetTxt2Text(QString::number(proposal.size));
+        });
+        box->open();
+    });
 }
 
 void frmMain::SaveAs() {
     Guarded([this] {
-        const QString path = saveFileDialog_(this);
-        if (path.isEmpty()) return;
-        if (!SaveLogText(path, log_.LogText()))
-            ShowFailure(LangText(84, false, true,
-                                 QStringLiteral("Die Datei konnte nicht gespeichert werden: ")) +
-                        path);
+        saveFileDialog_(this, [this](const QString& path) {
+            Guarded([this, path] {
+                if (path.isEmpty() || SaveLogText(path, log_.LogText())) return;
+                ShowFailure(
+                    LangText(84, false, true,
+                             QStringLiteral("Die Datei konnte nicht gespeichert werden: ")) +
+                    path);
+            });
+        });
     });
 }
 
@@ -393,8 +419,9 @@ void frmMain::Copy() {
 
 void frmMain::About() {
     Guarded([this] {
-        frmAbout dialog(this);
-        dialog.exec();
+        auto* dialog = new frmAbout(this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
     });
 }
 
@@ -427,8 +454,11 @@ void frmMain::Guarded(const std::function<void()>& command) {
     }
 }
 
+// The box opens without waiting: a command that fails during a run must not hold the phase.
 void frmMain::ShowFailure(const QString& what) {
-    QMessageBox::critical(this, kProgramTitle, what);
+    auto* box = new QMessageBox(QMessageBox::Critical, kProgramTitle, what, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 // ---- What the runs see ------------------------------------------------------------------------

@@ -35,8 +35,10 @@ class Txt;
 class frmMain : public QWidget, public RunHost {
     Q_OBJECT
   public:
-    // Asks for the name of the file Save As writes; empty when the user cancels.
-    using SaveFileDialog = std::function<QString(QWidget* owner)>;
+    // Opens the dialog that asks for the name of the file Save As writes, without waiting for
+    // it: `chosen` is called with the name once the user has chosen one, never on cancel.
+    using SaveFileDialog =
+        std::function<void(QWidget* owner, std::function<void(const QString&)> chosen)>;
 
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
@@ -63,6 +65,7 @@ class frmMain : public QWidget, public RunHost {
 
     // State the commands depend on.
     bool RunActive() const { return runActive_; }
+    TestPhases& Phases() { return runs_->Phases(); }
     bool Ended() const { return ended_; }
     QMenu* FileMenu() const { return mnuFile; }
     QMenu* EditMenu() const { return mnuEdit; }

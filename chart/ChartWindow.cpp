@@ -14,15 +14,23 @@
 namespace {
 
 // The dialog's file type decides the format when the name the user typed has no extension.
-QString AskSavePath(QWidget* parent) {
-    QString filter;
-    QString path = QFileDialog::getSaveFileName(
-        parent, LangText(72, false, false, QStringLiteral("Save\u2026")),
-        QStringLiteral("dravelo-chart.svg"), QStringLiteral("SVG (*.svg);;PNG (*.png)"), &filter);
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (!path.isEmpty() && suffix != u"svg" && suffix != u"png")
-        path += filter.startsWith(u"PNG") ? QStringLiteral(".png") : QStringLiteral(".svg");
-    return path;
+// It opens without a loop of its own, so that a run underneath goes on.
+void AskSavePath(QWidget* parent, std::function<void(const QString&)> chosen) {
+    auto* dialog = new QFileDialog(parent, LangText(72, false, false, QStringLiteral("Save\u2026")),
+                                   QString(), QStringLiteral("SVG (*.svg);;PNG (*.png)"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->selectFile(QStringLiteral("dravelo-chart.svg"));
+    QObject::connect(dialog, &QFileDialog::fileSelected, parent,
+                     [dialog, chosen = std::move(chosen)](QString path) {
+                         const QString suffix = QFileInfo(path).suffix().toLower();
+                         if (suffix != u"svg" && suffix != u"png")
+                             path += dialog->selectedNameFilter().startsWith(u"PNG")
+                                         ? QStringLiteral(".png")
+                                         : QStringLiteral(".svg");
+                         chosen(path);
+                     });
+    dialog->open();
 }
 
 }  // namespace
@@ -53,10 +61,13 @@ void ChartWindow::SetInput(const ChartInput& input) {
 bool ChartWindow::SaveChart(const QString& path) {
     QString error;
     if (!WriteSpeedChart(view_->Input(), path, &error)) {
-        QMessageBox::warning(
-            this, windowTitle(),
+        auto* box = new QMessageBox(
+            QMessageBox::Warning, windowTitle(),
             LangText(81, false, false, QStringLiteral("The chart could not be saved:")) + u'\n' +
-                error);
+                error,
+            QMessageBox::Ok, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
         return false;
     }
     emit ChartSaved(path);
@@ -64,6 +75,7 @@ bool ChartWindow::SaveChart(const QString& path) {
 }
 
 void ChartWindow::AskAndSave() {
-    const QString path = prompt_(this);
-    if (!path.isEmpty()) SaveChart(path);
+    prompt_(this, [this](const QString& path) {
+        if (!path.isEmpty()) SaveChart(path);
+    });
 }

@@ -13,8 +13,10 @@ class QPushButton;
 class ChartWindow : public QWidget {
     Q_OBJECT
   public:
-    // Asks the user for the file to save to; an empty text when they cancel.
-    using SavePathPrompt = std::function<QString(QWidget* parent)>;
+    // Opens the question for the file to save to without waiting for it: `chosen` is called
+    // with the path once the user has chosen one, never on cancel.
+    using SavePathPrompt =
+        std::function<void(QWidget* parent, std::function<void(const QString&)> chosen)>;
 
     explicit ChartWindow(QWidget* parent = nullptr);
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "CommandLine.h"
+#include "StandardOutput.h"
 #include "UpdatePrompter.h"
 #include "modDl.h"
 
@@ -19,7 +20,7 @@ QString PrintableLine(QString line) {
 }
 
 void PrintLine(const QString& line) {
-    std::printf("%s\n", PrintableLine(line).toLocal8Bit().constData());
+    standardoutput::Write(PrintableLine(line).toLocal8Bit() + '\n');
 }
 
 class TerminalPrompter final : public UpdatePrompter {

@@ -38,8 +38,9 @@ bool StartedIgnored(int signal) {
 
 void Install() {
     for (int signal : kCloseSignals) {
-        // nohup and shells starting background jobs ignore these on purpose.
-        if ((signal == SIGHUP || signal == SIGINT) && StartedIgnored(signal)) continue;
+        // nohup and shells starting background jobs ignore these on purpose; a caller that
+        // ignores SIGPIPE wants a failed write instead, which the program reports.
+        if (signal != SIGTERM && StartedIgnored(signal)) continue;
         struct sigaction action = {};
         action.sa_handler = OnCloseRequest;
         // A test file's write must not fail because of the signal: the phase notices the request

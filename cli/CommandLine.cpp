@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 #include <limits>
 
+#include "TestPhases.h"
+
 namespace {
 
 const char* kUsage =
@@ -26,7 +28,8 @@ const char* kHelp =
     "  --single           write the files one after another, timing each (default)\n"
     "  --multiple         keep all files open and write them round-robin, timed as one span\n"
     "  --files N          number of test files, 1 to 32000 (default 20)\n"
-    "  --size MB          size of each test file in MB, at least 1 (default 10)\n"
+    "  --size MB          size of each test file in MB, at least 1 (default 10); N x MB at\n"
+    "                     most 10737418\n"
     "  --no-cache-bypass  write through the system cache (default: bypass it with O_DIRECT)\n"
     "  --write-through    ask the device to write through its own cache (O_DSYNC)\n"
     "  --priority         let fewer events through while testing\n"
@@ -57,11 +60,12 @@ const char* kHelp =
     "  0    the test completed, its files are deleted, the log file (if asked for) is written\n"
     "  1    the folder was refused, or a phase failed (the log says why); for --suggest,\n"
     "       no free space was found\n"
-    "  2    usage error\n"
+    "  2    usage error, also a --lang file that cannot be read or --size too large for\n"
+    "       --files\n"
     "  For --check-update: 0 when the check completed, 1 when no version information could\n"
     "  be obtained.\n"
     "  3    test files could not all be deleted, the log file or the chart could not be\n"
-    "       written\n"
+    "       written, or standard output could not take the report\n"
     "  129, 130, 141, 143\n"
     "       stopped by SIGHUP, SIGINT, SIGPIPE or SIGTERM (128 + the signal's number)\n";
 
@@ -127,6 +131,13 @@ QString ReadOptions(const QCommandLineParser& parser, const Options& o, CliOptio
                                         std::numeric_limits<int32_t>::max(), options.sizeMB);
         if (!error.isEmpty()) return error;
     }
+    if (options.sizeMB > LargestSizeMB(options.files))
+        return QStringLiteral(
+                   "--size %1 with %2 files is more than %3, the largest size that "
+                   "works for %2 files")
+            .arg(options.sizeMB)
+            .arg(options.files)
+            .arg(LargestSizeMB(options.files));
     if (parser.isSet(o.chart)) {
         const QString chart = parser.value(o.chart);
         if (!chart.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive) &&
@@ -151,7 +162,8 @@ QString ReadOptions(const QCommandLineParser& parser, const Options& o, CliOptio
     options.logFile = parser.isSet(o.logFile);
     options.json = parser.isSet(o.json);
     options.answerYes = parser.isSet(o.yes);
-    options.language = parser.isSet(o.language) ? parser.value(o.language) : LanguageForLocale();
+    options.languageChosen = parser.isSet(o.language);
+    options.language = options.languageChosen ? parser.value(o.language) : LanguageForLocale();
     // Absolute, so that the log, the report and every path in them name the same folder
     // wherever a script reads them. Blanks stay: a folder's name may begin or end with one.
     options.folder = positional.isEmpty()

@@ -32,7 +32,8 @@ struct CliOptions {
     bool writeThrough = false;
     bool priority = false;
     bool logFile = false;
-    QString language;  // the language file's name
+    QString language;             // the language file's name
+    bool languageChosen = false;  // named with --lang rather than taken from the locale
     bool json = false;
     bool answerYes = false;  // the update check's question answered Yes
     QString chartPath;       // where to draw the per-file speed chart; empty for none

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "modFile.h"
 #include "modMain.h"
 
 namespace {
@@ -38,11 +39,24 @@ QString RefusalReason(const FinishedRun& run) {
     return QStringLiteral("the folder cannot be tested");
 }
 
+QString FailureReason(const FinishedRun& run) {
+    if (run.outcome != RunOutcome::Stopped) return QString();
+    // The read phase runs only after the write phase, so its failure is the later one.
+    const PhaseMeasurement& phase =
+        run.report.read.failedFile.isEmpty() ? run.report.write : run.report.read;
+    if (phase.failedFile.isEmpty()) return QString();
+    const QString reason = phase.failedError != 0
+                               ? EnglishErrorText(phase.failedError)
+                               : QStringLiteral("the device accepted only part of a block");
+    return phase.failedFile + QStringLiteral(": ") + reason;
+}
+
 void PrintDiagnostics(const FinishedRun& run) {
     const RunReport& report = run.report;
     if (run.outcome == RunOutcome::TargetRefused)
         PrintError(QStringLiteral("cannot test %1: %2")
                        .arg(TestedFolder(run.options), RefusalReason(run)));
+    if (const QString reason = FailureReason(run); !reason.isEmpty()) PrintError(reason);
     if (report.cachedShareBeforeRead && *report.cachedShareBeforeRead > kCachedShareWarning)
         PrintError(QStringLiteral("%1 % of the test files were in the system cache before reading: "
                                   "the read figures come from memory, not from the drive")

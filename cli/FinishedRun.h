@@ -31,6 +31,10 @@ QStringList Problems(const FinishedRun& run);
 // Why the folder was refused, in English.
 QString RefusalReason(const FinishedRun& run);
 
+// The test file that ended a failed phase and the system's reason, in English ("PATH: reason");
+// empty when no file failed.
+QString FailureReason(const FinishedRun& run);
+
 // The status scripts see; see HelpText() for the meanings.
 int ExitStatus(const FinishedRun& run);
 

@@ -40,14 +40,19 @@ QJsonArray FileSpans(const PhaseMeasurement& phase, int32_t sizeMB) {
     return files;
 }
 
-// `seconds` and `mbps` are the phase's stored results, NaN until it completes.
+// `seconds` and `mbps` are the phase's stored results, NaN until it completes. A phase that
+// never ran has no figures: each is null, not 0.
 QJsonObject PhaseJson(const PhaseMeasurement& phase, double seconds, double mbps,
                       const CliOptions& options) {
     const bool completed = std::isfinite(seconds);
-    const double megabytes = double(options.files) * options.sizeMB;
+    // The megabytes actually read: a file the read phase passed over adds nothing.
+    const double megabytes = double(phase.FilesTimed(options.files)) * options.sizeMB;
+    const auto spanOrNull = [&](int64_t span) {
+        return phase.ran ? QJsonValue(qint64(span)) : QJsonValue();
+    };
     return {{"completed", completed},
-            {"milliseconds", qint64(phase.milliseconds)},
-            {"microseconds", qint64(phase.microseconds)},
+            {"milliseconds", spanOrNull(phase.milliseconds)},
+            {"microseconds", spanOrNull(phase.microseconds)},
             {"secondsPerFile", NumberOrNull(seconds)},
             {"MBps", NumberOrNull(mbps)},
             {"preciseMBps", completed ? PreciseMBps(megabytes, phase.microseconds) : QJsonValue()},
@@ -71,7 +76,9 @@ QJsonObject Outcome(const FinishedRun& run) {
     }
     const bool writeDone = std::isfinite(run.options.multiple ? run.results.MultiWriteSeconds
                                                               : run.results.SingleWriteSeconds);
-    return {{"status", "failed"}, {"phase", writeDone ? "read" : "write"}};
+    QJsonObject failed{{"status", "failed"}, {"phase", writeDone ? "read" : "write"}};
+    if (const QString reason = FailureReason(run); !reason.isEmpty()) failed["reason"] = reason;
+    return failed;
 }
 
 QJsonValue FileSystemType(const QString& folder) {

@@ -7,11 +7,11 @@
 #include <limits>
 
 #include "CloseRequests.h"
+#include "StandardOutput.h"
 
 namespace {
 
-// A stream that can no longer be written (a closed pipe or terminal) is simply not written: the
-// run goes on to its clean-up.
+// The progress line is a courtesy to a terminal: when it can no longer be written, it is not.
 void Print(std::FILE* stream, const QString& text) {
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
@@ -36,7 +36,8 @@ void TerminalHost::LogPrint(const QString& text) {
     lines_ << text;
     if (options_.json) return;
     EraseProgress();
-    Print(stdout, text + u'\n');
+    // A report that cannot be written does not stop the run: its clean-up still happens.
+    standardoutput::Write((text + u'\n').toLocal8Bit());
     DrawProgress();
 }
 

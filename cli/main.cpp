@@ -1,8 +1,14 @@
 // dravelo-cli: Dravelo's test runs for a terminal, for machines without a display and for
 // scripts. CommandLine.cpp reads the options; main dispatches each command to its function here.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
 #include <QGuiApplication>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
@@ -13,6 +19,7 @@
 #include "JsonReport.h"
 #include "RunChart.h"
 #include "SpeedChart.h"
+#include "StandardOutput.h"
 #include "TerminalHost.h"
 #include "TestRuns.h"
 #include "modFile.h"
@@ -29,9 +36,36 @@ int UsageError(const QString& message) {
     return exitstatus::kUsage;
 }
 
-void LoadChosenLanguage(const CliOptions& options) {
+// Why a language file cannot be read, in English; empty when it can.
+QString UnreadableReason(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return EnglishErrorText(errno);
+    struct stat status {};
+    const bool statted = ::fstat(fd, &status) == 0;
+    const int error = errno;
+    ::close(fd);
+    if (!statted) return EnglishErrorText(error);
+    if (S_ISDIR(status.st_mode)) return EnglishErrorText(EISDIR);
+    if (!S_ISREG(status.st_mode)) return QStringLiteral("not a plain file");
+    return QString();
+}
+
+// Loads the language; a file named with --lang that cannot be read is a usage error, because
+// the user asked for texts the program cannot give. Returns that error, empty when loaded.
+QString LoadChosenLanguage(const CliOptions& options) {
     // Names of 4 characters or fewer cannot be a language file; the texts stay built in.
-    if (options.language.size() > 4) LoadLanguage(FindLanguageFile(options.language));
+    if (options.language.size() <= 4) return QString();
+    const QString path = FindLanguageFile(options.language);
+    if (options.languageChosen) {
+        if (const QString reason = UnreadableReason(path); !reason.isEmpty())
+            return QStringLiteral("--lang '%1': %2: %3").arg(options.language, path, reason);
+    }
+    LoadLanguage(path);
+    return QString();
+}
+
+void PrintLines(const QString& first, const QString& second) {
+    standardoutput::Write((first + u'\n' + second + u'\n').toLocal8Bit());
 }
 
 int PrintSuggestion(const CliOptions& options) {
@@ -39,10 +73,9 @@ int PrintSuggestion(const CliOptions& options) {
     const auto suggestion = SuggestionFor(folder);
     const Proposal proposal = suggestion ? suggestion->proposal : Proposal{-1, -1};
     if (options.json) {
-        std::fputs(SuggestionJson(folder, proposal.files, proposal.size).constData(), stdout);
+        standardoutput::Write(SuggestionJson(folder, proposal.files, proposal.size));
     } else if (suggestion) {
-        std::printf("%s\n%s\n", qPrintable(suggestion->freeSpaceLine),
-                    qPrintable(suggestion->proposalLine));
+        PrintLines(suggestion->freeSpaceLine, suggestion->proposalLine);
     }
     if (proposal.files >= 1 && proposal.size >= 1) return exitstatus::kCompleted;
     std::fprintf(stderr, "dravelo-cli: no free space found for %s\n", qPrintable(folder));
@@ -79,11 +112,42 @@ int RunTest(const CliOptions& options) {
     run.logLines = host.Lines();
     run.chartError = DrawChart(run);
     PrintDiagnostics(run);
-    if (options.json) std::fputs(JsonReport(run).constData(), stdout);
-    std::fflush(stdout);
+    if (options.json) standardoutput::Write(JsonReport(run));
     // A reader that went away while the report was printed stopped the program too.
     run.closeSignal = closerequests::FirstSignal();
     return ExitStatus(run);
+}
+
+// What a command does, from its parsed options to its exit status.
+int RunCommand(const CliOptions& options) {
+    switch (options.command) {
+        case CliCommand::Help:
+            standardoutput::Write(QByteArray(UsageText()) + '\n' + HelpText());
+            return exitstatus::kCompleted;
+        case CliCommand::Version:
+            standardoutput::Write("Dravelo v." DRAVELO_VERSION "\n");
+            return exitstatus::kCompleted;
+        case CliCommand::Suggest:
+        case CliCommand::CheckUpdate:
+        case CliCommand::RunTest:
+            break;
+    }
+    if (const QString error = LoadChosenLanguage(options); !error.isEmpty())
+        return UsageError(error);
+    if (options.command == CliCommand::Suggest) return PrintSuggestion(options);
+    if (options.command == CliCommand::CheckUpdate) return RunUpdateCheck(options.answerYes);
+    return RunTest(options);
+}
+
+// A report that never reached its reader is something asked for that did not happen; a signal
+// or a usage error keeps its own status.
+int WithOutputChecked(int status) {
+    const int error = standardoutput::FirstError();
+    if (error == 0 || status == exitstatus::kUsage || status > exitstatus::kSignalBase)
+        return status;
+    std::fprintf(stderr, "dravelo-cli: the report could not be written to standard output: %s\n",
+                 qPrintable(EnglishErrorText(error)));
+    return exitstatus::kLeftovers;
 }
 
 }  // namespace
@@ -102,23 +166,5 @@ int main(int argc, char** argv) {
     }
     const ParsedCommandLine parsed = ParseCommandLine(QCoreApplication::arguments());
     if (!parsed.usageError.isEmpty()) return UsageError(parsed.usageError);
-    const CliOptions& options = parsed.options;
-    switch (options.command) {
-        case CliCommand::Help:
-            std::printf("%s\n%s", UsageText(), HelpText());
-            return exitstatus::kCompleted;
-        case CliCommand::Version:
-            std::printf("Dravelo v.%s\n", DRAVELO_VERSION);
-            return exitstatus::kCompleted;
-        case CliCommand::Suggest:
-            LoadChosenLanguage(options);
-            return PrintSuggestion(options);
-        case CliCommand::CheckUpdate:
-            LoadChosenLanguage(options);
-            return RunUpdateCheck(options.answerYes);
-        case CliCommand::RunTest:
-            LoadChosenLanguage(options);
-            return RunTest(options);
-    }
-    return exitstatus::kUsage;
+    return WithOutputChecked(RunCommand(parsed.options));
 }

@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include <QDateTime>
+#include <limits>
 #include <utility>
 
 #include "Checked.h"
@@ -52,6 +53,12 @@ QString Now() {
 }
 
 }  // namespace
+
+int32_t LargestSizeMB(int32_t nFiles) {
+    if (nFiles < 1) return 0;
+    // The read phase's overall progress reaches 2 × nFiles × sizeMB MB, times 100 for percent.
+    return std::numeric_limits<int32_t>::max() / 200 / nFiles;
+}
 
 QString TestFileName(const QString& folder, int32_t k) {
     return folder + QString::number(k) + QStringLiteral(".tst");
@@ -139,6 +146,28 @@ void TestPhases::LogAccessFailure(const QString& folder) {
                    LangText(13, true, false, QStringLiteral(" nicht zugreifen!")));
 }
 
+void TestPhases::BeginMeasurement() {
+    measurement_ = PhaseMeasurement{};
+    measurement_.ran = true;
+}
+
+void TestPhases::RecordFailedFile(const QString& path) {
+    measurement_.failedFile = path;
+    measurement_.failedError = LastFileErrorNumber();
+}
+
+void TestPhases::LogRefusedFile(const QString& folder, const QString& path) {
+    RecordFailedFile(path);
+    LogAccessFailure(folder);
+    LogFileFailure(path);
+}
+
+void TestPhases::LogFailedWrite(const QString& folder, const QString& path) {
+    RecordFailedFile(path);
+    LogFileFailure(path);
+    LogAccessFailure(folder);
+}
+
 void TestPhases::LogFileFailure(const QString& path) {
     QString reason = LastFileError();
     if (reason.isEmpty())
@@ -221,7 +250,7 @@ void TestPhases::CloseAll(HandleTable& handles) {
 bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folder) {
     Scope scope = Scope::Access;
     int32_t handle = 0;
-    measurement_ = PhaseMeasurement{};
+    BeginMeasurement();
     lastFileNumberTried_ = 0;
     try {
         LogStartLines(nFiles, sizeMB);
@@ -233,7 +262,7 @@ bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& fold
             lastFileNumberTried_ = k;
             handle = FileCreate(path, GENERIC_WRITE, 0, CREATE_ALWAYS, CreationFlags());
             if (handle == 0) {
-                LogAccessFailure(folder);
+                LogRefusedFile(folder, path);
                 return false;
             }
             host_.LogPrint(LangText(40, false, true, QStringLiteral("Datei ")) + SignedNumber(k) +
@@ -245,8 +274,7 @@ bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& fold
             for (int32_t j = 1; j <= sizeMB; ++j) {
                 for (int32_t b = 1; b <= kBlocksPerMB; ++b) {
                     if (!FileWrite(handle, block)) {
-                        LogFileFailure(path);
-                        LogAccessFailure(folder);
+                        LogFailedWrite(folder, path);
                         FileClose(std::exchange(handle, 0), true);
                         return false;
                     }
@@ -285,7 +313,7 @@ bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& fold
 
 bool TestPhases::SingleReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder) {
     int32_t handle = 0;
-    measurement_ = PhaseMeasurement{};
+    BeginMeasurement();
     try {
         LogReadPlan(nFiles, sizeMB);
         int32_t pump = 0;
@@ -349,7 +377,7 @@ bool TestPhases::SingleReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
 bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folder) {
     Scope scope = Scope::Access;
     HandleTable handles;
-    measurement_ = PhaseMeasurement{};
+    BeginMeasurement();
     lastFileNumberTried_ = 0;
     try {
         LogStartLines(nFiles, sizeMB);
@@ -360,7 +388,7 @@ bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
             handles.push_back(
                 FileCreate(TestFileName(folder, k), GENERIC_WRITE, 0, CREATE_ALWAYS, flags));
             if (handles.back() == 0) {
-                LogAccessFailure(folder);
+                LogRefusedFile(folder, TestFileName(folder, k));
                 CloseAll(handles);
                 return false;
             }
@@ -375,8 +403,7 @@ bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
             for (int32_t b = 1; b <= kBlocksPerMB; ++b) {
                 for (int32_t k = 1; k <= nFiles; ++k) {
                     if (!FileWrite(handles[k - 1], block)) {
-                        LogFileFailure(TestFileName(folder, k));
-                        LogAccessFailure(folder);
+                        LogFailedWrite(folder, TestFileName(folder, k));
                         CloseAll(handles);
                         return false;
                     }
@@ -411,12 +438,12 @@ bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
 
 bool TestPhases::MultiReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder) {
     HandleTable handles;
-    measurement_ = PhaseMeasurement{};
+    BeginMeasurement();
     try {
         for (int32_t k = 1; k <= nFiles; ++k) {
             handles.push_back(FileOpen(TestFileName(folder, k), OF_READ));
             if (handles.back() == 0) {
-                LogAccessFailure(folder);
+                LogRefusedFile(folder, TestFileName(folder, k));
                 CloseAll(handles);
                 return false;
             }

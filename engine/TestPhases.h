@@ -19,6 +19,10 @@
 #include "comptr.h"
 #include "tickwell.h"
 
+// The largest size in MB of each of `nFiles` files whose progress the phases can compute in
+// their 32-bit arithmetic; 0 for no files.
+int32_t LargestSizeMB(int32_t nFiles);
+
 // Test file k of a run in `folder` (which ends with "/"): "k.tst", k in decimal.
 QString TestFileName(const QString& folder, int32_t k);
 
@@ -73,6 +77,14 @@ class TestPhases {
     void LogStartLines(int32_t nFiles, int32_t sizeMB);
     void LogAccessFailure(const QString& folder);
     void LogFileFailure(const QString& path);
+    // Starts the measurement of a phase that runs now.
+    void BeginMeasurement();
+    // The test file that ends the phase, with the system's reason, for front ends that report it.
+    void RecordFailedFile(const QString& path);
+    // A test file that cannot be created or opened: the folder's line, then the file's reason.
+    void LogRefusedFile(const QString& folder, const QString& path);
+    // A block that cannot be written: the file's reason, then the folder's line.
+    void LogFailedWrite(const QString& folder, const QString& path);
     // A phase that took under a millisecond cannot be timed; it says so rather than blaming the
     // inputs or the drive.
     void LogTooShort();

@@ -148,6 +148,10 @@ QString LastFileError() {
     return QString::fromLocal8Bit(std::strerror(lastError));
 }
 
+int LastFileErrorNumber() {
+    return lastError;
+}
+
 QString EnglishErrorText(int error) {
     const char* text = ::strerrordesc_np(error);
     return text ? QString::fromLatin1(text) : QStringLiteral("error %1").arg(error);

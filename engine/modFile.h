@@ -63,6 +63,9 @@ bool FileClose(int32_t handle, bool flush);
 // transfer that fell short without a reason.
 QString LastFileError();
 
+// The system's error number behind LastFileError(); 0 when it has none.
+int LastFileErrorNumber();
+
 // The system's description of an error number in English, whatever the user's language, for
 // diagnostics that front ends show in English.
 QString EnglishErrorText(int error);

@@ -3,6 +3,7 @@
 // those options written back as a command line read as the same options.
 #include <QDir>
 #include <QStringList>
+#include <cstdint>
 
 #include "CommandLine.h"
 #include "FuzzCheck.h"
@@ -16,6 +17,8 @@ bool IsCleanAbsolute(const QString& path) {
 void CheckUsable(const CliOptions& options) {
     FUZZ_CHECK(options.files >= 1 && options.files <= kMaxFiles);
     FUZZ_CHECK(options.sizeMB >= 1);
+    // The read phase's progress counts to 2 × files × size MB, in percent, in 32 bits.
+    FUZZ_CHECK(int64_t{options.files} * options.sizeMB * 200 <= INT32_MAX);
     FUZZ_CHECK(IsCleanAbsolute(options.folder));
     FUZZ_CHECK(!options.answerYes || options.command == CliCommand::CheckUpdate);
     if (options.chartPath.isEmpty()) return;

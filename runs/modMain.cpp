@@ -1,5 +1,6 @@
 #include "modMain.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -204,12 +205,40 @@ QString TargetFolder(const QString& driveBoxText) {
     return folder;
 }
 
+namespace {
+
+constexpr char kMountTable[] = "/proc/self/mountinfo";
+
+// The whole mount table; nothing, with errno set, when it cannot be read.
+std::optional<QByteArray> ReadMountTable() {
+    const int fd = ::open(kMountTable, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    QByteArray table;
+    char chunk[4096];
+    ssize_t count = 0;
+    while ((count = ::read(fd, chunk, sizeof chunk)) > 0) table.append(chunk, count);
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    if (count < 0) return std::nullopt;
+    return table;
+}
+
+}  // namespace
+
 std::optional<MountEntry> MountOf(const QString& path) {
     const QString canonical = path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
     if (canonical.isEmpty()) return std::nullopt;  // the path does not exist
-    QFile table(QStringLiteral("/proc/self/mountinfo"));
-    if (!table.open(QIODevice::ReadOnly)) return std::nullopt;
-    return drivekind::MountHolding(drivekind::ParseMountInfo(table.readAll()), canonical);
+    const std::optional<QByteArray> table = ReadMountTable();
+    if (!table) return std::nullopt;
+    return drivekind::MountHolding(drivekind::ParseMountInfo(*table), canonical);
+}
+
+QString MountTableProblem() {
+    if (ReadMountTable()) return QString();
+    const int error = errno;
+    return QStringLiteral("the mount table cannot be read (%1: %2)")
+        .arg(QLatin1String(kMountTable), EnglishErrorText(error));
 }
 
 bool DriveKind(const QString& path, int16_t& kind) {
@@ -237,6 +266,10 @@ TargetRefusal TargetProblem(const QString& folder, QString& reason) {
     if (!S_ISDIR(status.st_mode)) {
         reason = QStringLiteral("the path names something that is not a folder");
         return TargetRefusal::NotAFolder;
+    }
+    if (const QString problem = MountTableProblem(); !problem.isEmpty()) {
+        reason = problem;
+        return TargetRefusal::CannotBeTested;
     }
     int16_t kind = 0;
     if (!DriveKind(folder, kind)) {

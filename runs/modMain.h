@@ -20,6 +20,10 @@ bool DriveKind(const QString& path, int16_t& kind);
 // The system's mount that holds `path`; nothing for a path that does not exist.
 std::optional<MountEntry> MountOf(const QString& path);
 
+// Why this process's mount table (/proc/self/mountinfo) cannot be read, in English; empty when
+// it can. Without it no folder's drive kind can be told.
+QString MountTableProblem();
+
 // Whether the path names an existing folder.
 bool FolderExists(const QString& path);
 

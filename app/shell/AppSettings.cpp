@@ -13,18 +13,6 @@ const QString kPrevPath = QStringLiteral("PrevPath");
 const QString kPrevPathSelected = QStringLiteral("PrevPathSelected");
 const QString kUpdateUrl = QStringLiteral("UpdateURL");
 
-// A stored text read as a number and rounded down; nothing when it is no number or its whole
-// part does not fit.
-std::optional<qint64> RoundedDown(const QString& text) {
-    bool ok = false;
-    const double number = text.toDouble(&ok);
-    if (!ok || !std::isfinite(number)) return std::nullopt;
-    const double whole = std::floor(number);
-    // 2^63 is the first double that no longer fits.
-    if (whole < -9223372036854775808.0 || whole >= 9223372036854775808.0) return std::nullopt;
-    return static_cast<qint64>(whole);
-}
-
 // The k of a "PrevPath" key: decimal without leading zeros, from 1 on.
 std::optional<qint64> PrevPathNumber(const QString& key) {
     static const QRegularExpression pattern(QStringLiteral("^PrevPath([1-9][0-9]{0,17})$"));
@@ -35,6 +23,16 @@ std::optional<qint64> PrevPathNumber(const QString& key) {
 
 }  // namespace
 
+std::optional<qint64> StoredWholeNumber(const QString& text) {
+    bool ok = false;
+    const double number = text.toDouble(&ok);
+    if (!ok || !std::isfinite(number)) return std::nullopt;
+    const double whole = std::floor(number);
+    // 2^63 is the first double that no longer fits.
+    if (whole < -9223372036854775808.0 || whole >= 9223372036854775808.0) return std::nullopt;
+    return static_cast<qint64>(whole);
+}
+
 AppSettings::AppSettings()
     : store_(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quarnell"),
              QStringLiteral("Quarnell")) {
@@ -43,7 +41,7 @@ AppSettings::AppSettings()
 
 std::optional<qint64> AppSettings::wholeNumber(const QString& key, qint64 whenMissing) const {
     if (!store_.contains(key)) return whenMissing;
-    return RoundedDown(store_.value(key).toString());
+    return StoredWholeNumber(store_.value(key).toString());
 }
 
 std::optional<qint64> AppSettings::nrFiles() const {

@@ -9,6 +9,10 @@
 #include <QStringList>
 #include <optional>
 
+// A stored text read as a number and rounded down; nothing when it is no number or its whole
+// part does not fit 64 bits.
+std::optional<qint64> StoredWholeNumber(const QString& text);
+
 class AppSettings {
   public:
     AppSettings();

@@ -40,7 +40,9 @@ void WithAboutOpen(frmMain& window, const std::function<void(frmAbout&)>& inspec
         Click(dialog->findChild<QWidget*>(QStringLiteral("cmdOK")));
     });
     window.HelpMenu()->actions().last()->trigger();
-    EXPECT_TRUE(seen) << "About did not open as a modal dialog";
+    EXPECT_TRUE(RunEventLoopUntil([&] { return seen; }, 5000))
+        << "About did not open as a modal dialog";
+    RunEventLoopUntil([] { return QApplication::activeModalWidget() == nullptr; }, 5000);
 }
 
 }  // namespace

@@ -177,7 +177,7 @@ TEST_P(WindowLooks, Screenshots) {
         about->accept();
     });
     window.About();
-    EXPECT_TRUE(aboutSeen);
+    EXPECT_TRUE(RunEventLoopUntil([&] { return aboutSeen; }, 5000));
 }
 
 INSTANTIATE_TEST_SUITE_P(ShippedLanguages, WindowLooks,

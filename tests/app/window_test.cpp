@@ -286,6 +286,8 @@ TEST_F(WindowTest, TheProposalIsAskedInAMessageBoxAndAppliedOnYes) {
             box->button(answer)->click();
         });
         Click(Control<Cmd1>(*window, "Cmd13"));
+        EXPECT_TRUE(RunEventLoopUntil([&] { return !question.isEmpty(); }, 5000));
+        RunEventLoopUntil([&] { return QApplication::activeModalWidget() == nullptr; }, 5000);
         EXPECT_TRUE(question.startsWith("Dravelo|Freier Speicher auf[" + folder.path() + "]: "))
             << question.toStdString();
         if (answer == QMessageBox::No) {
@@ -346,13 +348,14 @@ TEST_F(WindowTest, MenusPopUpBelowTheirButtonAndOfferExportOnlyWithAView) {
     window->Copy();
     EXPECT_EQ(QApplication::clipboard()->text(), "Zeile\r\n");
     TempFolder folder;
-    window->setSaveFileDialog([&](QWidget*) { return folder.file("report.txt"); });
+    window->setSaveFileDialog([&](QWidget*, auto chosen) { chosen(folder.file("report.txt")); });
     window->SaveAs();
     QFile saved(folder.file("report.txt"));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), "Zeile\r\n\r\n");
     // A file that cannot be written is reported in a message box.
-    window->setSaveFileDialog([&](QWidget*) { return folder.file("missing/report.txt"); });
+    window->setSaveFileDialog(
+        [&](QWidget*, auto chosen) { chosen(folder.file("missing/report.txt")); });
     QString reported;
     WhenModalOpens(window.get(), [&](QWidget* dialog) {
         auto* box = qobject_cast<QMessageBox*>(dialog);
@@ -361,6 +364,7 @@ TEST_F(WindowTest, MenusPopUpBelowTheirButtonAndOfferExportOnlyWithAView) {
         box->accept();
     });
     window->SaveAs();
+    EXPECT_TRUE(RunEventLoopUntil([&] { return !reported.isEmpty(); }, 5000));
     EXPECT_TRUE(reported.contains(folder.file("missing/report.txt")));
 
     window->LogPrint(QStringLiteral("<clear>"));

@@ -17,6 +17,7 @@
 #include "McToolBar.h"
 #include "PPB.h"
 #include "Txt.h"
+#include "event_wait.h"
 #include "frmMain.h"
 #include "modLang.h"
 

@@ -263,7 +263,9 @@ TEST(JsonReport, OutcomesOfOtherRuns) {
         RunCli({"--json", "--no-cache-bypass", "--files", "3", "--size", "1", folder.path()});
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_EQ(Json(failed)["outcome"].toObject(),
-              QJsonObject({{"status", "failed"}, {"phase", "write"}}));
+              QJsonObject({{"status", "failed"},
+                           {"phase", "write"},
+                           {"reason", folder.file("2.tst") + ": Is a directory"}}));
     EXPECT_TRUE(Json(failed)["read"]["secondsPerFile"].isNull());
     EXPECT_TRUE(QFileInfo(folder.file("2.tst")).isDir());
 }

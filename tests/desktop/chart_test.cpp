@@ -233,7 +233,7 @@ TEST(ChartWindow, ShowsTheChartAndSavesItWhereTheUserSays) {
     const TempFolder temp;
     ChartWindow window;
     window.SetInput(MadeUpRun(20));
-    window.SetSavePathPrompt([&](QWidget*) { return temp.file("saved.svg"); });
+    window.SetSavePathPrompt([&](QWidget*, auto chosen) { chosen(temp.file("saved.svg")); });
     window.resize(900, 600);
     window.show();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Speed per file"));

@@ -60,8 +60,7 @@ TEST_F(MultiWrite, ThirdFileThatCannotBeCreatedLeavesTwoEmptyClosedFiles) {
     ASSERT_TRUE(QDir(path).mkdir("3.tst"));
     int32_t nFiles = 3, sizeMB = 1;
     EXPECT_FALSE(phases.MultiWriteTest(nFiles, sizeMB, path));
-    ASSERT_EQ(host.lines.size(), 3);
-    EXPECT_EQ(host.lines[2], "Kann auf " + path + " nicht zugreifen!");
+    EXPECT_EQ(host.lines.mid(2), RefusedFileLines(path, "3.tst", "Is a directory"));
     EXPECT_EQ(folder.size("1.tst"), 0);
     EXPECT_EQ(folder.size("2.tst"), 0);
     EXPECT_EQ(OpenTestFiles(), 0);
@@ -159,7 +158,8 @@ TEST_F(MultiRead, MissingFileEndsThePhase) {
     QFile::remove(folder.file("2.tst"));
     host.lines.clear();
     EXPECT_FALSE(phases.MultiReadTest(nFiles, sizeMB, path));
-    EXPECT_EQ(host.lines, QStringList({"Kann auf " + path + " nicht zugreifen!"}));
+    EXPECT_EQ(host.lines, RefusedFileLines(path, "2.tst", "No such file or directory"));
+    EXPECT_EQ(phases.LastMeasurement().failedFile, path + "2.tst");
     EXPECT_EQ(OpenTestFiles(), 0);
 }
 

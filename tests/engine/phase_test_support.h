@@ -67,6 +67,13 @@ class PhaseTest : public ::testing::Test {
 
     static QByteArray Block() { return QByteArray(1022, 'x') + QByteArray(2, '\0'); }
 
+    // The lines of a test file that cannot be created or opened: the folder's, then the file's
+    // path with the system's reason.
+    static QStringList RefusedFileLines(const QString& folder, const QString& name,
+                                        const QString& reason) {
+        return {"Kann auf " + folder + " nicht zugreifen!", folder + name + ": " + reason};
+    }
+
     static bool Matches(const QString& line, const QString& pattern) {
         return QRegularExpression(QRegularExpression::anchoredPattern(pattern))
             .match(line)
