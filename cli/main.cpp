@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QGuiApplication>
+#include <QJsonDocument>
 #include <cstdio>
 #include <memory>
 
@@ -10,6 +11,7 @@
 #include "CloseRequests.h"
 #include "CommandLine.h"
 #include "FinishedRun.h"
+#include "HistoryCommands.h"
 #include "JsonReport.h"
 #include "RunChart.h"
 #include "SpeedChart.h"
@@ -60,7 +62,7 @@ QString DrawChart(const FinishedRun& run) {
     return WriteSpeedChart(input, run.options.chartPath, &error) ? QString() : error;
 }
 
-int RunTest(const CliOptions& options) {
+int RunTest(const CliOptions& options, const HistoryRunOptions& history) {
     // Asked to close while still starting: nothing has been written yet, so nothing is tested.
     if (const int signal = closerequests::FirstSignal()) return exitstatus::kSignalBase + signal;
     RaiseOpenFileLimit();
@@ -79,11 +81,18 @@ int RunTest(const CliOptions& options) {
     run.logLines = host.Lines();
     run.chartError = DrawChart(run);
     PrintDiagnostics(run);
-    if (options.json) std::fputs(JsonReport(run).constData(), stdout);
+    QJsonObject report = JsonReportObject(run);
+    // A folder or inputs refused before the test began leave nothing worth keeping.
+    const bool passedChecks =
+        run.outcome != RunOutcome::TargetRefused && run.outcome != RunOutcome::InputRefused;
+    const bool kept = KeepRun(report, history, passedChecks);
+    if (options.json)
+        std::fputs(QJsonDocument(report).toJson(QJsonDocument::Indented).constData(), stdout);
     std::fflush(stdout);
     // A reader that went away while the report was printed stopped the program too.
     run.closeSignal = closerequests::FirstSignal();
-    return ExitStatus(run);
+    const int status = ExitStatus(run);
+    return !kept && status == exitstatus::kCompleted ? exitstatus::kLeftovers : status;
 }
 
 }  // namespace
@@ -100,7 +109,11 @@ int main(int argc, char** argv) {
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
-    const ParsedCommandLine parsed = ParseCommandLine(QCoreApplication::arguments());
+    QStringList arguments = QCoreApplication::arguments();
+    if (AsksForHistoryCommand(arguments)) return RunHistoryCommand(arguments);
+    const HistoryRunOptions history = TakeHistoryRunOptions(arguments);
+    if (!history.usageError.isEmpty()) return UsageError(history.usageError);
+    const ParsedCommandLine parsed = ParseCommandLine(arguments);
     if (!parsed.usageError.isEmpty()) return UsageError(parsed.usageError);
     const CliOptions& options = parsed.options;
     switch (options.command) {
@@ -118,7 +131,7 @@ int main(int argc, char** argv) {
             return RunUpdateCheck(options.answerYes);
         case CliCommand::RunTest:
             LoadChosenLanguage(options);
-            return RunTest(options);
+            return RunTest(options, history);
     }
     return exitstatus::kUsage;
 }
