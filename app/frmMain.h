@@ -27,6 +27,7 @@ class PPB;
 class QAction;
 class QLabel;
 class ChartWindow;
+class HistoryWindow;
 class QMenu;
 class QShortcut;
 class SvgPicture;
@@ -113,6 +114,7 @@ class frmMain : public QWidget, public RunHost {
     void RunTest(RunOutcome (TestRuns::*run)());
     void checkForUpdate();
     void ShowChart();
+    void ShowHistory();
     void SaveSettings();
     void EndProgram();
     // Runs a command so that a failure reaches the user as a message box, never as a crash.
@@ -147,6 +149,7 @@ class frmMain : public QWidget, public RunHost {
     QMenu* mnuHelp = nullptr;
     QAction* mnuFileSaveAs = nullptr;
     QAction* mnuFileChart = nullptr;
+    QAction* mnuFileHistory = nullptr;
     QAction* mnuFileExit = nullptr;
     QAction* mnuEditCopy = nullptr;
     QAction* mnuHelpCheckUpdate = nullptr;
@@ -167,5 +170,6 @@ class frmMain : public QWidget, public RunHost {
     // The speed chart of the last completed run, and the window that shows it.
     std::optional<ChartInput> lastChart_;
     QPointer<ChartWindow> chartWindow_;
+    QPointer<HistoryWindow> historyWindow_;
     SaveFileDialog saveFileDialog_;
 };

@@ -9,6 +9,7 @@
 
 #include "CommandLine.h"
 #include "HistoryFiles.h"
+#include "HistoryTable.h"
 #include "RunHistory.h"
 #include "modLang.h"
 
@@ -43,17 +44,6 @@ void PrintJson(const QJsonValue& value) {
     std::fputs(document.toJson(QJsonDocument::Indented).constData(), stdout);
 }
 
-QString Figure(const std::optional<double>& figure) {
-    return figure ? QString::number(*figure, 'f', 2) : QStringLiteral("-");
-}
-
-QString DeviceText(const HistoryRow& row) {
-    QStringList parts;
-    for (const QString& part : {row.deviceName, row.deviceModel, row.deviceSerial})
-        if (!part.isEmpty()) parts << part;
-    return parts.isEmpty() ? QStringLiteral("-") : parts.join(u' ');
-}
-
 // Columns padded to their widest cell, two blanks apart.
 void PrintTable(const QList<QStringList>& lines) {
     QList<int> widths;
@@ -68,32 +58,6 @@ void PrintTable(const QList<QStringList>& lines) {
             text += i + 1 < line.size() ? line[i].leftJustified(widths[i] + 2) : line[i];
         std::printf("%s\n", qPrintable(text));
     }
-}
-
-QStringList Headings() {
-    return {"ID",
-            LangText(123, false, false, "Time"),
-            LangText(124, false, false, "Host"),
-            LangText(125, false, false, "Device"),
-            LangText(126, false, false, "Folder"),
-            LangText(127, false, false, "Test"),
-            LangText(128, false, false, "Files x MB"),
-            LangText(129, false, false, "Write MB/s"),
-            LangText(130, false, false, "Read MB/s"),
-            LangText(131, false, false, "Outcome")};
-}
-
-QStringList Cells(const HistoryRow& row) {
-    return {QString::number(row.id),
-            row.startTime,
-            row.host,
-            DeviceText(row),
-            row.folder,
-            row.test,
-            QStringLiteral("%1 x %2").arg(row.files).arg(row.sizeMB),
-            Figure(row.writeMBps),
-            Figure(row.readMBps),
-            row.outcome};
 }
 
 int ListRuns(const QCommandLineParser& parser) {
@@ -129,17 +93,11 @@ int ListRuns(const QCommandLineParser& parser) {
     } else if (rows.empty()) {
         std::printf("%s\n", qPrintable(LangText(122, false, false, "Keine Tests gespeichert.")));
     } else {
-        QList<QStringList> lines{Headings()};
-        for (const HistoryRow& row : rows) lines.append(Cells(row));
+        QList<QStringList> lines{HistoryHeadings()};
+        for (const HistoryRow& row : rows) lines.append(HistoryCells(row));
         PrintTable(lines);
     }
     return exitstatus::kCompleted;
-}
-
-std::optional<double> Ratio(const std::optional<double>& before,
-                            const std::optional<double>& after) {
-    if (!before || !after || *before == 0) return std::nullopt;
-    return *after / *before;
 }
 
 int CompareRuns(const QCommandLineParser& parser) {
@@ -164,8 +122,8 @@ int CompareRuns(const QCommandLineParser& parser) {
     }
     const HistoryRow& a = *runs[0];
     const HistoryRow& b = *runs[1];
-    const auto writeRatio = Ratio(a.writeMBps, b.writeMBps);
-    const auto readRatio = Ratio(a.readMBps, b.readMBps);
+    const auto writeRatio = FigureRatio(a.writeMBps, b.writeMBps);
+    const auto readRatio = FigureRatio(a.readMBps, b.readMBps);
     if (parser.isSet("json")) {
         PrintJson(QJsonObject{
             {"runs", QJsonArray{RowJson(a), RowJson(b)}},
@@ -174,17 +132,7 @@ int CompareRuns(const QCommandLineParser& parser) {
                          {"readMBps", readRatio ? QJsonValue(*readRatio) : QJsonValue()}}}});
         return exitstatus::kCompleted;
     }
-    const QStringList headings = Headings();
-    const QStringList cellsA = Cells(a);
-    const QStringList cellsB = Cells(b);
-    QList<QStringList> lines{{"", cellsA[0], cellsB[0], LangText(132, false, false, "Ratio")}};
-    for (int i = 1; i < headings.size(); ++i) {
-        QString ratio;
-        if (i == 7) ratio = Figure(writeRatio);
-        if (i == 8) ratio = Figure(readRatio);
-        lines.append({headings[i], cellsA[i], cellsB[i], ratio});
-    }
-    PrintTable(lines);
+    PrintTable(ComparisonLines(a, b));
     return exitstatus::kCompleted;
 }
 
