@@ -31,6 +31,7 @@
 #include "Txt.h"
 #include "UpdateDialogs.h"
 #include "VersionFile.h"
+#include "WindowReport.h"
 #include "frmAbout.h"
 #include "modCmd.h"
 #include "modLang.h"
@@ -367,6 +368,11 @@ void frmMain::RunTest(RunOutcome (TestRuns::*run)()) {
         lastChart_ = ChartOfRun(runs_->Report(), test, folder, start);
         if (chartWindow_) chartWindow_->SetInput(*lastChart_);
     }
+    Guarded([&] {
+        RecordWindowRun({runs_->Report(), outcome, run == &TestRuns::MultipleRun, folder, start,
+                         log_.LogText().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)});
+        if (historyWindow_) historyWindow_->Refresh();
+    });
     runActive_ = false;
     AbortRequested_ = true;
     emit RunFinished();

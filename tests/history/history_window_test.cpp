@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
@@ -16,9 +17,8 @@
 #include "HistoryWindow.h"
 #include "RunHistory.h"
 #include "TrendChart.h"
-#include "frmMain.h"
-#include "modLang.h"
 #include "temp_folder.h"
+#include "window_test_support.h"
 
 namespace {
 
@@ -39,6 +39,7 @@ QJsonObject Report(const char* time, const char* host, const char* serial, doubl
 class HistoryWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        saved_ = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", data_.path().toUtf8());
         RunHistory history;
         ASSERT_TRUE(history.OpenForWriting()) << history.error().toStdString();
@@ -47,9 +48,10 @@ class HistoryWindowTest : public ::testing::Test {
                                           Report("2026-11-02T03:00:00Z", "node-b", "S2", 80, 300)})
             ASSERT_TRUE(history.Record(report));
     }
-    void TearDown() override { qunsetenv("XDG_DATA_HOME"); }
+    void TearDown() override { qputenv("XDG_DATA_HOME", saved_); }
 
     TempFolder data_;
+    QByteArray saved_;
 };
 
 QTableView* Runs(const HistoryWindow& window) {
@@ -126,4 +128,29 @@ TEST_F(HistoryWindowTest, ScreenshotsInBothLanguages) {
         EXPECT_TRUE(
             window.grab().toImage().save(folder.filePath(QString("history_%1.png").arg(language))));
     }
+}
+
+// A run in the window is recorded as the terminal's are, and an open history window shows it.
+TEST_F(HistoryWindowTest, AWindowRunIsRecordedAndShown) {
+    TempFolder folder;
+    const auto main = OpenWindow();
+    Control<Txt>(*main, "Txt1")->setText("1");
+    Control<Txt>(*main, "Txt2")->setText("1");
+    Control<DriveBox>(*main, "Drive1")->setEditText(folder.path());
+    main->FileMenu()->actions().at(2)->trigger();
+    HistoryWindow* window = main->findChild<HistoryWindow*>();
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(Runs(*window)->model()->rowCount(), 3);
+
+    Click(Control<Cmd1>(*main, "Cmd11"));
+
+    ASSERT_EQ(Runs(*window)->model()->rowCount(), 4);
+    RunHistory history;
+    ASSERT_TRUE(history.OpenForReading());
+    const std::vector<HistoryRow> rows = history.List(HistoryFilter{{}, folder.path(), 0});
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].outcome, "completed");
+    EXPECT_EQ(rows[0].files, 1);
+    EXPECT_TRUE(rows[0].writeMBps.has_value());
+    EXPECT_EQ(history.Report(rows[0].id)["program"], "dravelo");
 }
