@@ -209,3 +209,21 @@ TEST(History, UsageErrorsOfTheLookingBackCommands) {
     }
     EXPECT_FALSE(QFile::exists(place.database()));
 }
+
+// A full history: the oldest run makes room for the new one, and the user is told.
+TEST(History, TheNewestTenThousandRunsAreKept) {
+    Place place;
+    ASSERT_EQ(RunIn(place, SmallRun(place)).exitCode, 0);  // creates the file
+    Ask(place.database(),
+        "INSERT INTO runs (start_time, start_utc, test, report) "
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 9999) "
+        "SELECT '2020-01-01T00:00:00Z', 1577836800 + i, 'single', x'00' FROM n");
+    ASSERT_EQ(Ask(place.database(), "SELECT COUNT(*) FROM runs").toInt(), 10000);
+    const cli::Result result = RunIn(place, SmallRun(place));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.err.contains("keeps the newest 10000 runs; 1 older"))
+        << result.err.toStdString();
+    EXPECT_EQ(Ask(place.database(), "SELECT COUNT(*) FROM runs").toInt(), 10000);
+    EXPECT_EQ(Ask(place.database(), "SELECT MIN(start_utc) FROM runs").toLongLong(), 1577836802);
+    EXPECT_EQ(Listed(place, {"--folder", place.tested.path()}).size(), 2);
+}
