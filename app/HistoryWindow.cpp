@@ -1,5 +1,6 @@
 #include "HistoryWindow.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -129,6 +130,10 @@ void HistoryWindow::Translate() {
 
 void HistoryWindow::Refresh() {
     const QSqlDatabase db = history_->database();
+    if (!db.isOpen() && !QFileInfo::exists(history_->path())) {
+        status_->setText(LangText(122, false, false, QStringLiteral("Keine Tests gespeichert.")));
+        return;
+    }
     if (!db.isOpen() && !history_->OpenForReading()) {
         status_->setText(LangText(135, false, false, "The history cannot be read:") + ' ' +
                          history_->error());

@@ -116,6 +116,9 @@ int main(int argc, char** argv) {
     const ParsedCommandLine parsed = ParseCommandLine(arguments);
     if (!parsed.usageError.isEmpty()) return UsageError(parsed.usageError);
     const CliOptions& options = parsed.options;
+    if (!history.prometheusPath.isEmpty() && options.command != CliCommand::RunTest)
+        return UsageError(
+            QStringLiteral("--prometheus writes a test run's figures; it needs a run"));
     switch (options.command) {
         case CliCommand::Help:
             std::printf("%s\n%s", UsageText(), HelpText());

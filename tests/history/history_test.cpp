@@ -202,7 +202,8 @@ TEST(History, UsageErrorsOfTheLookingBackCommands) {
     for (const QStringList& arguments :
          {QStringList{"--history", "--last", "0"}, QStringList{"--history", "--compare", "1", "2"},
           QStringList{"--compare", "1"}, QStringList{"--device", "sda", "--import", "x.json"},
-          QStringList{"--history", "somefolder"}, QStringList{"--prometheus"}}) {
+          QStringList{"--history", "somefolder"}, QStringList{"--prometheus"},
+          QStringList{"--suggest", "--prometheus", "x.prom"}}) {
         const cli::Result result = RunIn(place, arguments);
         EXPECT_EQ(result.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(result.err.contains("Usage: dravelo-cli")) << arguments.join(' ').toStdString();
