@@ -23,12 +23,15 @@
 #include "DriveBox.h"
 #include "FormLayout.h"
 #include "FormWidgets.h"
+#include "HistoryWindow.h"
 #include "McToolBar.h"
 #include "PPB.h"
 #include "RunChart.h"
+#include "RunHistory.h"
 #include "Txt.h"
 #include "UpdateDialogs.h"
 #include "VersionFile.h"
+#include "WindowReport.h"
 #include "frmAbout.h"
 #include "modCmd.h"
 #include "modLang.h"
@@ -127,6 +130,7 @@ void frmMain::CreateMenus() {
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFileSaveAs = mnuFile->addAction(QStringLiteral("Speichern unter..."));
     mnuFileChart = mnuFile->addAction(QStringLiteral("Diagramm…"));
+    mnuFileHistory = mnuFile->addAction(QStringLiteral("Verlauf…"));
     mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuFileSep1"));
     mnuFileExit = mnuFile->addAction(QStringLiteral("Beenden"));
     mnuEdit = new QMenu(this);
@@ -160,6 +164,7 @@ void frmMain::ConnectCommands() {
     connect(McToolBar1, &McToolBar::Click, this, &frmMain::OnToolBarClick);
     connect(mnuFileSaveAs, &QAction::triggered, this, &frmMain::SaveAs);
     connect(mnuFileChart, &QAction::triggered, this, &frmMain::ShowChart);
+    connect(mnuFileHistory, &QAction::triggered, this, &frmMain::ShowHistory);
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::Exit);
     connect(mnuEditCopy, &QAction::triggered, this, &frmMain::Copy);
     connect(mnuHelpCheckUpdate, &QAction::triggered, this, &frmMain::checkForUpdate);
@@ -277,6 +282,7 @@ void frmMain::Translate() {
         LangText(56, false, false, QStringLiteral("Enable write through")));
     mnuFileSaveAs->setText(LangText(59, false, false, QStringLiteral("Save As...")));
     mnuFileChart->setText(LangText(70, false, false, QStringLiteral("Chart…")));
+    mnuFileHistory->setText(LangText(136, false, false, QStringLiteral("History…")));
     mnuFileExit->setText(LangText(60, false, false, QStringLiteral("Exit")));
     mnuEditCopy->setText(LangText(57, false, false, QStringLiteral("Copy")));
     mnuHelpAbout->setText(LangText(61, false, false, QStringLiteral("About...")));
@@ -368,6 +374,11 @@ void frmMain::RunTest(RunOutcome (TestRuns::*run)()) {
         lastChart_ = ChartOfRun(runs_->Report(), test, folder, start);
         if (chartWindow_) chartWindow_->SetInput(*lastChart_);
     }
+    Guarded([&] {
+        RecordWindowRun({runs_->Report(), outcome, run == &TestRuns::MultipleRun, folder, start,
+                         log_.LogText().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)});
+        if (historyWindow_) historyWindow_->Refresh();
+    });
     runActive_ = false;
     mnuHelpCheckUpdate->setEnabled(true);
     AbortRequested_ = true;
@@ -440,6 +451,20 @@ void frmMain::ShowChart() {
         chartWindow_->SetInput(*lastChart_);
         chartWindow_->show();
         chartWindow_->raise();
+    });
+}
+
+// One history window at a time; not modal, so that runs go on while it is open.
+void frmMain::ShowHistory() {
+    Guarded([this] {
+        if (!historyWindow_) {
+            historyWindow_ = new HistoryWindow(RunHistory::DefaultPath(), this);
+            historyWindow_->setAttribute(Qt::WA_DeleteOnClose);
+        } else {
+            historyWindow_->Refresh();
+        }
+        historyWindow_->show();
+        historyWindow_->raise();
     });
 }
 

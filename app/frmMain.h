@@ -27,6 +27,7 @@ class PPB;
 class QAction;
 class QLabel;
 class ChartWindow;
+class HistoryWindow;
 class QMenu;
 class QShortcut;
 class SvgPicture;
@@ -116,6 +117,7 @@ class frmMain : public QWidget, public RunHost {
     void RunTest(RunOutcome (TestRuns::*run)());
     void checkForUpdate();
     void ShowChart();
+    void ShowHistory();
     void SaveSettings();
     void EndProgram();
     // Runs a command so that a failure reaches the user as a message box, never as a crash.
@@ -150,6 +152,7 @@ class frmMain : public QWidget, public RunHost {
     QMenu* mnuHelp = nullptr;
     QAction* mnuFileSaveAs = nullptr;
     QAction* mnuFileChart = nullptr;
+    QAction* mnuFileHistory = nullptr;
     QAction* mnuFileExit = nullptr;
     QAction* mnuEditCopy = nullptr;
     QAction* mnuHelpCheckUpdate = nullptr;
@@ -170,5 +173,6 @@ class frmMain : public QWidget, public RunHost {
     // The speed chart of the last completed run, and the window that shows it.
     std::optional<ChartInput> lastChart_;
     QPointer<ChartWindow> chartWindow_;
+    QPointer<HistoryWindow> historyWindow_;
     SaveFileDialog saveFileDialog_;
 };

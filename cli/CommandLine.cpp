@@ -12,9 +12,11 @@ namespace {
 const char* kUsage =
     "Usage: dravelo-cli [--single | --multiple] [--files N] [--size MB] [--no-cache-bypass]\n"
     "                   [--write-through] [--priority] [--log-file] [--lang FILE] [--json]\n"
-    "                   [--chart FILE] [FOLDER]\n"
+    "                   [--chart FILE] [--no-history] [--prometheus FILE] [FOLDER]\n"
     "       dravelo-cli --suggest [--lang FILE] [--json] [FOLDER]\n"
     "       dravelo-cli --check-update [--yes] [--lang FILE]\n"
+    "       dravelo-cli --history [--device D] [--folder F] [--last N] [--json]\n"
+    "       dravelo-cli --compare ID ID [--json] | --import FILE.json... | --export-csv FILE\n"
     "       dravelo-cli -h | --help | -V | --version\n";
 
 const char* kHelp =
@@ -39,6 +41,13 @@ const char* kHelp =
     "                     German when the locale is German, English otherwise)\n"
     "  --json             print one JSON object after the run instead of the log lines\n"
     "  --chart FILE       after a completed run, draw MB/s per file into FILE (.svg or .png)\n"
+    "  --no-history       do not record this run in the history\n"
+    "  --prometheus FILE  write the run's figures for Prometheus' node exporter into FILE\n"
+    "  --history          list the recorded runs, newest first; --device D (name, model,\n"
+    "                     serial or UUID), --folder F and --last N narrow the list\n"
+    "  --compare ID ID    show two recorded runs side by side with the ratio of each figure\n"
+    "  --import FILE...   add reports made with --json, here or on other machines\n"
+    "  --export-csv FILE  write every recorded run into a CSV file\n"
     "  --suggest          print a file count and size that fill most of the free space of\n"
     "                     FOLDER's volume, and exit without testing\n"
     "  --check-update     ask the update server whether a newer version exists; its messages\n"
@@ -64,8 +73,8 @@ const char* kHelp =
     "       --files\n"
     "  For --check-update: 0 when the check completed, 1 when no version information could\n"
     "  be obtained.\n"
-    "  3    test files could not all be deleted, the log file or the chart could not be\n"
-    "       written, or standard output could not take the report\n"
+    "  3    test files could not all be deleted, the log file, the chart or the Prometheus\n"
+    "       file could not be written, or standard output could not take the report\n"
     "  129, 130, 141, 143\n"
     "       stopped by SIGHUP, SIGINT, SIGPIPE or SIGTERM (128 + the signal's number)\n";
 

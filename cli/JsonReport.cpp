@@ -3,9 +3,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSysInfo>
 #include <cmath>
 
 #include "CloseRequests.h"
+#include "DeviceIdentity.h"
 #include "MountTable.h"
 #include "TestPhases.h"
 #include "modMain.h"
@@ -86,6 +88,19 @@ QJsonValue FileSystemType(const QString& folder) {
     return mount ? QJsonValue(mount->fsType) : QJsonValue();
 }
 
+QJsonValue MountPoint(const QString& folder) {
+    const auto mount = MountOf(folder);
+    return mount ? QJsonValue(mount->mountPoint) : QJsonValue();
+}
+
+// The drive behind the folder, so that runs from many machines can be told apart.
+QJsonObject DeviceOfFolder(const QString& folder) {
+    const auto mount = MountOf(folder);
+    const auto numbers = mount ? drivekind::BlockDeviceOf(*mount) : std::nullopt;
+    if (!numbers) return DeviceJson(DeviceIdentity());
+    return DeviceJson(ReadDeviceIdentity(numbers->first, numbers->second, "/sys", "/dev"));
+}
+
 QString DriveKindName(const QString& folder) {
     int16_t kind = drivekind::kUnknown;
     DriveKind(folder, kind);
@@ -142,7 +157,7 @@ QJsonObject ChartJson(const FinishedRun& run) {
 
 }  // namespace
 
-QByteArray JsonReport(const FinishedRun& run) {
+QJsonObject JsonReportObject(const FinishedRun& run) {
     const CliOptions& options = run.options;
     const PhaseResults& r = run.results;
     const bool multiple = options.multiple;
@@ -154,8 +169,11 @@ QByteArray JsonReport(const FinishedRun& run) {
         {"version", QStringLiteral(DRAVELO_VERSION)},
         {"startTime", IsoTimeWithOffset(run.startTime)},
         {"test", multiple ? "multiple" : "single"},
+        {"host", QSysInfo::machineHostName()},
         {"folder", folder},
+        {"mountPoint", MountPoint(folder)},
         {"fileSystem", FileSystemType(folder)},
+        {"device", DeviceOfFolder(folder)},
         {"driveKind", DriveKindName(folder)},
         {"ioMode", IoModeJson(run)},
         {"inputs", QJsonObject{{"files", options.files},
@@ -173,7 +191,11 @@ QByteArray JsonReport(const FinishedRun& run) {
         {"chart", ChartJson(run)},
         {"problems", QJsonArray::fromStringList(Problems(run))},
         {"log", QJsonArray::fromStringList(run.logLines)}};
-    return QJsonDocument(report).toJson(QJsonDocument::Indented);
+    return report;
+}
+
+QByteArray JsonReport(const FinishedRun& run) {
+    return QJsonDocument(JsonReportObject(run)).toJson(QJsonDocument::Indented);
 }
 
 QByteArray SuggestionJson(const QString& folder, int32_t files, int32_t sizeMB) {

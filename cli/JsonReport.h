@@ -3,12 +3,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 
 #include "FinishedRun.h"
 
 constexpr int kJsonSchema = 1;
 
 QByteArray JsonReport(const FinishedRun& run);
+QJsonObject JsonReportObject(const FinishedRun& run);
 
 // The proposal of --suggest for `folder`; files and size are -1 when there is none.
 QByteArray SuggestionJson(const QString& folder, int32_t files, int32_t sizeMB);

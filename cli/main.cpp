@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QGuiApplication>
+#include <QJsonDocument>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "CloseRequests.h"
 #include "CommandLine.h"
 #include "FinishedRun.h"
+#include "HistoryCommands.h"
 #include "JsonReport.h"
 #include "RunChart.h"
 #include "SpeedChart.h"
@@ -93,7 +95,7 @@ QString DrawChart(const FinishedRun& run) {
     return WriteSpeedChart(input, run.options.chartPath, &error) ? QString() : error;
 }
 
-int RunTest(const CliOptions& options) {
+int RunTest(const CliOptions& options, const HistoryRunOptions& history) {
     // Asked to close while still starting: nothing has been written yet, so nothing is tested.
     if (const int signal = closerequests::FirstSignal()) return exitstatus::kSignalBase + signal;
     RaiseOpenFileLimit();
@@ -112,14 +114,20 @@ int RunTest(const CliOptions& options) {
     run.logLines = host.Lines();
     run.chartError = DrawChart(run);
     PrintDiagnostics(run);
-    if (options.json) standardoutput::Write(JsonReport(run));
+    QJsonObject report = JsonReportObject(run);
+    // A folder or inputs refused before the test began leave nothing worth keeping.
+    const bool passedChecks =
+        run.outcome != RunOutcome::TargetRefused && run.outcome != RunOutcome::InputRefused;
+    const bool kept = KeepRun(report, history, passedChecks);
+    if (options.json) standardoutput::Write(QJsonDocument(report).toJson(QJsonDocument::Indented));
     // A reader that went away while the report was printed stopped the program too.
     run.closeSignal = closerequests::FirstSignal();
-    return ExitStatus(run);
+    const int status = ExitStatus(run);
+    return !kept && status == exitstatus::kCompleted ? exitstatus::kLeftovers : status;
 }
 
 // What a command does, from its parsed options to its exit status.
-int RunCommand(const CliOptions& options) {
+int RunCommand(const CliOptions& options, const HistoryRunOptions& history) {
     switch (options.command) {
         case CliCommand::Help:
             standardoutput::Write(QByteArray(UsageText()) + '\n' + HelpText());
@@ -136,7 +144,7 @@ int RunCommand(const CliOptions& options) {
         return UsageError(error);
     if (options.command == CliCommand::Suggest) return PrintSuggestion(options);
     if (options.command == CliCommand::CheckUpdate) return RunUpdateCheck(options.answerYes);
-    return RunTest(options);
+    return RunTest(options, history);
 }
 
 // A report that never reached its reader is something asked for that did not happen; a signal
@@ -164,7 +172,14 @@ int main(int argc, char** argv) {
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
-    const ParsedCommandLine parsed = ParseCommandLine(QCoreApplication::arguments());
+    QStringList arguments = QCoreApplication::arguments();
+    if (AsksForHistoryCommand(arguments)) return RunHistoryCommand(arguments);
+    const HistoryRunOptions history = TakeHistoryRunOptions(arguments);
+    if (!history.usageError.isEmpty()) return UsageError(history.usageError);
+    const ParsedCommandLine parsed = ParseCommandLine(arguments);
     if (!parsed.usageError.isEmpty()) return UsageError(parsed.usageError);
-    return WithOutputChecked(RunCommand(parsed.options));
+    if (!history.prometheusPath.isEmpty() && parsed.options.command != CliCommand::RunTest)
+        return UsageError(
+            QStringLiteral("--prometheus writes a test run's figures; it needs a run"));
+    return WithOutputChecked(RunCommand(parsed.options, history));
 }

@@ -7,6 +7,10 @@ dravelo_packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev 
 # The chart (Qt SVG), the desktop files' validators and the Debian package's tools.
 dravelo_packages+=(qt6-svg-dev desktop-file-utils appstream man-db dpkg-dev file)
 
+# The run history (Qt SQL's SQLite driver), the sqlite3 shell for looking into it, and
+# Prometheus' promtool, which checks the files --prometheus writes.
+dravelo_packages+=(libqt6sql6-sqlite sqlite3 prometheus)
+
 # Fuzzing (clang's libFuzzer) and fault injection with a real tool.
 dravelo_packages+=(clang-14 libclang-rt-14-dev fiu-utils libfiu-dev)
 

@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include "event_wait.h"
 #include "modLang.h"
@@ -36,6 +37,9 @@ inline QProcessEnvironment Environment(const QStringList& overrides = {}) {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"}) environment.remove(name);
     environment.insert("LC_ALL", "C.UTF-8");
     environment.insert("DRAVELO_CLI_CLOCK_STEP_MS", QString::number(kClockStepMs));
+    // Runs record into a history of the tests' own, never into the user's.
+    static const QTemporaryDir history;
+    environment.insert("XDG_DATA_HOME", history.path());
     for (const QString& assignment : overrides) {
         const QString name = assignment.section(u'=', 0, 0);
         const QString value = assignment.section(u'=', 1);

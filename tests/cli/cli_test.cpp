@@ -178,9 +178,14 @@ TEST(JsonReport, EveryFieldOfARealRun) {
     const QJsonObject report = QJsonDocument::fromJson(result.out.toUtf8(), &error).object();
     ASSERT_EQ(error.error, QJsonParseError::NoError) << result.out.toStdString();
 
-    ExpectKeys(report, {"schema", "program", "version", "startTime", "test", "folder", "fileSystem",
-                        "driveKind", "ioMode", "inputs", "write", "read", "cachedShareBeforeRead",
-                        "outcome", "cleanUp", "logFile", "chart", "problems", "log"});
+    ExpectKeys(report, {"schema",     "program", "version",   "startTime",
+                        "test",       "host",    "folder",    "mountPoint",
+                        "fileSystem", "device",  "driveKind", "ioMode",
+                        "inputs",     "write",   "read",      "cachedShareBeforeRead",
+                        "outcome",    "cleanUp", "logFile",   "chart",
+                        "problems",   "log"});
+    ExpectKeys(report["device"], {"name", "model", "serial", "uuid"});
+    EXPECT_TRUE(folder.path().startsWith(report["mountPoint"].toString()));
     EXPECT_EQ(report["schema"].toInt(), 1);
     EXPECT_EQ(report["program"].toString(), "dravelo-cli");
     EXPECT_EQ(report["version"].toString(), "1.0.14");

@@ -46,6 +46,9 @@ TEST_F(InstalledTree, HoldsEveryFileInItsPlace) {
         "share/man/man1/dravelo.1",
         "share/man/man1/dravelo-cli.1",
         "share/bash-completion/completions/dravelo-cli",
+        "share/doc/dravelo/fleet.md",
+        "share/doc/dravelo/examples/dravelo-fleet.service",
+        "share/doc/dravelo/examples/dravelo-fleet.timer",
     };
     for (const QString& file : files)
         EXPECT_TRUE(QFileInfo(Installed(file)).isFile()) << file.toStdString();
