@@ -47,6 +47,9 @@ void PrintDiagnostics(const FinishedRun& run) {
         PrintError(QStringLiteral("%1 % of the test files were in the system cache before reading: "
                                   "the read figures come from memory, not from the drive")
                        .arg(qRound(*report.cachedShareBeforeRead * 100)));
+    if (report.folderLock == FolderLockState::Unavailable)
+        PrintError(QStringLiteral("testing %1 without holding it against other runs: %2")
+                       .arg(TestedFolder(run.options), report.folderLockReason));
     for (const QString& problem : Problems(run)) PrintError(problem);
 }
 

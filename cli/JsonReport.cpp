@@ -115,6 +115,22 @@ QJsonObject CleanUpJson(const FinishedRun& run) {
             {"filesLeft", QJsonArray::fromStringList(run.report.filesLeft)}};
 }
 
+QJsonObject FolderLockJson(const RunReport& report) {
+    const QJsonValue reason =
+        report.folderLockReason.isEmpty() ? QJsonValue() : QJsonValue(report.folderLockReason);
+    switch (report.folderLock) {
+        case FolderLockState::Held:
+            return {{"status", "held"}, {"reason", QJsonValue()}};
+        case FolderLockState::InUse:
+            return {{"status", "in use"}, {"reason", reason}};
+        case FolderLockState::Unavailable:
+            return {{"status", "unavailable"}, {"reason", reason}};
+        case FolderLockState::NotHeld:
+            break;
+    }
+    return {{"status", "not taken"}, {"reason", QJsonValue()}};
+}
+
 QJsonObject LogFileJson(const RunReport& report) {
     switch (report.logFile) {
         case LogFileStatus::Written:
@@ -151,6 +167,7 @@ QByteArray JsonReport(const FinishedRun& run) {
         {"fileSystem", FileSystemType(folder)},
         {"driveKind", DriveKindName(folder)},
         {"ioMode", IoModeJson(run)},
+        {"folderLock", FolderLockJson(run.report)},
         {"inputs", QJsonObject{{"files", options.files},
                                {"sizeMB", options.sizeMB},
                                {"blockBytes", kBlockBytes},

@@ -51,6 +51,11 @@ QString DirectTransferRefusalText(const QString& reason) {
                  LangText(55, false, false, QStringLiteral("Disable system cache")));
 }
 
+QString FolderInUseText() {
+    return LangText(86, false, false,
+                    QStringLiteral("Ein anderer Test benutzt diesen Ordner gerade!"));
+}
+
 QString LogFileFailureText() {
     return LangText(66, false, false,
                     QStringLiteral("Die Protokolldatei konnte nicht geschrieben werden!"));
@@ -150,7 +155,9 @@ RunOutcome TestRuns::Run(Kind kind) {
     host_.ShowImage2();
     host_.SetIconAnimation(true);
     const QString folder = TargetFolder(host_.Drive1Text());
-    if (const std::optional<QString> refusal = Refusal(folder)) {
+    // Held until the run returns, through the end stage and the log file.
+    FolderLock lock;
+    if (const std::optional<QString> refusal = Refusal(folder, lock)) {
         host_.LogPrint(*refusal);
         host_.SetIconAnimation(false);
         return RunOutcome::TargetRefused;
@@ -171,9 +178,18 @@ RunOutcome TestRuns::Run(Kind kind) {
     return *outcome;
 }
 
-std::optional<QString> TestRuns::Refusal(const QString& folder) {
+std::optional<QString> TestRuns::Refusal(const QString& folder, FolderLock& lock) {
     report_.refusal = TargetProblem(folder, report_.refusalReason);
     if (report_.refusal != TargetRefusal::None) return LangText(54, false, false, QString());
+    // Before anything touches the folder: even the direct-transfer probe writes to it.
+    lock = FolderLock(folder);
+    report_.folderLock = lock.State();
+    report_.folderLockReason = lock.Reason();
+    if (lock.State() == FolderLockState::InUse) {
+        report_.refusal = TargetRefusal::InUse;
+        report_.refusalReason = QStringLiteral("another test is using the folder");
+        return FolderInUseText();
+    }
     const DirectTransferCheck direct = CheckDirectTransfer(folder);
     report_.ioMode.directTransferPossible = direct.possible;
     if (!report_.ioMode.cacheBypass || direct.possible != false) return std::nullopt;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+#include "FolderLock.h"
 #include "RunHost.h"
 #include "RunReport.h"
 #include "TestPhases.h"
@@ -48,9 +49,10 @@ class TestRuns {
     enum class Kind { Single, Multiple };
 
     RunOutcome Run(Kind kind);
-    // The line that refuses the folder, or nothing when it can be tested. A folder that takes no
+    // The line that refuses the folder, or nothing when it can be tested; takes `lock` on the
+    // folder for the run, and refuses a folder that another run holds. A folder that takes no
     // direct transfer is refused only when the run would bypass the system cache.
-    std::optional<QString> Refusal(const QString& folder);
+    std::optional<QString> Refusal(const QString& folder, FolderLock& lock);
     void Lock(Kind kind);
     void Unlock();
     std::optional<RunOutcome> TestStage(Kind kind, const QString& folder);

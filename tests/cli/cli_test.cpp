@@ -178,9 +178,16 @@ TEST(JsonReport, EveryFieldOfARealRun) {
     const QJsonObject report = QJsonDocument::fromJson(result.out.toUtf8(), &error).object();
     ASSERT_EQ(error.error, QJsonParseError::NoError) << result.out.toStdString();
 
-    ExpectKeys(report, {"schema", "program", "version", "startTime", "test", "folder", "fileSystem",
-                        "driveKind", "ioMode", "inputs", "write", "read", "cachedShareBeforeRead",
-                        "outcome", "cleanUp", "logFile", "chart", "problems", "log"});
+    ExpectKeys(report, {"schema",     "program",
+                        "version",    "startTime",
+                        "test",       "folder",
+                        "fileSystem", "driveKind",
+                        "ioMode",     "folderLock",
+                        "inputs",     "write",
+                        "read",       "cachedShareBeforeRead",
+                        "outcome",    "cleanUp",
+                        "logFile",    "chart",
+                        "problems",   "log"});
     EXPECT_EQ(report["schema"].toInt(), 1);
     EXPECT_EQ(report["program"].toString(), "dravelo-cli");
     EXPECT_EQ(report["version"].toString(), "1.0.14");
@@ -197,6 +204,8 @@ TEST(JsonReport, EveryFieldOfARealRun) {
     EXPECT_FALSE(report["ioMode"]["cacheBypass"].toBool(true));
     EXPECT_FALSE(report["ioMode"]["writeThrough"].toBool(true));
     EXPECT_TRUE(report["ioMode"]["directTransferPossible"].isBool());
+    EXPECT_EQ(report["folderLock"].toObject(),
+              QJsonObject({{"status", "held"}, {"reason", QJsonValue()}}));
     ExpectKeys(report["inputs"], {"files", "sizeMB", "blockBytes", "bytesPerMB"});
     EXPECT_EQ(report["inputs"]["files"].toInt(), 2);
     EXPECT_EQ(report["inputs"]["sizeMB"].toInt(), 1);
