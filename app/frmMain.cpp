@@ -225,6 +225,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
     if (runActive_) {
         // Refused: the running test stops at its next check; the user closes again afterwards.
         AbortRequested_ = true;
+        closeRequested_ = true;
         event->ignore();
         return;
     }
@@ -351,6 +352,7 @@ void frmMain::StartMultiple() {
 void frmMain::RunTest(RunOutcome (TestRuns::*run)()) {
     if (runActive_ || ended_) return;
     runActive_ = true;
+    closeRequested_ = false;
     emit RunStarted();
     const QDateTime start = QDateTime::currentDateTime();
     const QString folder = Drive1->targetFolder();
@@ -479,6 +481,10 @@ void frmMain::SetTxt2Text(const QString& text) {
 
 QString frmMain::Drive1Text() {
     return Drive1->currentText();
+}
+
+QString frmMain::TargetFolder() {
+    return Drive1->targetFolder();
 }
 
 bool frmMain::Chk11Checked() {

@@ -8,6 +8,7 @@
 #include "CloseRequests.h"
 #include "MountTable.h"
 #include "TestPhases.h"
+#include "modFile.h"
 #include "modMain.h"
 
 namespace {
@@ -111,8 +112,30 @@ QJsonObject IoModeJson(const FinishedRun& run) {
 }
 
 QJsonObject CleanUpJson(const FinishedRun& run) {
-    return {{"complete", run.report.filesLeft.isEmpty()},
-            {"filesLeft", QJsonArray::fromStringList(run.report.filesLeft)}};
+    const RunReport& report = run.report;
+    const QString& listing = report.listingFailure;
+    return {{"complete", report.filesLeft.isEmpty() && listing.isEmpty()},
+            {"filesLeft", QJsonArray::fromStringList(report.filesLeft)},
+            {"listingFailure", listing.isEmpty() ? QJsonValue() : QJsonValue(listing)}};
+}
+
+// Texts of the system's names keep bytes that are not UTF-8, which JSON cannot carry: they are
+// shown as U+FFFD.
+QJsonValue Shown(const QJsonValue& value) {
+    if (value.isString()) return ShownText(value.toString());
+    if (value.isArray()) {
+        QJsonArray shown;
+        for (const QJsonValue& item : value.toArray()) shown.append(Shown(item));
+        return shown;
+    }
+    if (value.isObject()) {
+        QJsonObject shown;
+        const QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            shown[it.key()] = Shown(it.value());
+        return shown;
+    }
+    return value;
 }
 
 QJsonObject FolderLockJson(const RunReport& report) {
@@ -179,11 +202,14 @@ QByteArray JsonReport(const FinishedRun& run) {
         {"cachedShareBeforeRead", cached ? QJsonValue(*cached) : QJsonValue()},
         {"outcome", Outcome(run)},
         {"cleanUp", CleanUpJson(run)},
+        {"leftovers", run.report.leftovers
+                          ? QJsonValue(QJsonArray::fromStringList(*run.report.leftovers))
+                          : QJsonValue()},
         {"logFile", LogFileJson(run.report)},
         {"chart", ChartJson(run)},
         {"problems", QJsonArray::fromStringList(Problems(run))},
         {"log", QJsonArray::fromStringList(run.logLines)}};
-    return QJsonDocument(report).toJson(QJsonDocument::Indented);
+    return QJsonDocument(Shown(report).toObject()).toJson(QJsonDocument::Indented);
 }
 
 QByteArray SuggestionJson(const QString& folder, int32_t files, int32_t sizeMB) {

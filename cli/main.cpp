@@ -24,8 +24,16 @@
 
 namespace {
 
+// The arguments as they came, so that a folder whose name is not UTF-8 reaches the file calls
+// with its own bytes (the application object would decode them with losses).
+QStringList ArgumentsOf(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << FileNameFromBytes(QByteArray(argv[i]));
+    return arguments;
+}
+
 int UsageError(const QString& message) {
-    std::fprintf(stderr, "dravelo-cli: %s\n%s", qPrintable(message), UsageText());
+    std::fprintf(stderr, "dravelo-cli: %s\n%s", qPrintable(ShownText(message)), UsageText());
     return exitstatus::kUsage;
 }
 
@@ -100,7 +108,7 @@ int main(int argc, char** argv) {
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
-    const ParsedCommandLine parsed = ParseCommandLine(QCoreApplication::arguments());
+    const ParsedCommandLine parsed = ParseCommandLine(ArgumentsOf(argc, argv));
     if (!parsed.usageError.isEmpty()) return UsageError(parsed.usageError);
     const CliOptions& options = parsed.options;
     switch (options.command) {

@@ -13,7 +13,7 @@
 FolderLock::FolderLock(const QString& folder) {
     // Read-only and the folder itself: a folder's descriptor can carry an flock, while a
     // descriptor opened only for its path cannot.
-    fd_ = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    fd_ = ::open(FileNameBytes(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ < 0) {
         error_ = errno;
         failedCall_ = "open";

@@ -222,7 +222,7 @@ bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& fold
     Scope scope = Scope::Access;
     int32_t handle = 0;
     measurement_ = PhaseMeasurement{};
-    lastFileNumberTried_ = 0;
+    createdFiles_.clear();
     try {
         LogStartLines(nFiles, sizeMB);
         const BlockText& block = TheBlock();
@@ -230,12 +230,12 @@ bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& fold
         int32_t total = 0;
         for (int32_t k = 1; k <= nFiles; ++k) {
             const QString path = TestFileName(folder, k);
-            lastFileNumberTried_ = k;
             handle = FileCreate(path, GENERIC_WRITE, 0, CREATE_ALWAYS, CreationFlags());
             if (handle == 0) {
                 LogAccessFailure(folder);
                 return false;
             }
+            createdFiles_.push_back(k);
             host_.LogPrint(LangText(40, false, true, QStringLiteral("Datei ")) + SignedNumber(k) +
                            QStringLiteral("..."));
 
@@ -350,13 +350,12 @@ bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
     Scope scope = Scope::Access;
     HandleTable handles;
     measurement_ = PhaseMeasurement{};
-    lastFileNumberTried_ = 0;
+    createdFiles_.clear();
     try {
         LogStartLines(nFiles, sizeMB);
         const BlockText& block = TheBlock();
         const int32_t flags = CreationFlags();  // one choice for every file of the phase
         for (int32_t k = 1; k <= nFiles; ++k) {
-            lastFileNumberTried_ = k;
             handles.push_back(
                 FileCreate(TestFileName(folder, k), GENERIC_WRITE, 0, CREATE_ALWAYS, flags));
             if (handles.back() == 0) {
@@ -364,6 +363,7 @@ bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
                 CloseAll(handles);
                 return false;
             }
+            createdFiles_.push_back(k);
         }
         host_.LogPrint(LangText(20, false, false, QStringLiteral("Schreibe... ")));
 

@@ -42,7 +42,13 @@ struct RunReport {
     // Whether the run held the folder against other runs, and why not when it could not.
     FolderLockState folderLock = FolderLockState::NotHeld;
     QString folderLockReason;  // in English, the call and the system's reason
-    QStringList filesLeft;     // test files the end stage could not delete
+    QStringList filesLeft;     // test files this run created and could not delete
+    // Why the folder could not be listed for the clean-up ("opendir: Permission denied"); the
+    // run then removed its test files by name, and earlier ones may stay unseen.
+    QString listingFailure;
+    // Numbered test files that were in the folder before this run and stay after it; unset when
+    // the folder could not be listed to find them.
+    std::optional<QStringList> leftovers;
     LogFileStatus logFile = LogFileStatus::NotRequested;
     QString logFilePath;
 };

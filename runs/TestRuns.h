@@ -57,10 +57,16 @@ class TestRuns {
     void Unlock();
     std::optional<RunOutcome> TestStage(Kind kind, const QString& folder);
     void PrintSummary(Kind kind);
+    // After a failed step of the single run's end stage: counts it, lets events through and
+    // tells whether to try again.
+    bool MayRetry(int16_t& failures);
     void SingleEndStage(const QString& folder);
+    // Removes this run's and earlier runs' numbered test files; false when some stay.
+    bool DeleteTestFiles(const QString& folder, int16_t& failures);
+    // The multiple run keeps earlier runs' files; it notes them before it writes.
+    void ListEarlierTestFiles(const QString& folder);
     void MultipleEndStage(const QString& folder);
-    void DeleteNumberedTestFiles(const QString& folder);
-    void AppendLogFile(Kind kind);
+    bool AppendLogFile(Kind kind, const QString& folder);
     // Until the report block is written, a requested log file counts as failed.
     void ExpectLogFile();
 
@@ -68,4 +74,5 @@ class TestRuns {
     TestPhases phases_;
     QString LogFileName_;
     RunReport report_;
+    QStringList earlierTestFiles_;  // numbered test files in the folder before a multiple run
 };

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <cstdlib>
 
 #include "MountTable.h"
 #include "modFile.h"
@@ -32,7 +33,7 @@ QString DecodeField(const QByteArray& field) {
             bytes.append(field[i]);
         }
     }
-    return QFile::decodeName(bytes);
+    return FileNameFromBytes(bytes);
 }
 
 bool IsUnder(const QString& path, const QString& mountPoint) {
@@ -195,6 +196,10 @@ int16_t KindOfMount(const MountEntry& mount, const QString& sysRoot) {
 }  // namespace drivekind
 
 QString TargetFolder(const QString& driveBoxText) {
+    // A folder whose name begins or ends with blanks is tested when it exists as typed.
+    QString asTyped = driveBoxText;
+    if (!asTyped.endsWith(u'/')) asTyped += u'/';
+    if (FolderExists(asTyped)) return asTyped;
     qsizetype first = 0;
     qsizetype last = driveBoxText.size();
     while (first < last && driveBoxText.at(first) == u' ') ++first;
@@ -205,8 +210,11 @@ QString TargetFolder(const QString& driveBoxText) {
 }
 
 std::optional<MountEntry> MountOf(const QString& path) {
-    const QString canonical = path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
-    if (canonical.isEmpty()) return std::nullopt;  // the path does not exist
+    char* resolved =
+        path.isEmpty() ? nullptr : ::realpath(FileNameBytes(path).constData(), nullptr);
+    if (!resolved) return std::nullopt;  // the path does not exist
+    const QString canonical = FileNameFromBytes(resolved);
+    std::free(resolved);
     QFile table(QStringLiteral("/proc/self/mountinfo"));
     if (!table.open(QIODevice::ReadOnly)) return std::nullopt;
     return drivekind::MountHolding(drivekind::ParseMountInfo(table.readAll()), canonical);
@@ -226,7 +234,7 @@ bool FolderExists(const QString& path) {
 TargetRefusal TargetProblem(const QString& folder, QString& reason) {
     QString path = folder;
     while (path.size() > 1 && path.endsWith(u'/')) path.chop(1);
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = FileNameBytes(path);
     struct stat status {};
     if (path.isEmpty() || ::stat(name.constData(), &status) != 0) {
         reason = QStringLiteral("the folder does not exist");
