@@ -491,3 +491,24 @@ TEST(LogFileAppend, AFailedAppendTakesBackOnlyWhatItAdded) {
         }
     }
 }
+
+// The window's runs too: while another run holds the folder, either run is refused with text 86
+// and writes nothing; once it is free, the folder is tested again.
+TEST_F(RunTest, AFolderAnotherRunHoldsIsRefusedBeforeAnythingIsWritten) {
+    for (const bool multiple : {false, true}) {
+        FolderLock other(folder.path());
+        ASSERT_TRUE(other.Held());
+        host.chk11 = true;
+        host.lines.clear();
+        const QStringList before = QDir(folder.path()).entryList(QDir::AllEntries);
+        EXPECT_EQ(multiple ? runs.MultipleRun() : runs.SingleRun(), RunOutcome::TargetRefused);
+        EXPECT_EQ(host.lines,
+                  QStringList({"<clear>", "Ein anderer Test benutzt diesen Ordner gerade!"}));
+        EXPECT_EQ(runs.Report().refusal, TargetRefusal::InUse);
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries), before);
+        EXPECT_FALSE(host.AnyControlDisabled());
+        other.Release();
+        EXPECT_EQ(multiple ? runs.MultipleRun() : runs.SingleRun(), RunOutcome::Completed);
+        EXPECT_EQ(runs.Report().folderLock, FolderLockState::Held);
+    }
+}
