@@ -30,10 +30,9 @@ int OpenForAppending(const QByteArray& path, bool& created) {
 
 }  // namespace
 
-int32_t TestFileNumber(const QString& name) {
-    static const QRegularExpression pattern(QStringLiteral("^([1-9][0-9]{0,8})\\.tst$"));
-    const QRegularExpressionMatch match = pattern.match(name);
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
+bool IsNumberedTestFileName(const QString& name) {
+    static const QRegularExpression pattern(QStringLiteral("^[1-9][0-9]*\\.tst$"));
+    return pattern.match(name).hasMatch();
 }
 
 TestFileListing ListNumberedTestFiles(const QString& folder) {
@@ -53,7 +52,7 @@ TestFileListing ListNumberedTestFiles(const QString& folder) {
             break;
         }
         const QString name = FileNameFromBytes(entry->d_name);
-        if (TestFileNumber(name) == 0) continue;
+        if (!IsNumberedTestFileName(name)) continue;
         const bool plain = entry->d_type == DT_UNKNOWN ? IsPlainFile(path + entry->d_name)
                                                        : entry->d_type == DT_REG;
         if (plain) listing.names << name;

@@ -16,8 +16,8 @@ struct TestFileListing {
 };
 TestFileListing ListNumberedTestFiles(const QString& folder);
 
-// The number of a test file's name ("12.tst" is 12); 0 for any other name.
-int32_t TestFileNumber(const QString& name);
+// Whether a name is one a run gives its test files: "12.tst", but not "012.tst" or "0.tst".
+bool IsNumberedTestFileName(const QString& name);
 
 enum class Removal {
     Removed,

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QLocale>
+#include <QSet>
 #include <cmath>
 
 #include "Checked.h"
@@ -266,13 +267,17 @@ bool TestRuns::DeleteTestFiles(const QString& folder, int16_t& failures) {
     // Listed once; only what would not go is tried again.
     const TestFileListing listing = ListNumberedTestFiles(folder);
     report_.listingFailure = listing.failure;
-    QStringList created;
+    QSet<QString> created;
     for (int32_t k : phases_.CreatedFiles()) created << TestFileName(folder, k);
     QStringList pending;
-    for (const QString& name : listing.names) pending << folder + name;
+    QSet<QString> listed;
+    for (const QString& name : listing.names) {
+        pending << folder + name;
+        listed << folder + name;
+    }
     // A folder that cannot be listed still lets its files be removed by name.
-    for (const QString& path : created)
-        if (!pending.contains(path)) pending << path;
+    for (int32_t k : phases_.CreatedFiles())
+        if (!listed.contains(TestFileName(folder, k))) pending << TestFileName(folder, k);
     bool allGone = true;
     for (;;) {
         QStringList stuck;
@@ -303,7 +308,7 @@ void TestRuns::ListEarlierTestFiles(const QString& folder) {
 void TestRuns::MultipleEndStage(const QString& folder) {
     // Only the files this run's write phase created go, and a file that will not go is reported
     // and passed over: this run does not repeat failed steps.
-    QStringList created;
+    QSet<QString> created;
     for (int32_t k : phases_.CreatedFiles()) {
         phases_.PumpEvents();
         const QString path = TestFileName(folder, k);
