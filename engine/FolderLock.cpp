@@ -4,7 +4,6 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <cerrno>
 #include <utility>
 

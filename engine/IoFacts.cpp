@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <cerrno>
 #include <cstdint>
 #include <vector>

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
