@@ -234,6 +234,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
     if (runActive_) {
         // Refused: the running test stops at its next check; the user closes again afterwards.
         AbortRequested_ = true;
+        closeRequested_ = true;
         event->ignore();
         return;
     }
@@ -363,6 +364,7 @@ void frmMain::RunTest(RunOutcome (TestRuns::*run)()) {
     runActive_ = true;
     // The update check waits for the network in a loop of its own, which would hold the phase.
     mnuHelpCheckUpdate->setEnabled(false);
+    closeRequested_ = false;
     emit RunStarted();
     const QDateTime start = QDateTime::currentDateTime();
     const QString folder = Drive1->targetFolder();
@@ -534,6 +536,10 @@ void frmMain::SetTxt2Text(const QString& text) {
 
 QString frmMain::Drive1Text() {
     return Drive1->currentText();
+}
+
+QString frmMain::TargetFolder() {
+    return Drive1->targetFolder();
 }
 
 bool frmMain::Chk11Checked() {

@@ -86,8 +86,10 @@ class frmMain : public QWidget, public RunHost {
     void SetTxt1Text(const QString& text) override;
     void SetTxt2Text(const QString& text) override;
     QString Drive1Text() override;
+    QString TargetFolder() override;
     bool Chk11Checked() override;
     void SetAbortRequested(bool requested) override { AbortRequested_ = requested; }
+    bool CloseRequested() override { return closeRequested_ || exitPending_; }
     void SetControlEnabled(RunControl control, bool enabled) override;
     void ShowImage2() override;
     void SetIconAnimation(bool running) override;
@@ -165,6 +167,7 @@ class frmMain : public QWidget, public RunHost {
 
     bool AbortRequested_ = true;
     bool runActive_ = false;
+    bool closeRequested_ = false;  // during the current run
     bool exitPending_ = false;
     bool ended_ = false;
     LogView log_;

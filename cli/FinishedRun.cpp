@@ -8,7 +8,7 @@
 namespace {
 
 void PrintError(const QString& message) {
-    std::fprintf(stderr, "dravelo-cli: %s\n", qPrintable(message));
+    std::fprintf(stderr, "dravelo-cli: %s\n", qPrintable(ShownText(message)));
 }
 
 }  // namespace
@@ -17,6 +17,11 @@ QStringList Problems(const FinishedRun& run) {
     QStringList problems;
     for (const QString& file : run.report.filesLeft)
         problems << QStringLiteral("test file not deleted: %1").arg(file);
+    if (!run.report.listingFailure.isEmpty())
+        problems << QStringLiteral(
+                        "test folder not listed, earlier test files in it were not looked for: "
+                        "%1: %2")
+                        .arg(TestedFolder(run.options), run.report.listingFailure);
     if (run.report.logFile == LogFileStatus::Failed)
         problems << QStringLiteral("log file not written: %1").arg(run.report.logFilePath);
     if (!run.chartError.isEmpty())
@@ -61,9 +66,18 @@ void PrintDiagnostics(const FinishedRun& run) {
         PrintError(QStringLiteral("%1 % of the test files were in the system cache before reading: "
                                   "the read figures come from memory, not from the drive")
                        .arg(qRound(*report.cachedShareBeforeRead * 100)));
+    if (report.folderLock == FolderLockState::Unavailable)
+        PrintError(QStringLiteral("testing %1 without holding it against other runs: %2")
+                       .arg(TestedFolder(run.options), report.folderLockReason));
+    if (report.leftovers && !report.leftovers->isEmpty())
+        PrintError(
+            QStringLiteral("%1 numbered test files from before this run stay in the folder: %2")
+                .arg(report.leftovers->size())
+                .arg(report.leftovers->join(u' ')));
     for (const QString& problem : Problems(run)) PrintError(problem);
 }
 
 QString TestedFolder(const CliOptions& options) {
-    return TargetFolder(options.folder);
+    // Exactly as named: blanks at either end are part of a folder's name.
+    return options.folder.endsWith(u'/') ? options.folder : options.folder + u'/';
 }

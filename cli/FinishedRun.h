@@ -41,5 +41,5 @@ int ExitStatus(const FinishedRun& run);
 // Why the folder was refused, the cache warning and each problem, on standard error in English.
 void PrintDiagnostics(const FinishedRun& run);
 
-// The folder as the run tests it, absolute, ending in "/".
+// The folder as the run tests it: absolute, exactly as named, ending in "/".
 QString TestedFolder(const CliOptions& options);

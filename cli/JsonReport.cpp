@@ -10,6 +10,7 @@
 #include "DeviceIdentity.h"
 #include "MountTable.h"
 #include "TestPhases.h"
+#include "modFile.h"
 #include "modMain.h"
 
 namespace {
@@ -133,8 +134,46 @@ QJsonObject IoModeJson(const FinishedRun& run) {
 }
 
 QJsonObject CleanUpJson(const FinishedRun& run) {
-    return {{"complete", run.report.filesLeft.isEmpty()},
-            {"filesLeft", QJsonArray::fromStringList(run.report.filesLeft)}};
+    const RunReport& report = run.report;
+    const QString& listing = report.listingFailure;
+    return {{"complete", report.filesLeft.isEmpty() && listing.isEmpty()},
+            {"filesLeft", QJsonArray::fromStringList(report.filesLeft)},
+            {"listingFailure", listing.isEmpty() ? QJsonValue() : QJsonValue(listing)}};
+}
+
+// Texts of the system's names keep bytes that are not UTF-8, which JSON cannot carry: they are
+// shown as U+FFFD.
+QJsonValue Shown(const QJsonValue& value) {
+    if (value.isString()) return ShownText(value.toString());
+    if (value.isArray()) {
+        QJsonArray shown;
+        for (const QJsonValue& item : value.toArray()) shown.append(Shown(item));
+        return shown;
+    }
+    if (value.isObject()) {
+        QJsonObject shown;
+        const QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            shown[it.key()] = Shown(it.value());
+        return shown;
+    }
+    return value;
+}
+
+QJsonObject FolderLockJson(const RunReport& report) {
+    const QJsonValue reason =
+        report.folderLockReason.isEmpty() ? QJsonValue() : QJsonValue(report.folderLockReason);
+    switch (report.folderLock) {
+        case FolderLockState::Held:
+            return {{"status", "held"}, {"reason", QJsonValue()}};
+        case FolderLockState::InUse:
+            return {{"status", "in use"}, {"reason", reason}};
+        case FolderLockState::Unavailable:
+            return {{"status", "unavailable"}, {"reason", reason}};
+        case FolderLockState::NotHeld:
+            break;
+    }
+    return {{"status", "not taken"}, {"reason", QJsonValue()}};
 }
 
 QJsonObject LogFileJson(const RunReport& report) {
@@ -176,6 +215,7 @@ QJsonObject JsonReportObject(const FinishedRun& run) {
         {"device", DeviceOfFolder(folder)},
         {"driveKind", DriveKindName(folder)},
         {"ioMode", IoModeJson(run)},
+        {"folderLock", FolderLockJson(run.report)},
         {"inputs", QJsonObject{{"files", options.files},
                                {"sizeMB", options.sizeMB},
                                {"blockBytes", kBlockBytes},
@@ -187,11 +227,14 @@ QJsonObject JsonReportObject(const FinishedRun& run) {
         {"cachedShareBeforeRead", cached ? QJsonValue(*cached) : QJsonValue()},
         {"outcome", Outcome(run)},
         {"cleanUp", CleanUpJson(run)},
+        {"leftovers", run.report.leftovers
+                          ? QJsonValue(QJsonArray::fromStringList(*run.report.leftovers))
+                          : QJsonValue()},
         {"logFile", LogFileJson(run.report)},
         {"chart", ChartJson(run)},
         {"problems", QJsonArray::fromStringList(Problems(run))},
         {"log", QJsonArray::fromStringList(run.logLines)}};
-    return report;
+    return Shown(report).toObject();
 }
 
 QByteArray JsonReport(const FinishedRun& run) {

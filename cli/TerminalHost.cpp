@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "CloseRequests.h"
+#include "FinishedRun.h"
 #include "StandardOutput.h"
 
 namespace {
@@ -55,6 +56,14 @@ void TerminalHost::OverallProgressValueChange(int16_t percent) {
     if (percent < 0 || percent > 100 || percent == overall_) return;
     overall_ = percent;
     DrawProgress();
+}
+
+QString TerminalHost::TargetFolder() {
+    return TestedFolder(options_);
+}
+
+bool TerminalHost::CloseRequested() {
+    return closerequests::FirstSignal() != 0;
 }
 
 bool TerminalHost::AbortRequested() {

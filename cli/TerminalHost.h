@@ -28,8 +28,10 @@ class TerminalHost final : public RunHost {
     void SetTxt1Text(const QString& text) override { txt1_ = text; }
     void SetTxt2Text(const QString& text) override { txt2_ = text; }
     QString Drive1Text() override { return options_.folder; }
+    QString TargetFolder() override;
     bool Chk11Checked() override { return options_.logFile; }
     void SetAbortRequested(bool requested) override { abortRequested_ = requested; }
+    bool CloseRequested() override;
     void SetControlEnabled(RunControl, bool) override {}
     void ShowImage2() override {}
     void SetIconAnimation(bool running) override;

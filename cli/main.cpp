@@ -33,8 +33,16 @@
 
 namespace {
 
+// The arguments as they came, so that a folder whose name is not UTF-8 reaches the file calls
+// with its own bytes (the application object would decode them with losses).
+QStringList ArgumentsOf(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << FileNameFromBytes(QByteArray(argv[i]));
+    return arguments;
+}
+
 int UsageError(const QString& message) {
-    std::fprintf(stderr, "dravelo-cli: %s\n%s", qPrintable(message), UsageText());
+    std::fprintf(stderr, "dravelo-cli: %s\n%s", qPrintable(ShownText(message)), UsageText());
     return exitstatus::kUsage;
 }
 
@@ -172,7 +180,7 @@ int main(int argc, char** argv) {
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
-    QStringList arguments = QCoreApplication::arguments();
+    QStringList arguments = ArgumentsOf(argc, argv);
     if (AsksForHistoryCommand(arguments)) return RunHistoryCommand(arguments);
     const HistoryRunOptions history = TakeHistoryRunOptions(arguments);
     if (!history.usageError.isEmpty()) return UsageError(history.usageError);

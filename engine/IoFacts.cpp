@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <cerrno>
 #include <cstdint>
 #include <vector>
@@ -51,7 +50,7 @@ DirectTransferCheck TryOneBlock(int fd) {
 
 DirectTransferCheck CheckDirectTransfer(const QString& folder) {
     const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        ::open(FileNameBytes(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0) return {};
     DirectTransferCheck check;
     if (auto answer = AskAlignment(fd))
@@ -68,8 +67,8 @@ std::optional<double> CachedShare(const QStringList& paths) {
     uint64_t cached = 0;
     std::vector<unsigned char> residency;
     for (const QString& path : paths) {
-        const int fd = ::open(QFile::encodeName(path).constData(),
-                              O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        const int fd =
+            ::open(FileNameBytes(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) continue;
         struct stat status {};
         void* mapping = MAP_FAILED;

@@ -1,8 +1,9 @@
-// The system calls through which the file layer and the runs' clean-up reach the disk. Test
+// The system calls through which the file layer and the runs' file work reach the disk. Test
 // builds (DRAVELO_FAULT_SEAM) pass each call through a fault seam first, where a test can make
 // one chosen call fail with a chosen error; other builds call the system directly, at no cost.
 #pragma once
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -11,7 +12,7 @@
 #ifdef DRAVELO_FAULT_SEAM
 namespace faults {
 
-enum class Call { Open, Write, Read, Fsync, Close, Unlink };
+enum class Call { Open, Write, Read, Fsync, Close, Unlink, Opendir, Readdir };
 
 // True while a test counts calls; the seam costs one test of it otherwise.
 extern bool watching;
@@ -58,6 +59,16 @@ inline int close(int fd) {
 
 inline int unlink(const char* path) {
     return DRAVELO_FAULT_SEAM_CALL(Unlink, 0) ? -1 : ::unlink(path);
+}
+
+inline DIR* opendir(const char* path) {
+    return DRAVELO_FAULT_SEAM_CALL(Opendir, 0) ? nullptr : ::opendir(path);
+}
+
+// The end of the folder and a failure both give nothing; only a failure sets errno, so the
+// caller clears it first.
+inline dirent* readdir(DIR* dir) {
+    return DRAVELO_FAULT_SEAM_CALL(Readdir, 0) ? nullptr : ::readdir(dir);
 }
 
 }  // namespace sys

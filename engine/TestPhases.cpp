@@ -251,7 +251,7 @@ bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& fold
     Scope scope = Scope::Access;
     int32_t handle = 0;
     BeginMeasurement();
-    lastFileNumberTried_ = 0;
+    createdFiles_.clear();
     try {
         LogStartLines(nFiles, sizeMB);
         const BlockText& block = TheBlock();
@@ -259,12 +259,12 @@ bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& fold
         int32_t total = 0;
         for (int32_t k = 1; k <= nFiles; ++k) {
             const QString path = TestFileName(folder, k);
-            lastFileNumberTried_ = k;
             handle = FileCreate(path, GENERIC_WRITE, 0, CREATE_ALWAYS, CreationFlags());
             if (handle == 0) {
                 LogRefusedFile(folder, path);
                 return false;
             }
+            createdFiles_.push_back(k);
             host_.LogPrint(LangText(40, false, true, QStringLiteral("Datei ")) + SignedNumber(k) +
                            QStringLiteral("..."));
 
@@ -378,13 +378,12 @@ bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
     Scope scope = Scope::Access;
     HandleTable handles;
     BeginMeasurement();
-    lastFileNumberTried_ = 0;
+    createdFiles_.clear();
     try {
         LogStartLines(nFiles, sizeMB);
         const BlockText& block = TheBlock();
         const int32_t flags = CreationFlags();  // one choice for every file of the phase
         for (int32_t k = 1; k <= nFiles; ++k) {
-            lastFileNumberTried_ = k;
             handles.push_back(
                 FileCreate(TestFileName(folder, k), GENERIC_WRITE, 0, CREATE_ALWAYS, flags));
             if (handles.back() == 0) {
@@ -392,6 +391,7 @@ bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folde
                 CloseAll(handles);
                 return false;
             }
+            createdFiles_.push_back(k);
         }
         host_.LogPrint(LangText(20, false, false, QStringLiteral("Schreibe... ")));
 

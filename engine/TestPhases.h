@@ -52,9 +52,9 @@ class TestPhases {
     // What the phase that ran last measured; reset when a phase starts.
     const PhaseMeasurement& LastMeasurement() const { return measurement_; }
 
-    // The highest file number the last write phase created or tried to create: the files a run
-    // has to clean up after it, whatever the inputs say.
-    int32_t LastFileNumberTried() const { return lastFileNumberTried_; }
+    // The numbers of the files the last write phase created, in order: the files a run has to
+    // clean up after it, whatever the inputs say. A name it could not create is not among them.
+    const std::vector<int32_t>& CreatedFiles() const { return createdFiles_; }
 
   private:
     enum class Scope { Access, Clock, Arithmetic };
@@ -106,5 +106,5 @@ class TestPhases {
     TickSourceFactory tickSourceFactory_;
     PreciseClock preciseClock_;
     PhaseMeasurement measurement_;
-    int32_t lastFileNumberTried_ = 0;
+    std::vector<int32_t> createdFiles_;
 };

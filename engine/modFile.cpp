@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -73,7 +72,80 @@ bool MakeUsable(int fd) {
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
+constexpr char16_t kFirstKeptByte = 0xDC80;
+constexpr char16_t kLastKeptByte = 0xDCFF;
+
+// The length of the UTF-8 character at `at`, 0 when the byte there does not start one.
+qsizetype Utf8CharacterLength(const QByteArray& bytes, qsizetype at) {
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80) return 1;
+    qsizetype length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the range of the byte after the lead
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;   // no overlong forms
+        if (lead == 0xED) high = 0x9F;  // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (at + length > bytes.size()) return 0;
+    if (byte(at + 1) < low || byte(at + 1) > high) return 0;
+    for (qsizetype i = at + 2; i < at + length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+    return length;
+}
+
+// A code point of the range that stands for a kept byte, not half of a pair.
+bool IsKeptByte(const QString& text, qsizetype at) {
+    const char16_t unit = text.at(at).unicode();
+    return unit >= kFirstKeptByte && unit <= kLastKeptByte &&
+           (at == 0 || !text.at(at - 1).isHighSurrogate());
+}
+
 }  // namespace
+
+QString FileNameFromBytes(const QByteArray& bytes) {
+    QString name;
+    name.reserve(bytes.size());
+    qsizetype run = 0;  // start of the valid UTF-8 not yet decoded
+    for (qsizetype at = 0; at < bytes.size();) {
+        const qsizetype length = Utf8CharacterLength(bytes, at);
+        if (length > 0) {
+            at += length;
+            continue;
+        }
+        name += QString::fromUtf8(bytes.constData() + run, at - run);
+        name += QChar(char16_t(0xDC00 + static_cast<unsigned char>(bytes[at])));
+        run = ++at;
+    }
+    return name + QString::fromUtf8(bytes.constData() + run, bytes.size() - run);
+}
+
+QByteArray FileNameBytes(const QString& name) {
+    QByteArray bytes;
+    qsizetype run = 0;
+    for (qsizetype at = 0; at < name.size(); ++at) {
+        if (!IsKeptByte(name, at)) continue;
+        bytes += QStringView(name).sliced(run, at - run).toUtf8();
+        bytes += static_cast<char>(name.at(at).unicode() - 0xDC00);
+        run = at + 1;
+    }
+    return bytes + QStringView(name).sliced(run).toUtf8();
+}
+
+QString ShownText(const QString& text) {
+    QString shown = text;
+    for (qsizetype at = 0; at < shown.size(); ++at)
+        if (IsKeptByte(shown, at)) shown[at] = QChar::ReplacementCharacter;
+    return shown;
+}
 
 void BlockText::Free::operator()(char* p) const {
     std::free(p);
@@ -92,7 +164,7 @@ int32_t FileCreate(const QString& path, int32_t access, int32_t share, int32_t d
         lastError = EINVAL;
         return 0;
     }
-    const int fd = sys::open(QFile::encodeName(path).constData(), OpenFlagsFor(flags), 0644);
+    const int fd = sys::open(FileNameBytes(path).constData(), OpenFlagsFor(flags), 0644);
     if (fd < 0 || !MakeUsable(fd)) return Fail(fd);
     // No sharing while open: take the lock before truncating, so that a file somebody else
     // holds is refused rather than emptied under them.
@@ -106,8 +178,8 @@ int32_t FileOpen(const QString& path, int32_t style) {
         lastError = EINVAL;
         return 0;
     }
-    const int fd = sys::open(QFile::encodeName(path).constData(),
-                             O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    const int fd =
+        sys::open(FileNameBytes(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0 || !MakeUsable(fd)) return Fail(fd);
     return HandleOf(fd);
 }

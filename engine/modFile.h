@@ -39,6 +39,16 @@ class BlockText {
     std::unique_ptr<char, Free> bytes_;
 };
 
+// Names of files and folders are bytes to the system, and need not be UTF-8. A byte that is
+// not part of a UTF-8 character is kept in the text as one of the code points U+DC80 to U+DCFF,
+// which UTF-8 text never holds, so that a name read from the system or the command line reaches
+// the file calls unchanged.
+QString FileNameFromBytes(const QByteArray& bytes);
+QByteArray FileNameBytes(const QString& name);
+// A name or a text holding one, for the user's eyes and for reports: each kept byte shows as
+// U+FFFD.
+QString ShownText(const QString& text);
+
 // Creates or truncates a file for exclusive writing (access GENERIC_WRITE, share mode 0,
 // disposition CREATE_ALWAYS; other values are refused with 0) with the given flags, flushes the
 // empty file and returns its handle; 0 when that fails. A symbolic link is never followed.

@@ -39,9 +39,15 @@ class RunHost : public PhaseHost, public QuestionBox {
     virtual void SetTxt1Text(const QString& text) = 0;
     virtual void SetTxt2Text(const QString& text) = 0;
     virtual QString Drive1Text() = 0;  // the drive/path box, as shown
-    virtual bool Chk11Checked() = 0;   // write the log file to the tested folder
+    // The folder to test, ending in "/"; a run asks once and keeps the answer.
+    virtual QString TargetFolder() = 0;
+    virtual bool Chk11Checked() = 0;  // write the log file to the tested folder
 
     virtual void SetAbortRequested(bool requested) = 0;
+    // Whether the user asked to close or end the program during this run. Unlike
+    // AbortRequested, which is set from the end of the phases on, it ends the clean-up's
+    // retries.
+    virtual bool CloseRequested() = 0;
     virtual void SetControlEnabled(RunControl control, bool enabled) = 0;
     virtual void ShowImage2() = 0;
     // Running: the window icon alternates; stopped: it shows the first frame again.

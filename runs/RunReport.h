@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "FolderLock.h"
 #include "PhaseMeasurement.h"
 
 enum class TargetRefusal {
@@ -16,6 +17,7 @@ enum class TargetRefusal {
     NotAFolder,      // the path names something else
     NotWritable,     // no test file can be created there
     CannotBeTested,  // the drive kind or file system cannot be tested, or no direct transfer
+    InUse,           // another run is testing the folder
 };
 
 enum class LogFileStatus { NotRequested, Written, Failed };
@@ -37,7 +39,16 @@ struct RunReport {
     std::optional<double> cachedShareBeforeRead;
     TargetRefusal refusal = TargetRefusal::None;
     QString refusalReason;  // for diagnostics, in English: what is wrong with the folder
-    QStringList filesLeft;  // test files the end stage could not delete
+    // Whether the run held the folder against other runs, and why not when it could not.
+    FolderLockState folderLock = FolderLockState::NotHeld;
+    QString folderLockReason;  // in English, the call and the system's reason
+    QStringList filesLeft;     // test files this run created and could not delete
+    // Why the folder could not be listed for the clean-up ("opendir: Permission denied"); the
+    // run then removed its test files by name, and earlier ones may stay unseen.
+    QString listingFailure;
+    // Numbered test files that were in the folder before this run and stay after it; unset when
+    // the folder could not be listed to find them.
+    std::optional<QStringList> leftovers;
     LogFileStatus logFile = LogFileStatus::NotRequested;
     QString logFilePath;
 };

@@ -1,23 +1,17 @@
 #include "TestRuns.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QLocale>
-#include <QRegularExpression>
-#include <cerrno>
+#include <QSet>
 #include <cmath>
 
 #include "Checked.h"
+#include "FolderFiles.h"
 #include "Format.h"
 #include "IoFacts.h"
 #include "LogView.h"
-#include "SystemCalls.h"
+#include "modFile.h"
 #include "modLang.h"
 #include "modMain.h"
 #include "modTest.h"
@@ -28,11 +22,6 @@ const QString kLineEnd = QStringLiteral("\r\n");
 
 // A run-time failure of the start or test stage, reported with text 7.
 struct InputFailure {};
-
-// A failed step of the end stage; `logFile` tells the log file apart from the test files.
-struct EndStageFailure {
-    bool logFile = false;
-};
 
 QString Text7() {
     return LangText(7, false, false, QStringLiteral("Werte dürfen nicht größer als 32000 sein!"));
@@ -51,6 +40,11 @@ QString DirectTransferRefusalText(const QString& reason) {
                  LangText(55, false, false, QStringLiteral("Disable system cache")));
 }
 
+QString FolderInUseText() {
+    return LangText(86, false, false,
+                    QStringLiteral("Ein anderer Test benutzt diesen Ordner gerade!"));
+}
+
 QString LogFileFailureText() {
     return LangText(66, false, false,
                     QStringLiteral("Die Protokolldatei konnte nicht geschrieben werden!"));
@@ -66,49 +60,6 @@ int32_t ReadInput(const QString& text) {
     const auto number = ReadWholeNumber(text);
     if (!number) throw InputFailure{};
     return *number;
-}
-
-// The names the runs create: a decimal number without leading zeros, then ".tst". "01.tst" or
-// "007.tst" are somebody else's.
-bool IsNumberedTestFile(const QString& name) {
-    static const QRegularExpression pattern(QStringLiteral("^[1-9][0-9]*\\.tst$"));
-    return pattern.match(name).hasMatch();
-}
-
-// The runs create plain files only; folders, links and the like are somebody else's.
-bool IsPlainFile(const QString& folder, const dirent& entry) {
-    if (entry.d_type != DT_UNKNOWN) return entry.d_type == DT_REG;
-    struct stat status {};
-    const QByteArray path = QFile::encodeName(folder) + entry.d_name;
-    return ::lstat(path.constData(), &status) == 0 && S_ISREG(status.st_mode);
-}
-
-// Removes a file; a file that is not there is no failure.
-bool RemoveFile(const QString& path) {
-    return sys::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT;
-}
-
-// Appends without following a symbolic link, so that a link planted in the tested folder cannot
-// redirect the report into another file.
-// A block that could not be written whole is taken back again, so that a repeated attempt
-// does not leave a broken block in front of the good one.
-bool AppendToFile(const QString& path, const QByteArray& bytes) {
-    const int fd = sys::open(QFile::encodeName(path).constData(),
-                             O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    const off_t before = ::lseek(fd, 0, SEEK_END);
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = sys::write(fd, bytes.constData() + written, bytes.size() - written);
-        if (n <= 0) break;
-        written += n;
-    }
-    // The flush tells whether the block is kept; a close after it cannot lose the block, so a
-    // failing close must not make the repeated attempt append it a second time.
-    const bool kept = written == bytes.size() && sys::fsync(fd) == 0;
-    if (!kept && before >= 0) ::ftruncate(fd, before);
-    sys::close(fd);
-    return kept;
 }
 
 // A decimal number in the user's locale, blanks around it allowed, made whole by `rounding`.
@@ -149,12 +100,16 @@ RunOutcome TestRuns::Run(Kind kind) {
     host_.LogPrint(QStringLiteral("<clear>"));
     host_.ShowImage2();
     host_.SetIconAnimation(true);
-    const QString folder = TargetFolder(host_.Drive1Text());
-    if (const std::optional<QString> refusal = Refusal(folder)) {
+    // Decided once: every stage of the run works in the same folder.
+    const QString folder = host_.TargetFolder();
+    // Held until the run returns, through the end stage and the log file.
+    FolderLock lock;
+    if (const std::optional<QString> refusal = Refusal(folder, lock)) {
         host_.LogPrint(*refusal);
         host_.SetIconAnimation(false);
         return RunOutcome::TargetRefused;
     }
+    if (kind == Kind::Multiple) ListEarlierTestFiles(folder);
     const std::optional<RunOutcome> outcome = TestStage(kind, folder);
     if (!outcome) {
         host_.LogPrint(Text7());
@@ -171,9 +126,18 @@ RunOutcome TestRuns::Run(Kind kind) {
     return *outcome;
 }
 
-std::optional<QString> TestRuns::Refusal(const QString& folder) {
+std::optional<QString> TestRuns::Refusal(const QString& folder, FolderLock& lock) {
     report_.refusal = TargetProblem(folder, report_.refusalReason);
     if (report_.refusal != TargetRefusal::None) return LangText(54, false, false, QString());
+    // Before anything touches the folder: even the direct-transfer probe writes to it.
+    lock = FolderLock(folder);
+    report_.folderLock = lock.State();
+    report_.folderLockReason = lock.Reason();
+    if (lock.State() == FolderLockState::InUse) {
+        report_.refusal = TargetRefusal::InUse;
+        report_.refusalReason = QStringLiteral("another test is using the folder");
+        return FolderInUseText();
+    }
     const DirectTransferCheck direct = CheckDirectTransfer(folder);
     report_.ioMode.directTransferPossible = direct.possible;
     if (!report_.ioMode.cacheBypass || direct.possible != false) return std::nullopt;
@@ -227,14 +191,13 @@ std::optional<RunOutcome> TestRuns::TestStage(Kind kind, const QString& folder) 
         int32_t sizeMB = ReadInput(host_.Txt2Text());
         report_.nFiles = nFiles;
         report_.sizeMB = sizeMB;
-        QString target = TargetFolder(host_.Drive1Text());
+        QString target = folder;
         bool ok = kind == Kind::Single ? phases_.SingleWriteTest(nFiles, sizeMB, target)
                                        : phases_.MultiWriteTest(nFiles, sizeMB, target);
         report_.write = phases_.LastMeasurement();
         if (ok && !host_.AbortRequested()) {
             nFiles = ReadInput(host_.Txt1Text());
             sizeMB = ReadInput(host_.Txt2Text());
-            target = TargetFolder(host_.Drive1Text());
             report_.cachedShareBeforeRead = CachedShare(TestFilePaths(target, nFiles));
             ok = kind == Kind::Single ? phases_.SingleReadTest(nFiles, sizeMB, target)
                                       : phases_.MultiReadTest(nFiles, sizeMB, target);
@@ -267,92 +230,117 @@ void TestRuns::PrintSummary(Kind kind) {
 
 // ---- End stages ---------------------------------------------------------------------------------
 
-// The single run repeats a failing step, letting events through in between, until it succeeds
-// or the steps together have failed kEndStageAttempts times.
+bool TestRuns::MayRetry(int16_t& failures) {
+    ++failures;
+    if (host_.CloseRequested()) return false;
+    phases_.PumpEvents();
+    return failures <= kEndStageAttempts;
+}
+
+// The single run repeats a failing step, letting events through in between, until it succeeds,
+// the steps together have failed kEndStageAttempts times, or the user asks to close.
 void TestRuns::SingleEndStage(const QString& folder) {
     int16_t failures = 0;
     ExpectLogFile();
-    const std::function<void()> steps[] = {
-        [&] { phases_.PumpEvents(); },
-        [&] { DeleteNumberedTestFiles(folder); },
-        [&] { Unlock(); },
-        [&] { host_.SetIconAnimation(false); },
-        [&] {
-            if (host_.Chk11Checked()) AppendLogFile(Kind::Single);
-        },
-    };
-    for (const auto& step : steps) {
-        for (;;) {
-            try {
-                step();
-                break;
-            } catch (const EndStageFailure& failure) {
-                ++failures;
-                phases_.PumpEvents();
-                if (failures <= kEndStageAttempts) continue;
-                host_.LogPrint(failure.logFile
-                                   ? LogFileFailureText()
-                                   : LangText(8, false, true,
-                                              QStringLiteral("Kann Testdateien nicht löschen!")));
-                // Giving up must not leave the window locked until the next start.
-                Unlock();
-                host_.SetIconAnimation(false);
-                return;
-            }
+    phases_.PumpEvents();
+    if (!DeleteTestFiles(folder, failures)) {
+        host_.LogPrint(LangText(8, false, true, QStringLiteral("Kann Testdateien nicht löschen!")));
+        // Giving up must not leave the window locked until the next start.
+        Unlock();
+        host_.SetIconAnimation(false);
+        // A close request still gets the log file it asked for; the attempts are spent otherwise.
+        if (!host_.CloseRequested()) return;
+    } else {
+        Unlock();
+        host_.SetIconAnimation(false);
+    }
+    if (!host_.Chk11Checked()) return;
+    while (!AppendLogFile(Kind::Single, folder)) {
+        if (!MayRetry(failures)) {
+            host_.LogPrint(LogFileFailureText());
+            return;
         }
     }
 }
 
-void TestRuns::DeleteNumberedTestFiles(const QString& folder) {
-    // Every numbered file is tried even when one will not go, so that a stuck file does not
-    // keep the others on the device; a folder that cannot be listed counts as a failure.
-    DIR* listing = ::opendir(QFile::encodeName(folder).constData());
-    if (!listing) throw EndStageFailure{};
-    report_.filesLeft.clear();
-    while (const dirent* entry = ::readdir(listing)) {
-        const QString name = QFile::decodeName(entry->d_name);
-        if (!IsNumberedTestFile(name) || !IsPlainFile(folder, *entry)) continue;
-        if (!RemoveFile(folder + name)) report_.filesLeft << folder + name;
+bool TestRuns::DeleteTestFiles(const QString& folder, int16_t& failures) {
+    // Listed once; only what would not go is tried again.
+    const TestFileListing listing = ListNumberedTestFiles(folder);
+    report_.listingFailure = listing.failure;
+    QSet<QString> created;
+    for (int32_t k : phases_.CreatedFiles()) created << TestFileName(folder, k);
+    QStringList pending;
+    QSet<QString> listed;
+    for (const QString& name : listing.names) {
+        pending << folder + name;
+        listed << folder + name;
     }
-    ::closedir(listing);
-    if (!report_.filesLeft.isEmpty()) throw EndStageFailure{};
+    // A folder that cannot be listed still lets its files be removed by name.
+    for (int32_t k : phases_.CreatedFiles())
+        if (!listed.contains(TestFileName(folder, k))) pending << TestFileName(folder, k);
+    bool allGone = true;
+    for (;;) {
+        QStringList stuck;
+        for (const QString& path : pending)
+            if (RemoveTestFile(path) == Removal::Failed) stuck << path;
+        pending = stuck;
+        if (pending.isEmpty()) break;
+        if (!MayRetry(failures)) {
+            allGone = false;
+            break;
+        }
+    }
+    QStringList earlier;
+    for (const QString& path : pending)
+        (created.contains(path) ? report_.filesLeft : earlier) << path;
+    if (listing.failure.isEmpty()) report_.leftovers = earlier;
+    return allGone;
+}
+
+void TestRuns::ListEarlierTestFiles(const QString& folder) {
+    earlierTestFiles_.clear();
+    const TestFileListing listing = ListNumberedTestFiles(folder);
+    if (!listing.failure.isEmpty()) return;
+    for (const QString& name : listing.names) earlierTestFiles_ << folder + name;
+    report_.leftovers = QStringList();
 }
 
 void TestRuns::MultipleEndStage(const QString& folder) {
-    // Only the numbered files this run's write phase created, or tried to create, go, and a
-    // file that will not go is reported and passed over: this run does not repeat failed steps.
-    const int32_t count = phases_.LastFileNumberTried();
-    for (int32_t i = 1; i <= count; ++i) {
+    // Only the files this run's write phase created go, and a file that will not go is reported
+    // and passed over: this run does not repeat failed steps.
+    QSet<QString> created;
+    for (int32_t k : phases_.CreatedFiles()) {
         phases_.PumpEvents();
-        const QString path = TestFileName(folder, i);
-        if (RemoveFile(path)) continue;
+        const QString path = TestFileName(folder, k);
+        created << path;
+        if (RemoveTestFile(path) != Removal::Failed) continue;
         report_.filesLeft << path;
         host_.LogPrint(LangText(9, false, true, QStringLiteral("Kann Testdatei ")) +
-                       QString::number(i) +
+                       QString::number(k) +
                        LangText(10, false, false, QStringLiteral(".tst nicht löschen!")));
+    }
+    // Earlier runs' files are kept: nothing tells whether they are test files or the user's.
+    if (report_.leftovers) {
+        for (const QString& path : std::as_const(earlierTestFiles_))
+            if (!created.contains(path)) *report_.leftovers << path;
     }
     Unlock();
     host_.SetIconAnimation(false);
     ExpectLogFile();
-    if (host_.Chk11Checked()) {
-        try {
-            AppendLogFile(Kind::Multiple);
-        } catch (const EndStageFailure&) {
-            host_.LogPrint(LogFileFailureText());
-        }
-    }
+    if (host_.Chk11Checked() && !AppendLogFile(Kind::Multiple, folder))
+        host_.LogPrint(LogFileFailureText());
 }
 
-void TestRuns::AppendLogFile(Kind kind) {
+bool TestRuns::AppendLogFile(Kind kind, const QString& folder) {
     const QString rule(43, u'#');
-    const QString where =
-        kind == Kind::Single ? host_.Drive1Text() : TargetFolder(host_.Drive1Text());
+    const QString where = kind == Kind::Single ? host_.Drive1Text() : folder;
     const QString block = rule + kLineEnd + QStringLiteral("# ") +
                           LangText(5, false, true, QStringLiteral("Dravelo auf: ")) + where +
                           kLineEnd + rule + kLineEnd + kLineEnd + host_.Log().LogText() +
                           kLineEnd;  // the empty line that parts this block from the next
-    if (!AppendToFile(LogFileName_, block.toUtf8())) throw EndStageFailure{true};
+    if (!AppendToFile(LogFileName_, ShownText(block).toUtf8())) return false;
     report_.logFile = LogFileStatus::Written;
+    return true;
 }
 
 void TestRuns::ExpectLogFile() {
@@ -363,7 +351,7 @@ void TestRuns::ExpectLogFile() {
 
 void TestRuns::ProposeValues() {
     int32_t files = 0, size = 0;
-    SuggestSettings(host_, files, size, TargetFolder(host_.Drive1Text()));
+    SuggestSettings(host_, files, size, host_.TargetFolder());
     if (files >= 1 && size >= 1) {
         host_.SetTxt1Text(QString::number(files));
         host_.SetTxt2Text(QString::number(size));

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+#include "FolderLock.h"
 #include "RunHost.h"
 #include "RunReport.h"
 #include "TestPhases.h"
@@ -48,17 +49,24 @@ class TestRuns {
     enum class Kind { Single, Multiple };
 
     RunOutcome Run(Kind kind);
-    // The line that refuses the folder, or nothing when it can be tested. A folder that takes no
+    // The line that refuses the folder, or nothing when it can be tested; takes `lock` on the
+    // folder for the run, and refuses a folder that another run holds. A folder that takes no
     // direct transfer is refused only when the run would bypass the system cache.
-    std::optional<QString> Refusal(const QString& folder);
+    std::optional<QString> Refusal(const QString& folder, FolderLock& lock);
     void Lock(Kind kind);
     void Unlock();
     std::optional<RunOutcome> TestStage(Kind kind, const QString& folder);
     void PrintSummary(Kind kind);
+    // After a failed step of the single run's end stage: counts it, lets events through and
+    // tells whether to try again.
+    bool MayRetry(int16_t& failures);
     void SingleEndStage(const QString& folder);
+    // Removes this run's and earlier runs' numbered test files; false when some stay.
+    bool DeleteTestFiles(const QString& folder, int16_t& failures);
+    // The multiple run keeps earlier runs' files; it notes them before it writes.
+    void ListEarlierTestFiles(const QString& folder);
     void MultipleEndStage(const QString& folder);
-    void DeleteNumberedTestFiles(const QString& folder);
-    void AppendLogFile(Kind kind);
+    bool AppendLogFile(Kind kind, const QString& folder);
     // Until the report block is written, a requested log file counts as failed.
     void ExpectLogFile();
 
@@ -66,4 +74,5 @@ class TestRuns {
     TestPhases phases_;
     QString LogFileName_;
     RunReport report_;
+    QStringList earlierTestFiles_;  // numbered test files in the folder before a multiple run
 };

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <cstdlib>
 
 #include "MountTable.h"
 #include "modFile.h"
@@ -33,7 +34,7 @@ QString DecodeField(const QByteArray& field) {
             bytes.append(field[i]);
         }
     }
-    return QFile::decodeName(bytes);
+    return FileNameFromBytes(bytes);
 }
 
 bool IsUnder(const QString& path, const QString& mountPoint) {
@@ -196,6 +197,10 @@ int16_t KindOfMount(const MountEntry& mount, const QString& sysRoot) {
 }  // namespace drivekind
 
 QString TargetFolder(const QString& driveBoxText) {
+    // A folder whose name begins or ends with blanks is tested when it exists as typed.
+    QString asTyped = driveBoxText;
+    if (!asTyped.endsWith(u'/')) asTyped += u'/';
+    if (FolderExists(asTyped)) return asTyped;
     qsizetype first = 0;
     qsizetype last = driveBoxText.size();
     while (first < last && driveBoxText.at(first) == u' ') ++first;
@@ -227,8 +232,11 @@ std::optional<QByteArray> ReadMountTable() {
 }  // namespace
 
 std::optional<MountEntry> MountOf(const QString& path) {
-    const QString canonical = path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
-    if (canonical.isEmpty()) return std::nullopt;  // the path does not exist
+    char* resolved =
+        path.isEmpty() ? nullptr : ::realpath(FileNameBytes(path).constData(), nullptr);
+    if (!resolved) return std::nullopt;  // the path does not exist
+    const QString canonical = FileNameFromBytes(resolved);
+    std::free(resolved);
     const std::optional<QByteArray> table = ReadMountTable();
     if (!table) return std::nullopt;
     return drivekind::MountHolding(drivekind::ParseMountInfo(*table), canonical);
@@ -255,7 +263,7 @@ bool FolderExists(const QString& path) {
 TargetRefusal TargetProblem(const QString& folder, QString& reason) {
     QString path = folder;
     while (path.size() > 1 && path.endsWith(u'/')) path.chop(1);
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = FileNameBytes(path);
     struct stat status {};
     if (path.isEmpty() || ::stat(name.constData(), &status) != 0) {
         reason = QStringLiteral("the folder does not exist");

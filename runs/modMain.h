@@ -8,8 +8,8 @@
 #include "MountTable.h"
 #include "RunReport.h"
 
-// The drive/path box's text, trimmed, with "/" appended when it does not end in one. Does not
-// check that the folder exists.
+// The drive/path box's text with "/" appended when it does not end in one; trimmed of blanks
+// first unless the text as typed names an existing folder.
 QString TargetFolder(const QString& driveBoxText);
 
 // Sets `kind` from the kind of device that holds `path`: 1 removable, 2 fixed, 3 remote,

@@ -51,10 +51,11 @@ inline QProcessEnvironment Environment(const QStringList& overrides = {}) {
     return environment;
 }
 
+// `program` runs dravelo-cli itself when it is a wrapper (such as setpriv).
 inline void Start(QProcess& process, const QStringList& arguments,
-                  const QStringList& environment = {}) {
+                  const QStringList& environment = {}, const QString& program = Program()) {
     process.setProcessEnvironment(Environment(environment));
-    process.start(Program(), arguments);
+    process.start(program, arguments);
 }
 
 inline Result Finish(QProcess& process) {
@@ -66,9 +67,10 @@ inline Result Finish(QProcess& process) {
     return result;
 }
 
-inline Result RunCli(const QStringList& arguments, const QStringList& environment = {}) {
+inline Result RunCli(const QStringList& arguments, const QStringList& environment = {},
+                     const QString& program = Program()) {
     QProcess process;
-    Start(process, arguments, environment);
+    Start(process, arguments, environment, program);
     return Finish(process);
 }
 

@@ -255,3 +255,44 @@ TEST(SystemCalls, OneWriteOfOneBlockPerBlockAndNothingElse) {
     const int others = (last - first + 1) - writes;
     EXPECT_LT(others, 11 * 8) << "more than a few calls per pump point";
 }
+
+// A name's bytes come back unchanged from the text that holds them, whatever they are; valid
+// UTF-8 reads as UTF-8, and each byte that is not part of a character shows as U+FFFD.
+TEST(FileNames, EveryByteSequenceComesBackUnchanged) {
+    const struct {
+        QByteArray bytes;
+        QString shown;
+    } cases[] = {
+        {"plain/twin ", "plain/twin "},
+        {"caf\xc3\xa9 \xf0\x9f\x92\xbe", QString::fromUtf8("café 💾")},
+        {"caf\xe9", "caf\uFFFD"},                          // Latin-1
+        {"\xc0\x80", "\uFFFD\uFFFD"},                      // an overlong NUL
+        {"\xed\xa0\x80", "\uFFFD\uFFFD\uFFFD"},            // a surrogate written as UTF-8
+        {"\xf4\x90\x80\x80", "\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
+        {"\xe2\x82", "\uFFFD\uFFFD"},                      // cut short
+        {"a\x80\xbf"
+         "b\xff",
+         "a\uFFFD\uFFFDb\uFFFD"},
+    };
+    for (const auto& [bytes, shown] : cases) {
+        SCOPED_TRACE(bytes.toHex().toStdString());
+        const QString name = FileNameFromBytes(bytes);
+        EXPECT_EQ(FileNameBytes(name), bytes);
+        EXPECT_EQ(ShownText(name), shown);
+    }
+    // Every single byte and every pair of bytes.
+    for (int first = 0; first < 256; ++first) {
+        for (int second = 0; second < 256; ++second) {
+            const QByteArray bytes{static_cast<char>(first), static_cast<char>(second)};
+            ASSERT_EQ(FileNameBytes(FileNameFromBytes(bytes)), bytes) << bytes.toHex().data();
+        }
+    }
+    // A file named by such bytes is the file the system knows by them.
+    TempFolder folder;
+    const QString path = folder.path() + FileNameFromBytes("caf\xe9.tst");
+    const int32_t handle = FileCreate(path, GENERIC_WRITE, 0, CREATE_ALWAYS, 0);
+    ASSERT_NE(handle, 0);
+    FileClose(handle, true);
+    EXPECT_FALSE(QFile::exists(folder.file(QString::fromUtf8("café.tst"))));
+    EXPECT_EQ(::access((QFile::encodeName(folder.path()) + "caf\xe9.tst").constData(), F_OK), 0);
+}

@@ -8,7 +8,7 @@ bool watching = false;
 
 namespace {
 
-constexpr size_t kCalls = static_cast<size_t>(Call::Unlink) + 1;
+constexpr size_t kCalls = static_cast<size_t>(Call::Readdir) + 1;
 
 struct Plan {
     std::array<int, kCalls> counts{};
@@ -62,7 +62,8 @@ int Injected() {
 }
 
 const char* CallName(Call call) {
-    static const char* const names[] = {"open", "write", "read", "fsync", "close", "unlink"};
+    static const char* const names[] = {"open",  "write",  "read",    "fsync",
+                                        "close", "unlink", "opendir", "readdir"};
     return names[static_cast<size_t>(call)];
 }
 

@@ -20,10 +20,13 @@ using CallMap = std::map<QString, std::map<Call, std::vector<int>>>;
 CallMap StagesOf(const std::vector<faults::TracedCall>& trace) {
     CallMap stages;
     std::map<Call, int> counts;
-    QString stage = "write";
+    // Before its first file a run may only look at the folder.
+    QString stage = "start";
     for (const auto& traced : trace) {
+        if (traced.call == Call::Open && stage == "start") stage = "write";
         if (traced.reading) stage = "read";
-        if (traced.call == Call::Unlink) stage = "end";
+        if ((traced.call == Call::Unlink || traced.call == Call::Opendir) && stage != "start")
+            stage = "end";
         stages[stage][traced.call].push_back(++counts[traced.call]);
     }
     return stages;
@@ -34,7 +37,8 @@ std::set<int> FirstMiddleLast(const std::vector<int>& calls) {
 }
 
 bool IsSeamCall(const QString& name) {
-    for (Call call : {Call::Open, Call::Write, Call::Read, Call::Fsync, Call::Close, Call::Unlink})
+    for (Call call : {Call::Open, Call::Write, Call::Read, Call::Fsync, Call::Close, Call::Unlink,
+                      Call::Opendir, Call::Readdir})
         if (name == faults::CallName(call)) return true;
     return false;
 }

@@ -137,6 +137,10 @@ inline void ExpectAsTheRowSays(const FaultRow& row, int error, const Observed& s
     }
     ExpectTestFilesAsTheRowSays(row, seen, nFiles);
     EXPECT_EQ(ReportsIn(seen.folder), row.report == "once" ? 1 : 0);
+    // A log file that could not be filled does not stay behind empty.
+    if (row.report == "none") {
+        EXPECT_EQ(QDir(seen.folder).entryList({"*_DraveloLog_*.log"}, QDir::Files), QStringList());
+    }
     ExpectUserFilesUnchanged(seen.folder);
 }
 

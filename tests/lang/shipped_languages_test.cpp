@@ -28,7 +28,7 @@ std::vector<int16_t> IndexesInUse() {
     range(35, 41);
     range(43, 48);
     range(50, 50);
-    range(52, 85);
+    range(52, 86);
     range(120, 139);
     return indexes;
 }
@@ -103,6 +103,7 @@ const BuiltIn kGermanBuiltIns[] = {
     {69, false, false,
      u"Dieser Ordner erlaubt keine direkte Übertragung von 1024-Byte-Blöcken am System-Cache "
      u"vorbei (%1)! Abhilfe: „%2“ abwählen (Kommandozeile: --no-cache-bypass)."},
+    {86, false, false, u"Ein anderer Test benutzt diesen Ordner gerade!"},
 };
 
 // Texts whose built-in wording lacks the blank that the lookup's flag adds to a file's text: the

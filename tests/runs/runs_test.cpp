@@ -239,11 +239,12 @@ TEST_F(MultipleRun, FailedWritePhaseDeletesOnlyTheFilesItCreated) {
         ASSERT_TRUE(QDir(folder.path()).mkdir("4.tst"));
         folder.write("7.tst", "the user's own; the phase never got to it");
         EXPECT_EQ(runs.MultipleRun(), RunOutcome::Stopped);
-        EXPECT_TRUE(host.lines.contains("Kann auf " + folder.path() + " nicht zugreifen!"));
+        EXPECT_EQ(host.lines.last(), "Kann auf " + folder.path() + " nicht zugreifen!");
         EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList({"7.tst"}));
-        // The folder in the way is no test file of ours, and the run says it could not go.
-        EXPECT_EQ(host.lines.last(), "Kann Testdatei 4.tst nicht löschen!");
-        EXPECT_EQ(runs.Report().filesLeft, QStringList({folder.file("4.tst")}));
+        // The folder in the way is no file the run created, so none it left behind; the file
+        // that was there before is kept and named as such.
+        EXPECT_TRUE(runs.Report().filesLeft.isEmpty());
+        EXPECT_EQ(runs.Report().leftovers, QStringList({folder.file("7.tst")}));
         QDir(folder.path()).rmdir("4.tst");
     }
 }
@@ -286,7 +287,9 @@ TEST_F(SingleRun, EndStageGivesUpOnAnUndeletableFileAndStillUnlocks) {
     EXPECT_FALSE(host.AnyControlDisabled());
     EXPECT_FALSE(host.iconAnimations.back());
     EXPECT_TRUE(LogFile().isEmpty());  // the run ended before its log-file step
-    EXPECT_EQ(runs.Report().filesLeft, QStringList({folder.file("5.tst")}));
+    // Not this run's file, but an earlier one's that stays.
+    EXPECT_TRUE(runs.Report().filesLeft.isEmpty());
+    EXPECT_EQ(runs.Report().leftovers, QStringList({folder.file("5.tst")}));
     EXPECT_EQ(runs.Report().logFile, LogFileStatus::Failed);
 }
 
@@ -409,4 +412,103 @@ TEST_F(SingleRun, FilesWrittenPastTheCacheAreNotInItBeforeReading) {
     EXPECT_EQ(runs.Report().ioMode.directTransferPossible, true);
     ASSERT_TRUE(runs.Report().cachedShareBeforeRead.has_value());
     EXPECT_LT(*runs.Report().cachedShareBeforeRead, 0.1);
+}
+
+// The first close request ends the single run's retries at once: text 8, the file that stays
+// named, the window unlocked and the log file still written, ending with text 8.
+TEST_F(SingleRun, ACloseRequestEndsTheRetriesAndTheLogFileIsStillWritten) {
+    folder.write("5.tst", "stuck");
+    ImmutableFile stuck(folder.file("5.tst"));
+    if (!stuck.set()) GTEST_SKIP() << "this file system or user cannot make a file undeletable";
+    host.chk11 = true;
+    host.closeRequested = true;
+    EXPECT_EQ(runs.SingleRun(), RunOutcome::Completed);
+    EXPECT_EQ(host.lines.last(), "Kann Testdateien nicht löschen!");
+    EXPECT_EQ(runs.Report().leftovers, QStringList({folder.file("5.tst")}));
+    EXPECT_FALSE(host.AnyControlDisabled());
+    EXPECT_EQ(runs.Report().logFile, LogFileStatus::Written);
+    EXPECT_TRUE(LogFile().endsWith("Kann Testdateien nicht löschen!\r\n\r\n"));
+}
+
+namespace {
+
+// Fills the device as soon as the run unlocks the window, between removing its test files and
+// appending its log file.
+class FillingHost : public RecordingRunHost {
+  public:
+    void SetControlEnabled(RunControl control, bool enabled) override {
+        RecordingRunHost::SetControlEnabled(control, enabled);
+        if (!enabled || fill.isEmpty()) return;
+        QFile filler(std::exchange(fill, QString()));
+        if (!filler.open(QIODevice::WriteOnly)) return;
+        const QByteArray chunk(64 * 1024, 'f');
+        while (filler.write(chunk) == chunk.size() && filler.flush()) {
+        }
+    }
+    QString fill;  // the file that fills the device
+};
+
+}  // namespace
+
+// A log file append that fails on a full device takes back only what it added: a file it
+// created goes again, a file with earlier blocks keeps exactly them.
+TEST(LogFileAppend, AFailedAppendTakesBackOnlyWhatItAdded) {
+    if (!TestMount::Possible()) GTEST_SKIP() << "mounting a tmpfs needs root";
+    LoadLanguage(QStringLiteral("/nonexistent/no-language.lng"));
+    const QByteArray earlier(4096, 'e');  // a whole page: the next byte needs a new one
+    for (const bool existed : {false, true}) {
+        SCOPED_TRACE(existed ? "existed" : "new");
+        TestMount device(4 << 20);
+        if (!device.mounted()) GTEST_SKIP() << "this machine refused to mount a tmpfs";
+        FillingHost host;
+        host.drive1 = device.path();
+        host.chk11 = true;
+        host.phase.disableCaching = false;
+        host.fill = device.path() + "filler";
+        ScriptedClock clock([n = 0]() mutable { return 1000 + 250 * n++; });
+        TestRuns runs(host);
+        runs.Phases().SetTickSourceFactory(clock.Factory());
+        const QDateTime now = QDateTime::currentDateTime();
+        QStringList planted;
+        for (int minutes : {0, 1}) {
+            planted << device.path() + "Multiple_DraveloLog_" +
+                           now.addSecs(60 * minutes).toString("MM_dd_yy_HH_mm") + ".log";
+            QFile file(planted.last());
+            if (existed && file.open(QIODevice::WriteOnly)) file.write(earlier);
+        }
+        EXPECT_EQ(runs.MultipleRun(), RunOutcome::Completed);
+        EXPECT_EQ(host.lines.last(), "Die Protokolldatei konnte nicht geschrieben werden!");
+        const QStringList logs = QDir(device.path()).entryList({"*.log"}, QDir::Files);
+        if (!existed) {
+            EXPECT_EQ(logs, QStringList());
+            continue;
+        }
+        EXPECT_EQ(logs.size(), 2);
+        for (const QString& path : planted) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_EQ(file.readAll(), earlier);
+        }
+    }
+}
+
+// The window's runs too: while another run holds the folder, either run is refused with text 86
+// and writes nothing; once it is free, the folder is tested again.
+TEST_F(RunTest, AFolderAnotherRunHoldsIsRefusedBeforeAnythingIsWritten) {
+    for (const bool multiple : {false, true}) {
+        FolderLock other(folder.path());
+        ASSERT_TRUE(other.Held());
+        host.chk11 = true;
+        host.lines.clear();
+        const QStringList before = QDir(folder.path()).entryList(QDir::AllEntries);
+        EXPECT_EQ(multiple ? runs.MultipleRun() : runs.SingleRun(), RunOutcome::TargetRefused);
+        EXPECT_EQ(host.lines,
+                  QStringList({"<clear>", "Ein anderer Test benutzt diesen Ordner gerade!"}));
+        EXPECT_EQ(runs.Report().refusal, TargetRefusal::InUse);
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries), before);
+        EXPECT_FALSE(host.AnyControlDisabled());
+        other.Release();
+        EXPECT_EQ(multiple ? runs.MultipleRun() : runs.SingleRun(), RunOutcome::Completed);
+        EXPECT_EQ(runs.Report().folderLock, FolderLockState::Held);
+    }
 }

@@ -74,6 +74,17 @@ class FakeSys {
 
 }  // namespace
 
+// Blanks at either end are trimmed only when the text as typed names no existing folder.
+TEST(TargetFolder, KeepsTheBlanksOfAFolderThatExistsAsTyped) {
+    QTemporaryDir parent;
+    const QString twin = parent.path() + "/twin";
+    ASSERT_TRUE(QDir().mkpath(twin));
+    EXPECT_EQ(TargetFolder(twin + " "), twin + "/");
+    ASSERT_TRUE(QDir().mkpath(twin + " "));
+    EXPECT_EQ(TargetFolder(twin + " "), twin + " /");
+    EXPECT_EQ(TargetFolder(twin), twin + "/");
+}
+
 TEST(TargetFolder, TrimsAndEndsInSeparator) {
     EXPECT_EQ(TargetFolder("/"), "/");
     EXPECT_EQ(TargetFolder("  /data/Test  "), "/data/Test/");

@@ -8,6 +8,7 @@
 
 #include "LogView.h"
 #include "RunHost.h"
+#include "modMain.h"
 #include "recording_host.h"
 
 class RecordingRunHost : public RunHost {
@@ -36,11 +37,13 @@ class RecordingRunHost : public RunHost {
     void SetTxt1Text(const QString& text) override { txt1 = text; }
     void SetTxt2Text(const QString& text) override { txt2 = text; }
     QString Drive1Text() override { return drive1; }
+    QString TargetFolder() override { return ::TargetFolder(drive1); }
     bool Chk11Checked() override { return chk11; }
     void SetAbortRequested(bool requested) override {
         abort = requested;
         running = !requested;
     }
+    bool CloseRequested() override { return closeRequested; }
     void SetControlEnabled(RunControl control, bool enabled) override {
         enabledChanges.emplace_back(control, enabled);
         disabled[control] = !enabled;
@@ -68,6 +71,7 @@ class RecordingRunHost : public RunHost {
     bool chk11 = false;
     bool abort = true;
     bool running = false;
+    bool closeRequested = false;
     std::function<void()> atPumpPoint;
     std::vector<std::pair<RunControl, bool>> enabledChanges;
     std::map<RunControl, bool> disabled;
