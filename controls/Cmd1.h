@@ -85,7 +85,6 @@ class Cmd1 : public ControlBase {
     // The elements as laid out, in twips. The pressed look shifts caption and picture.
     QRectF CaptionRect() const;
     QRectF PictureRect() const;
-    bool HasPicture() const { return !picture_.isNull(); }
     // The engraved copy of the caption, shown while disabled; empty otherwise.
     QRectF DisabledCopyRect() const;
     // Current colours of the light (top, left) and dark (bottom, right) edges.

@@ -165,8 +165,6 @@ class McToolBar : public ControlBase {
 
     // The tooltip shown now, or null.
     BalloonTip* ToolTipWindow() const { return toolTip_; }
-    double CellWidth() const { return cellWidth_; }
-    double CellHeight() const { return cellHeight_; }
 
     void ReadProperties(const PropertyBag& bag) override;
     void WriteProperties(PropertyBag& bag) const override;

@@ -78,11 +78,6 @@ std::optional<int32_t> ReadWholeNumber(const QString& text) {
     return ReadNumber(text, [](double value) { return std::floor(value); });
 }
 
-std::optional<int32_t> ReadRoundedNumber(const QString& text) {
-    // The default rounding mode takes halves to the even neighbour.
-    return ReadNumber(text, [](double value) { return std::nearbyint(value); });
-}
-
 TestRuns::TestRuns(RunHost& host) : host_(host), phases_(host) {}
 
 RunOutcome TestRuns::SingleRun() {

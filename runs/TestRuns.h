@@ -17,9 +17,6 @@
 // around it, rounded down; nothing when it is not a number or does not fit 32 bits.
 std::optional<int32_t> ReadWholeNumber(const QString& text);
 
-// The same, rounded to the nearest whole number with halves to the even neighbour.
-std::optional<int32_t> ReadRoundedNumber(const QString& text);
-
 // How the last run ended, for front ends that report it.
 enum class RunOutcome {
     TargetRefused,  // the folder cannot be tested; nothing was touched

@@ -1,26 +1,16 @@
 #include "UpdateAddress.h"
 
 #include <QDir>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QUrl>
+
+#include "AppSettings.h"
 
 namespace {
 
 // A reserved name that no real host answers, so that an unconfigured program contacts nobody.
 const QString kDefaultVersionFileAddress =
     QStringLiteral("https://dravelo.example/download/Dravelo.zip.ver");
-
-// The window's settings file: organisation and application "Quarnell", group "Dravelo".
-QString SettingsFilePath() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/Quarnell/Quarnell.conf");
-}
-
-QString StoredVersionFileAddress() {
-    const QSettings settings(SettingsFilePath(), QSettings::IniFormat);
-    return settings.value(QStringLiteral("Dravelo/UpdateURL")).toString().trimmed();
-}
 
 bool IsWebUrl(const QUrl& url) {
     return url.isValid() && !url.host().isEmpty() &&
@@ -32,7 +22,7 @@ bool IsWebUrl(const QUrl& url) {
 QString VersionFileAddress() {
     const QString fromEnvironment = qEnvironmentVariable("DRAVELO_UPDATE_URL").trimmed();
     if (!fromEnvironment.isEmpty()) return fromEnvironment;
-    const QString stored = StoredVersionFileAddress();
+    const QString stored = AppSettings().updateUrl().trimmed();
     return stored.isEmpty() ? kDefaultVersionFileAddress : stored;
 }
 

@@ -4,8 +4,8 @@
 
 #include <QString>
 
-// DRAVELO_UPDATE_URL when set; otherwise "UpdateURL" in the [Dravelo] group of the window's
-// settings file; otherwise the maker's server.
+// DRAVELO_UPDATE_URL when set; otherwise the stored "UpdateURL" (AppSettings::updateUrl);
+// otherwise the maker's server.
 QString VersionFileAddress();
 
 // An http or https address with a host whose path ends in "/download/Dravelo.zip.ver".

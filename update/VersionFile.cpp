@@ -2,8 +2,8 @@
 
 #include <QStringList>
 
+#include "Checked.h"
 #include "modLang.h"
-#include "modStd.h"
 
 namespace {
 

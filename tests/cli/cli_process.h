@@ -1,5 +1,6 @@
 // dravelo-cli as a user or a script runs it: a real process on real folders. Every run gets a
-// clock that advances 250 ms per reading, so that no figure depends on the machine's speed.
+// clock that advances 250 ms per reading, so that no figure depends on the machine's speed: the
+// tests start dravelo-cli-clocked, the test-only build of the same program that takes that clock.
 #pragma once
 
 #include <signal.h>
@@ -28,7 +29,7 @@ struct Result {
 };
 
 inline QString Program() {
-    return QCoreApplication::applicationDirPath() + "/dravelo-cli";
+    return QCoreApplication::applicationDirPath() + "/dravelo-cli-clocked";
 }
 
 // English locale unless `overrides` says otherwise; a variable set to "" is removed.

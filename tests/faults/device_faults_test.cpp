@@ -122,7 +122,7 @@ Observed RunCliUnderFiu(const QString& failurePoint, int error, bool multiple,
         QString("enable name=%1,failinfo=%2,onetime").arg(failurePoint).arg(error);
     process.start(
         "fiu-run",
-        {"-x", "-c", failure, QCoreApplication::applicationDirPath() + "/dravelo-cli",
+        {"-x", "-c", failure, QCoreApplication::applicationDirPath() + "/dravelo-cli-clocked",
          multiple ? "--multiple" : "--single", "--files", QString::number(FaultRun::kFiles),
          "--size", "1", "--log-file", "--lang", "deutsch.lng", folder});
     Observed seen;

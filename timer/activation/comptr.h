@@ -21,13 +21,6 @@ class ComPtr {
         return *this;
     }
 
-    // Takes over a reference that the caller already owns.
-    static ComPtr Attach(T* object) {
-        ComPtr pointer;
-        pointer.object_ = object;
-        return pointer;
-    }
-
     void Reset() {
         if (object_) std::exchange(object_, nullptr)->Release();
     }

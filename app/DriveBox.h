@@ -28,7 +28,6 @@ class DriveBox : public QComboBox {
     // The browse entry's text; the window passes its language text. Set before
     // appendBrowseEntry.
     void setBrowseEntryText(const QString& text);
-    QString browseEntryText() const { return browseEntryText_; }
     // Replaces the folder dialog, which by default is the system's directory dialog.
     void setFolderDialog(FolderDialog dialog);
 

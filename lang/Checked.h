@@ -1,7 +1,7 @@
-// Arithmetic of the test phases that must not go wrong silently: 32-bit integer operations that
-// detect overflow, a division that refuses a zero divisor, and the conversion of a percentage to
-// a 16-bit whole number. Each failure throws ArithmeticFailure, which the phase's failure scope
-// catches and reports.
+// Arithmetic that must not go wrong silently, for every layer: 32-bit integer operations that
+// detect overflow, a division that refuses a zero divisor, the conversion of a percentage to a
+// 16-bit whole number and a 16-bit counter. Each failure throws ArithmeticFailure, which the
+// failure scope of the procedure that owns the work catches and reports.
 #pragma once
 
 #include <cmath>
@@ -50,4 +50,10 @@ inline int32_t ToInt32HalfEven(double value) {
 // when the counter passes from its highest to its lowest value in between.
 inline int32_t TickSpan(int32_t start, int32_t end) {
     return static_cast<int32_t>(static_cast<uint32_t>(end) - static_cast<uint32_t>(start));
+}
+
+// Adds 1 in place; a counter at 32767 fails and keeps its value.
+inline void IncrementCounter(int16_t& counter) {
+    if (counter == INT16_MAX) throw ArithmeticFailure{};
+    ++counter;
 }
