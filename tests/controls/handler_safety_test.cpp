@@ -98,7 +98,11 @@ const DeletionCase kDeletionCases[] = {
          QObject::connect(bar, &McToolBar::OnButtonHover, parent, [deleteIt] { deleteIt(); });
          return bar;
      },
-     [](QWidget* c) { MoveMouse(c, QPoint(20, 10)); }},
+     [](QWidget* c) {
+         const QPointer<QWidget> alive(c);
+         QTest::mouseMove(c, QPoint(21, 11));
+         if (alive) QTest::mouseMove(c, QPoint(20, 10));
+     }},
 };
 
 class DeletedInItsOwnHandler : public ::testing::TestWithParam<DeletionCase> {};
