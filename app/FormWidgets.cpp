@@ -50,8 +50,9 @@ void DrawPixelFrame(QPainter& painter, const QSize& size, const QColor& colour) 
     const qreal originY = toDevice.dy();
     const int left = qRound(originX);
     const int top = qRound(originY);
-    const int right = left + qRound(size.width() * scale) - 1;
-    const int bottom = top + qRound(size.height() * scale) - 1;
+    // The widget owns the device pixels from its rounded start to its rounded end.
+    const int right = qRound(originX + size.width() * scale) - 1;
+    const int bottom = qRound(originY + size.height() * scale) - 1;
     painter.save();
     painter.setWorldTransform(QTransform::fromScale(1 / scale, 1 / scale));
     painter.setRenderHint(QPainter::Antialiasing, false);
