@@ -37,9 +37,30 @@ void ShapeBox::setFillColor(const std::optional<QColor>& colour) {
 void ShapeBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (fill_) painter.fillRect(rect(), *fill_);
-    painter.setPen(border_);
+    DrawPixelFrame(painter, size(), border_);
+}
+
+void DrawPixelFrame(QPainter& painter, const QSize& size, const QColor& colour) {
+    // At a fractional scale the widget's edges fall between device pixels, and a one-pixel pen
+    // in the widget's units misses some of them. The frame is drawn in device pixels instead: a
+    // cosmetic pen through the centres of the outermost pixels the widget covers.
+    const QTransform toDevice = painter.deviceTransform();
+    const qreal scale = toDevice.m11();
+    const qreal originX = toDevice.dx();
+    const qreal originY = toDevice.dy();
+    const int left = qRound(originX);
+    const int top = qRound(originY);
+    // The widget owns the device pixels from its rounded start to its rounded end.
+    const int right = qRound(originX + size.width() * scale) - 1;
+    const int bottom = qRound(originY + size.height() * scale) - 1;
+    painter.save();
+    painter.setWorldTransform(QTransform::fromScale(1 / scale, 1 / scale));
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(colour, 0));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    painter.drawRect(QRectF(QPointF(left + 0.5 - originX, top + 0.5 - originY),
+                            QPointF(right + 0.5 - originX, bottom + 0.5 - originY)));
+    painter.restore();
 }
 
 LinePiece::LinePiece(QWidget* parent) : QWidget(parent) {}

@@ -27,6 +27,10 @@ class ShapeBox : public QWidget {
     std::optional<QColor> fill_;
 };
 
+// A one-pixel frame round a widget of `size` painted by `painter`, on whole device pixels at any
+// scale of the screen.
+void DrawPixelFrame(QPainter& painter, const QSize& size, const QColor& colour);
+
 // A horizontal line as thick as the widget is high.
 class LinePiece : public QWidget {
     Q_OBJECT

@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include <QAbstractItemView>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -8,10 +9,12 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QTextLayout>
 #ifndef QT_NO_SESSIONMANAGER
 #include <QSessionManager>
 #endif
@@ -26,6 +29,7 @@
 #include "HistoryWindow.h"
 #include "McToolBar.h"
 #include "PPB.h"
+#include "QtTranslation.h"
 #include "RunChart.h"
 #include "RunHistory.h"
 #include "Txt.h"
@@ -59,6 +63,32 @@ T* Named(const QWidget* form, const QString& name) {
     return control;
 }
 
+// To a screen reader the main window is a frame, as any application's main window is.
+QAccessibleInterface* MainWindowAccessible(const QString&, QObject* object) {
+    if (auto* form = qobject_cast<frmMain*>(object))
+        return new QAccessibleWidget(form, QAccessible::Window);
+    return nullptr;
+}
+
+// One line of the log as the view shows it: broken at word boundaries to the view's width, and
+// anywhere inside a word wider than the view (a long path).
+QStringList WrappedToWidth(const QString& line, const QLabel& view) {
+    QTextLayout layout(line, view.font(), const_cast<QLabel*>(&view));
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList parts;
+    layout.beginLayout();
+    for (QTextLine part = layout.createLine(); part.isValid(); part = layout.createLine()) {
+        part.setLineWidth(view.contentsRect().width());
+        QString text = line.mid(part.textStart(), part.textLength());
+        while (text.endsWith(u' ')) text.chop(1);
+        parts << text;
+    }
+    layout.endLayout();
+    return parts;
+}
+
 // Dialogs open without a loop of their own: a phase running underneath goes on with its next
 // pump point instead of waiting inside the dialog while its clock runs.
 void DefaultSaveFileDialog(QWidget* owner, std::function<void(const QString&)> chosen) {
@@ -74,6 +104,11 @@ void DefaultSaveFileDialog(QWidget* owner, std::function<void(const QString&)> c
 }  // namespace
 
 frmMain::frmMain(QWidget* parent) : QWidget(parent), saveFileDialog_(DefaultSaveFileDialog) {
+    static const bool accessible = [] {
+        QAccessible::installFactory(&MainWindowAccessible);
+        return true;
+    }();
+    (void)accessible;
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -198,15 +233,16 @@ void frmMain::Load(const QString& commandLine) {
     Step([&] {
         if (!languageFile.isEmpty()) LoadLanguage(languageFile);
     });
+    Step([&] { UseQtTranslationFor(languageFile); });
     Step([this] { Translate(); });
     Step([this] { frView0->raise(); });
     Step([this] { setWindowTitle(QStringLiteral("Dravelo v.") + VersionText(kInstalledVersion)); });
     const AppSettings settings;
     Step([&] {
-        if (const auto files = settings.nrFiles()) Txt1->setText(QString::number(*files));
+        if (const auto files = settings.nrFiles()) Txt1->setText(*files);
     });
     Step([&] {
-        if (const auto size = settings.nrMBytes()) Txt2->setText(QString::number(*size));
+        if (const auto size = settings.nrMBytes()) Txt2->setText(*size);
     });
     Step([&] {
         for (const QString& folder : settings.prevPaths()) Drive1->appendEntry(folder);
@@ -271,6 +307,7 @@ void frmMain::SaveSettings() {
 void frmMain::Translate() {
     Label1->setText(LangText(27, false, false, QStringLiteral("Number of files:")));
     Label2->setText(LangText(28, false, false, QStringLiteral("Size of files (MB):")));
+    NameForScreenReaders();
     Chk11->setCaption(LangText(29, false, false, QStringLiteral("Write logfile to test device")));
     ChkDoEvents->setCaption(LangText(30, false, false, QStringLiteral("Increase test priority")));
     Cmd11->setCaption(LangText(32, false, false, QStringLiteral("Start Single")));
@@ -302,6 +339,20 @@ void frmMain::Translate() {
             caption.isEmpty() ? QKeySequence()
                               : QKeySequence(QStringLiteral("Alt+") + caption.left(1).toUpper()));
     }
+}
+
+// Screen readers name every control a user can reach; where the window shows no text beside a
+// control, the name comes from the texts all the same.
+void frmMain::NameForScreenReaders() {
+    Label1->setBuddy(Txt1);
+    Label2->setBuddy(Txt2);
+    Txt1->ShareAccessibleName();
+    Txt2->ShareAccessibleName();
+    const QString folder = LangText(52, false, false, QStringLiteral("Choose drive or path..."));
+    Drive1->setAccessibleName(folder);
+    if (QLineEdit* editor = Drive1->lineEdit()) editor->setAccessibleName(folder);
+    Progress1->setAccessibleName(LangText(140, false, false, QStringLiteral("Current file")));
+    OverallProgress->setAccessibleName(LangText(141, false, false, QStringLiteral("Whole run")));
 }
 
 // ---- Menus ------------------------------------------------------------------------------------
@@ -365,6 +416,8 @@ void frmMain::RunTest(RunOutcome (TestRuns::*run)()) {
     // The update check waits for the network in a loop of its own, which would hold the phase.
     mnuHelpCheckUpdate->setEnabled(false);
     closeRequested_ = false;
+    // The run locks the controls, which takes the focus away; it comes back afterwards.
+    const QPointer<QWidget> focused = focusWidget();
     emit RunStarted();
     const QDateTime start = QDateTime::currentDateTime();
     const QString folder = Drive1->targetFolder();
@@ -384,6 +437,7 @@ void frmMain::RunTest(RunOutcome (TestRuns::*run)()) {
     runActive_ = false;
     mnuHelpCheckUpdate->setEnabled(true);
     AbortRequested_ = true;
+    if (focused && focused->isEnabled() && focused->isVisible()) focused->setFocus();
     emit RunFinished();
     if (exitPending_) EndProgram();
 }
@@ -492,10 +546,14 @@ void frmMain::ShowFailure(const QString& what) {
 
 void frmMain::LogPrint(const QString& text) {
     log_.LogPrint(text);
-    QString view = log_.ViewText();
-    view.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    if (view.endsWith(u'\n')) view.chop(1);
-    Label3->setText(view);
+    QStringList shown;
+    for (const QString& line : log_.ViewText().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+        shown << WrappedToWidth(line, *Label3);
+    // The view keeps its size: when the wrapped lines do not fit, the oldest scroll out of sight.
+    const int fitting =
+        std::max(1, Label3->contentsRect().height() / QFontMetrics(Label3->font()).lineSpacing());
+    if (shown.size() > fitting) shown = shown.mid(shown.size() - fitting);
+    Label3->setText(shown.join(u'\n'));
 }
 
 void frmMain::Progress1ValueChange(double percent) {

@@ -109,6 +109,7 @@ class frmMain : public QWidget, public RunHost {
 
   private:
     void FindControls();
+    void NameForScreenReaders();
     void CreateMenus();
     void ConnectCommands();
     void OnToolBarClick(int vButton_Index);

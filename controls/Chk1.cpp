@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <cmath>
 
 #include "ControlAccessibility.h"
@@ -34,16 +35,23 @@ QFont DesignFont() {
 }
 
 // The box glyph of the symbol font, drawn: an empty box, a box with a cross, a box with a tick.
+// The box and its line lie on whole pixels, so that its edges are sharp.
 void PaintBoxGlyph(QPainter& painter, const QRectF& cell, int glyph, const QColor& colour) {
-    const double side = std::min(cell.width(), cell.height()) * 0.72;
-    const QRectF box(cell.center().x() - side / 2, cell.center().y() - side / 2, side, side);
-    const double line = std::max(1.0, side / 11);
+    const double side = std::max(3.0, std::round(std::min(cell.width(), cell.height()) * 0.72));
+    const QRectF box(std::round(cell.center().x() - side / 2),
+                     std::round(cell.center().y() - side / 2), side, side);
+    const double line = std::max(1.0, std::round(side / 11));
     painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(colour, line, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(box.adjusted(line / 2, line / 2, -line / 2, -line / 2));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    // The outline as four filled bands: whole pixels whatever the pen would round to.
+    painter.drawRect(QRectF(box.left(), box.top(), side, line));
+    painter.drawRect(QRectF(box.left(), box.bottom() - line, side, line));
+    painter.drawRect(QRectF(box.left(), box.top(), line, side));
+    painter.drawRect(QRectF(box.right() - line, box.top(), line, side));
     const QRectF inner = box.adjusted(side * 0.24, side * 0.24, -side * 0.24, -side * 0.24);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(colour, line * 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     if (glyph == Chk1::kCrossedBox) {
         painter.drawLine(inner.topLeft(), inner.bottomRight());
@@ -222,11 +230,13 @@ void Chk1::setChecked(bool value) {
     const bool changed = value != checked_;
     checked_ = value;
     Changed(QStringLiteral("Checked"), true);
+    // A handler may delete the box; nothing of it is touched afterwards.
+    const QPointer<Chk1> alive(this);
     if (changed) {
         NotifyAccessibleChecked(this);
         emit CheckedChanged(checked_);
     }
-    if (!doExternalChange_) emit Click();
+    if (alive && !doExternalChange_) emit Click();
 }
 
 void Chk1::setAnimation(bool value) {
@@ -330,8 +340,9 @@ void Chk1::ReadProperties(const PropertyBag& bag) {
     isOptionBtn_ = bag.ReadBool(QStringLiteral("IsOptionBtn"), false);
     doExternalChange_ = bag.ReadBool(QStringLiteral("DoExternalChange"), false);
     ApplyPointer();
+    const QPointer<Chk1> alive(this);
     if (caption_ != captionBefore) emit CaptionChanged(caption_);
-    if (checked_ != checkedBefore) emit CheckedChanged(checked_);
+    if (alive && checked_ != checkedBefore) emit CheckedChanged(checked_);
 }
 
 void Chk1::WriteProperties(PropertyBag& bag) const {
@@ -397,7 +408,11 @@ void Chk1::FinishAnimation() {
     animationSteps_ = 0;
     animationStep_ = 0;
     ShowColour(mouseInside_ ? highColor_ : foreColor_);
-    for (; clicksAfterAnimation_ > 0; --clicksAfterAnimation_) emit Click();
+    const QPointer<Chk1> alive(this);
+    while (alive && clicksAfterAnimation_ > 0) {
+        --clicksAfterAnimation_;
+        emit Click();
+    }
 }
 
 // ---- input -----------------------------------------------------------------------------------
@@ -420,21 +435,34 @@ void Chk1::leaveEvent(QEvent*) {
 
 void Chk1::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
+    const QPointer<Chk1> alive(this);
     setChecked(!checked_);
-    PlayClickAnimation(false);
+    if (alive) PlayClickAnimation(false);
 }
 
+namespace {
+
+// Enter and space toggle the box; every other key goes on to its window.
+bool TogglesBox(int ascii) {
+    return ascii == 13 || ascii == 32;
+}
+
+}  // namespace
+
 void Chk1::keyPressEvent(QKeyEvent* event) {
-    emit KeyDown(KeyCode(event), ShiftCode(event->modifiers()));
     const int ascii = KeyAscii(event);
-    if (ascii == 0) return;
+    if (!TogglesBox(ascii)) event->ignore();
+    const QPointer<Chk1> alive(this);
+    emit KeyDown(KeyCode(event), ShiftCode(event->modifiers()));
+    if (!alive || ascii == 0) return;
     emit KeyPress(ascii);
-    if (ascii != 13 && ascii != 32) return;
+    if (!alive || !TogglesBox(ascii)) return;
     setChecked(!checked_);
-    PlayClickAnimation(true);
+    if (alive) PlayClickAnimation(true);
 }
 
 void Chk1::keyReleaseEvent(QKeyEvent* event) {
+    if (!TogglesBox(KeyAscii(event))) event->ignore();
     emit KeyUp(KeyCode(event), ShiftCode(event->modifiers()));
 }
 

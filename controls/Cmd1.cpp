@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QToolTip>
 
 #include "ControlAccessibility.h"
@@ -382,22 +383,30 @@ void Cmd1::mouseReleaseEvent(QMouseEvent* event) {
         HideHover();
     }
     LayOut();
+    // A Click handler may delete the button; nothing of it is touched afterwards.
+    const QPointer<Cmd1> alive(this);
     if (overButton && wasPressed) emit Click();
+    if (!alive) return;
     const QPointF twips = TwipsPoint(event->position());
     emit MouseUp(ButtonCode(event->button()), ShiftCode(event->modifiers()), twips.x(), twips.y());
 }
 
 void Cmd1::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QPointer<Cmd1> alive(this);
     emit DblClick();
-    mousePressEvent(event);
+    if (alive) mousePressEvent(event);
 }
 
 void Cmd1::keyPressEvent(QKeyEvent* event) {
-    emit KeyDown(KeyCode(event), ShiftCode(event->modifiers()));
     const int ascii = KeyAscii(event);
-    if (ascii == 0) return;
+    const bool presses = ascii == 13 || ascii == 32;
+    // Keys the button does not use go on to its window (Escape closes a dialog).
+    if (!presses) event->ignore();
+    const QPointer<Cmd1> alive(this);
+    emit KeyDown(KeyCode(event), ShiftCode(event->modifiers()));
+    if (!alive || ascii == 0) return;
     emit KeyPress(ascii);
-    if (ascii == 13 || ascii == 32) emit Click();
+    if (alive && presses) emit Click();
 }
 
 void Cmd1::focusInEvent(QFocusEvent* event) {

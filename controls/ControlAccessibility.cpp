@@ -12,9 +12,11 @@
 
 namespace {
 
-// The name a screen reader speaks: the one the window gave, else the control's own text.
-QString NameOr(const QWidget* widget, const QString& ownText) {
-    return widget->accessibleName().isEmpty() ? ownText : widget->accessibleName();
+// The name a screen reader speaks: the one the window gave, else the control's own text, else
+// its tooltip (a button that shows only a picture).
+QString NameOr(const QWidget* widget, const QString& ownText, const QString& toolTip = {}) {
+    if (!widget->accessibleName().isEmpty()) return widget->accessibleName();
+    return ownText.isEmpty() ? toolTip : ownText;
 }
 
 class Cmd1Accessible : public QAccessibleWidget {
@@ -22,7 +24,8 @@ class Cmd1Accessible : public QAccessibleWidget {
     explicit Cmd1Accessible(Cmd1* button) : QAccessibleWidget(button, QAccessible::Button) {}
 
     QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Name) return NameOr(widget(), Button()->Caption());
+        if (t == QAccessible::Name)
+            return NameOr(widget(), Button()->Caption(), Button()->ToolTipText());
         return QAccessibleWidget::text(t);
     }
     QStringList actionNames() const override { return {pressAction()}; }
@@ -58,13 +61,20 @@ class Chk1Accessible : public QAccessibleWidget {
     Chk1* Box() const { return static_cast<Chk1*>(widget()); }
 };
 
+// The box and the one editor it shows; the hidden editor holds the same text and is no place a
+// user can reach.
 class TxtAccessible : public QAccessibleWidget {
   public:
     explicit TxtAccessible(Txt* box) : QAccessibleWidget(box, QAccessible::EditableText) {}
 
     QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Value) return Box()->Text();
-        if (t == QAccessible::Name) return NameOr(widget(), Box()->ToolTipText());
+        if (t == QAccessible::Value) {
+            const QString text = Box()->Text();
+            // A password is spoken as the box shows it.
+            if (Box()->PasswordChar().isEmpty()) return text;
+            return QString(text.size(), Box()->PasswordChar().front());
+        }
+        if (t == QAccessible::Name) return Box()->AccessibleName();
         return QAccessibleWidget::text(t);
     }
     void setText(QAccessible::Text t, const QString& text) override {
@@ -78,9 +88,26 @@ class TxtAccessible : public QAccessibleWidget {
         s.passwordEdit = !Box()->PasswordChar().isEmpty();
         return s;
     }
+    // Text and editing go through the editor that is shown, whose interfaces Qt provides.
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface || t == QAccessible::EditableTextInterface) {
+            if (QAccessibleInterface* editor = Editor()) return editor->interface_cast(t);
+        }
+        return QAccessibleWidget::interface_cast(t);
+    }
+    int childCount() const override { return Editor() ? 1 : 0; }
+    QAccessibleInterface* child(int index) const override {
+        return index == 0 ? Editor() : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child && child == Editor() ? 0 : -1;
+    }
 
   private:
     Txt* Box() const { return static_cast<Txt*>(widget()); }
+    QAccessibleInterface* Editor() const {
+        return QAccessible::queryAccessibleInterface(Box()->ShownField());
+    }
 };
 
 class PPBAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
@@ -89,6 +116,8 @@ class PPBAccessible : public QAccessibleWidget, public QAccessibleValueInterface
 
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value) return Bar()->LabelText();
+        if (t == QAccessible::Name)
+            return NameOr(widget(), QAccessibleWidget::text(t), Bar()->ToolTipText());
         return QAccessibleWidget::text(t);
     }
     void* interface_cast(QAccessible::InterfaceType t) override {
@@ -261,4 +290,46 @@ void NotifyToolBarButtonFocus(McToolBar* bar, int index) {
     if (!button) return;
     QAccessibleEvent event(button, QAccessible::Focus);
     QAccessible::updateAccessibility(&event);
+}
+
+namespace {
+
+QAccessibleInterface* AccessibleToolBarButton(McToolBar* bar, int index) {
+    QAccessibleInterface* tools = QAccessible::queryAccessibleInterface(bar);
+    return tools ? tools->child(index) : nullptr;
+}
+
+}  // namespace
+
+void NotifyToolBarButtonName(McToolBar* bar, int index) {
+    if (!QAccessible::isActive()) return;
+    QAccessibleInterface* button = AccessibleToolBarButton(bar, index);
+    if (!button) return;
+    QAccessibleEvent event(button, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
+}
+
+void NotifyToolBarButtonEnabled(McToolBar* bar, int index) {
+    if (!QAccessible::isActive()) return;
+    QAccessibleInterface* button = AccessibleToolBarButton(bar, index);
+    if (!button) return;
+    QAccessible::State changed;
+    changed.disabled = true;
+    QAccessibleStateChangeEvent event(button, changed);
+    QAccessible::updateAccessibility(&event);
+}
+
+void NotifyToolBarButtonCount(McToolBar* bar, int before, int after) {
+    if (!QAccessible::isActive() || before == after) return;
+    QAccessibleInterface* tools = QAccessible::queryAccessibleInterface(bar);
+    if (!tools) return;
+    // New buttons are announced one by one; removed ones leave as a change of the children.
+    for (int i = before; i < after; ++i) {
+        QAccessibleEvent created(tools->child(i), QAccessible::ObjectCreated);
+        QAccessible::updateAccessibility(&created);
+    }
+    if (after < before) {
+        QAccessibleEvent reorder(tools, QAccessible::ObjectReorder);
+        QAccessible::updateAccessibility(&reorder);
+    }
 }

@@ -17,3 +17,7 @@ void NotifyAccessibleValue(QWidget* control, const QVariant& value);
 void NotifyAccessibleChecked(QWidget* control);
 // The toolbar's current button changed while the toolbar has the focus.
 void NotifyToolBarButtonFocus(McToolBar* bar, int index);
+// A toolbar button's caption or enabled flag changed; the bar's count went from before to after.
+void NotifyToolBarButtonName(McToolBar* bar, int index);
+void NotifyToolBarButtonEnabled(McToolBar* bar, int index);
+void NotifyToolBarButtonCount(McToolBar* bar, int before, int after);

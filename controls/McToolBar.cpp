@@ -1,11 +1,13 @@
 #include "McToolBar.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QFontMetrics>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTextBoundaryFinder>
 #include <algorithm>
 #include <cmath>
 
@@ -88,7 +90,9 @@ void McToolBar::Changed(const QString& key) {
 // ---- geometry --------------------------------------------------------------------------------
 
 void McToolBar::RedrawControl() {
+    const QPointer<McToolBar> alive(this);
     emit OnRedrawing(buttonIndex_);
+    if (!alive) return;
     LayOutButtons();
     update();
 }
@@ -223,30 +227,48 @@ bool McToolBar::IsDelim(QChar Char) {
     return !(letter || code == u'_');
 }
 
+namespace {
+
+// The text cut into grapheme clusters: what a reader sees as one character stays one piece, so
+// that a line never ends inside a surrogate pair or a combining sequence.
+QStringList GraphemeClusters(const QString& text) {
+    QStringList clusters;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype start = 0;
+    for (qsizetype end = finder.toNextBoundary(); end != -1; end = finder.toNextBoundary()) {
+        clusters << text.mid(start, end - start);
+        start = end;
+    }
+    return clusters;
+}
+
+}  // namespace
+
 QStringList McToolBar::SplitToLines(const QString& sText, int lLength, bool bFilterLines) const {
     QString text = sText;
     if (bFilterLines) text.remove(QStringLiteral("\r\n"));
     const QFontMetrics metrics(font(), this);
+    const QStringList clusters = GraphemeClusters(text);
     QStringList lines;
-    QString line;
-    qsizetype breakAfter = -1;  // length of `line` up to and including its last delimiter
-    const auto emitLine = [&lines](const QString& part) {
-        const QString trimmed = part.trimmed();
+    // The current line as clusters, and how many of them end with its last delimiter.
+    QStringList line;
+    qsizetype breakAfter = -1;
+    const auto emitLine = [&lines](const QStringList& part) {
+        const QString trimmed = part.join(QString()).trimmed();
         if (!trimmed.isEmpty()) lines << trimmed;
     };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        line += text[i];
-        if (IsDelim(text[i])) breakAfter = line.size();
-        const bool last = i + 1 == text.size();
-        if (last) break;
-        if (metrics.horizontalAdvance(line) < lLength) continue;
+    for (qsizetype i = 0; i < clusters.size(); ++i) {
+        line << clusters[i];
+        if (IsDelim(clusters[i].front())) breakAfter = line.size();
+        if (i + 1 == clusters.size()) break;
+        if (metrics.horizontalAdvance(line.join(QString())) < lLength) continue;
         qsizetype cut = breakAfter > 0 ? breakAfter : line.size() - 1;
         if (cut <= 0) cut = line.size();  // a single character wider than the line
-        emitLine(line.left(cut));
+        emitLine(line.mid(0, cut));
         line = line.mid(cut);
         breakAfter = -1;
         for (qsizetype j = 0; j < line.size(); ++j)
-            if (IsDelim(line[j])) breakAfter = j + 1;
+            if (IsDelim(line[j].front())) breakAfter = j + 1;
     }
     emitLine(line);
     return lines;
@@ -351,11 +373,13 @@ void McToolBar::setAlign(int value) {
 }
 
 void McToolBar::setButton_Count(int value) {
+    value = std::min(value, kMostButtonCount);
     if (value == Button_Count() || value < 1) return;
     const int previous = Button_Count();
     buttons_.resize(static_cast<size_t>(value));
     for (int i = previous; i < value; ++i) buttons_[static_cast<size_t>(i)] = NewButton(i);
     if (buttonIndex_ >= value) buttonIndex_ = value - 1;
+    NotifyToolBarButtonCount(this, previous, value);
     Changed(QStringLiteral("Button_Count"));
 }
 
@@ -400,10 +424,18 @@ bool McToolBar::IsButtonEnabled(int index) const {
 bool McToolBar::IsButtonPressed(int index) const {
     return At(index) && At(index)->Pressed;
 }
+bool McToolBar::ButtonLooksPressed(int index) const {
+    const ToolBarButton* button = At(index);
+    if (!button) return false;
+    const bool hovered = index == buttonIndex_ && button->Enabled && isEnabled();
+    return button->Pressed || (hovered && mouseDown_);
+}
 
 void McToolBar::setButtonCaption(const QString& value) {
     if (!Current()) return;
+    const bool changed = Current()->Caption != value;
     Current()->Caption = value;
+    if (changed) NotifyToolBarButtonName(this, buttonIndex_);
     Changed(PerButtonKey("ButtonCaption", buttonIndex_));
 }
 
@@ -427,7 +459,9 @@ void McToolBar::setButtonToolTipIcon(int value) {
 
 void McToolBar::setButtonEnabled(bool value) {
     if (!Current()) return;
+    const bool changed = Current()->Enabled != value;
     Current()->Enabled = value;
+    if (changed) NotifyToolBarButtonEnabled(this, buttonIndex_);
     Changed(PerButtonKey("ButtonEnabled", buttonIndex_));
 }
 
@@ -447,6 +481,7 @@ void McToolBar::setButtonRemove(int) {
     if (Button_Count() <= 1 || !Current()) return;
     buttons_.erase(buttons_.begin() + buttonIndex_);
     buttonIndex_ = std::min(std::max(buttonIndex_, -1), Button_Count() - 1);
+    NotifyToolBarButtonCount(this, Button_Count() + 1, Button_Count());
     Changed(QStringLiteral("ButtonRemove"));
 }
 
@@ -479,8 +514,8 @@ void McToolBar::ReadProperties(const PropertyBag& bag) {
     borderStyle_ = static_cast<int>(bag.ReadInt(QStringLiteral("BorderStyle"), 0));
     setEnabled(bag.ReadBool(QStringLiteral("Enabled"), true));
     foreColor_ = bag.ReadColor(QStringLiteral("ForeColor"), 0);
-    const int count =
-        std::max<int>(1, static_cast<int>(bag.ReadInt(QStringLiteral("Button_Count"), 1)));
+    const int count = static_cast<int>(
+        std::clamp<qint64>(bag.ReadInt(QStringLiteral("Button_Count"), 1), 1, kMostButtonCount));
     buttonIndex_ = static_cast<int>(bag.ReadInt(QStringLiteral("Button_Index"), 0));
     buttonsWidth_ = static_cast<int>(bag.ReadInt(QStringLiteral("ButtonsWidth"), 90));
     autoSize_ = bag.ReadBool(QStringLiteral("AutoSize"), true);
@@ -563,13 +598,16 @@ void McToolBar::mouseMoveEvent(QMouseEvent* event) {
         restTicks_ = 0;
         restTimer_.start();
     }
+    const QPointer<McToolBar> alive(this);
     if (!mouseInside_) {
         mouseInside_ = true;
         emit MouseEnter();
+        if (!alive) return;
     }
     DestroyToolTip();
 
     SetHoverIndex(HitTest(at));
+    if (!alive) return;
     emit MouseMove(ButtonCode(event->buttons()), ShiftCode(event->modifiers()), at.x(), at.y(),
                    buttonIndex_);
 }
@@ -585,8 +623,9 @@ void McToolBar::leaveEvent(QEvent*) {
 
 void McToolBar::mousePressEvent(QMouseEvent* event) {
     mouseDown_ = true;
+    const QPointer<McToolBar> alive(this);
     RedrawControl();
-    if (buttonIndex_ == -1) return;
+    if (!alive || buttonIndex_ == -1) return;
     const QPointF at = event->position();
     emit MouseDown(ButtonCode(event->button()), ShiftCode(event->modifiers()), at.x(), at.y(),
                    buttonIndex_);
@@ -594,38 +633,60 @@ void McToolBar::mousePressEvent(QMouseEvent* event) {
 
 void McToolBar::mouseReleaseEvent(QMouseEvent* event) {
     mouseDown_ = false;
+    // Handlers of the events below may delete the bar.
+    const QPointer<McToolBar> alive(this);
     RedrawControl();
+    if (!alive) return;
     const QPointF at = event->position();
+    const bool over = rect().contains(at.toPoint());
     if (buttonIndex_ != -1)
         emit MouseUp(ButtonCode(event->button()), ShiftCode(event->modifiers()), at.x(), at.y(),
                      buttonIndex_);
-    if (rect().contains(at.toPoint())) emit Click(buttonIndex_);
+    if (alive && over) emit Click(buttonIndex_);
 }
 
 void McToolBar::mouseDoubleClickEvent(QMouseEvent*) {
     mouseDown_ = true;
+    const QPointer<McToolBar> alive(this);
     RedrawControl();
-    emit DblClick(buttonIndex_);
+    if (alive) emit DblClick(buttonIndex_);
 }
 
-void McToolBar::keyPressEvent(QKeyEvent* event) {
-    mouseDown_ = true;
-    emit KeyDown(KeyCode(event), ShiftCode(event->modifiers()), buttonIndex_);
-    switch (event->key()) {
+namespace {
+
+// The keys the bar acts on; every other key goes on to its window.
+bool ToolBarKey(int key) {
+    switch (key) {
         case Qt::Key_Left:
-            MoveCurrent(-1);
-            break;
         case Qt::Key_Right:
-            MoveCurrent(1);
-            break;
         case Qt::Key_Return:
         case Qt::Key_Enter:
         case Qt::Key_Space:
         case Qt::Key_Down:
-            if (!event->isAutoRepeat()) ClickButton(buttonIndex_);
-            break;
+            return true;
         default:
-            break;
+            return false;
+    }
+}
+
+}  // namespace
+
+void McToolBar::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (!ToolBarKey(key)) event->ignore();
+    mouseDown_ = true;
+    const QPointer<McToolBar> alive(this);
+    emit KeyDown(KeyCode(event), ShiftCode(event->modifiers()), buttonIndex_);
+    if (!alive) return;
+    if (key == Qt::Key_Left || key == Qt::Key_Right) {
+        MoveCurrent(key == Qt::Key_Left ? -1 : 1);
+    } else if (ToolBarKey(key) && !event->isAutoRepeat()) {
+        ClickButton(buttonIndex_);
+        // A menu opened by the key takes its release: the button must not stay down.
+        if (alive && QApplication::activePopupWidget()) {
+            mouseDown_ = false;
+            update();
+        }
     }
 }
 
@@ -646,15 +707,17 @@ void McToolBar::SetHoverIndex(int index) {
     if (index == buttonIndex_) return;
     buttonIndex_ = index;
     if (hasFocus()) NotifyToolBarButtonFocus(this, index);
+    const QPointer<McToolBar> alive(this);
     emit OnButtonHover(index);
-    RedrawControl();
+    if (alive) RedrawControl();
 }
 
 void McToolBar::ClickButton(int index) {
     const ToolBarButton* button = At(index);
     if (!button || !button->Enabled || !isEnabled()) return;
+    const QPointer<McToolBar> alive(this);
     SetHoverIndex(index);
-    emit Click(index);
+    if (alive) emit Click(index);
 }
 
 void McToolBar::focusInEvent(QFocusEvent* event) {
@@ -671,6 +734,7 @@ void McToolBar::focusOutEvent(QFocusEvent* event) {
 }
 
 void McToolBar::keyReleaseEvent(QKeyEvent* event) {
+    if (!ToolBarKey(event->key())) event->ignore();
     mouseDown_ = false;
     emit KeyUp(KeyCode(event), ShiftCode(event->modifiers()), buttonIndex_);
 }
@@ -707,6 +771,8 @@ void McToolBar::resizeEvent(QResizeEvent*) {
 }
 
 void McToolBar::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::EnabledChange)
+        for (int i = 0; i < Button_Count(); ++i) NotifyToolBarButtonEnabled(this, i);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange) {
         RedrawControl();
     }
@@ -813,7 +879,7 @@ void McToolBar::PaintButton(QPainter& painter, int index, int k) const {
     const int y = button.Top;
     const int cellHeight = ToLong32(cellHeight_);
     const bool hovered = index == buttonIndex_ && button.Enabled && isEnabled();
-    const bool pressed = button.Pressed || (hovered && mouseDown_);
+    const bool pressed = ButtonLooksPressed(index);
 
     if (hovered && buttonsStyle_ == 2) {
         painter.setPen(ToQColor(BlendColor(hoverColor_, kBlack, 250)));

@@ -78,7 +78,7 @@ class McToolBar : public ControlBase {
     int GetButtonLeft(int iIndex) const;
 
     // Greedy word wrap measured with the control's font; every line at most about lLength
-    // pixels wide where the words allow it.
+    // pixels wide where the words allow it. Lines break between whole characters only.
     QStringList SplitToLines(const QString& sText, int lLength, bool bFilterLines) const;
     // False only for the letters A to Z, a to z and the underscore.
     static bool IsDelim(QChar Char);
@@ -160,8 +160,14 @@ class McToolBar : public ControlBase {
     QString ToolTipOf(int index) const;
     bool IsButtonEnabled(int index) const;
     bool IsButtonPressed(int index) const;
+    // The button is drawn down: its Pressed flag, or the mouse or a key holds it.
+    bool ButtonLooksPressed(int index) const;
     // Makes an enabled button the current one and raises Click for it, as its keys do.
     void ClickButton(int index);
+
+    // The most buttons a bar holds; a larger count, stored or set, is cut to it, so that no
+    // stored layout costs gigabytes or seconds.
+    static constexpr int kMostButtonCount = 1000;
 
     // The tooltip shown now, or null.
     BalloonTip* ToolTipWindow() const { return toolTip_; }

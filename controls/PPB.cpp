@@ -4,6 +4,7 @@
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QToolTip>
 #include <algorithm>
@@ -83,7 +84,7 @@ void PPB::ValueChange(double Value) {
     if (ShownPercent() != shownBefore) NotifyAccessibleValue(this, ShownPercent());
     if (!useCustomCaption_) {
         const QString number = QString::number(static_cast<int>(whole));
-        SetLabelText(isPercent_ ? number + QLatin1Char('%') : number);
+        if (!SetLabelText(isPercent_ ? number + QLatin1Char('%') : number)) return;
     }
     CentreLabel();
     update();
@@ -98,7 +99,7 @@ int PPB::ShownPercent() const {
 
 void PPB::SetCustomCaption(const QString& sCaption) {
     if (!useCustomCaption_ || sCaption == labelText_) return;
-    SetLabelText(sCaption);
+    if (!SetLabelText(sCaption)) return;
     CentreLabel();
     update();
 }
@@ -108,10 +109,12 @@ void PPB::Refresh() {
     Redraw();
 }
 
-void PPB::SetLabelText(const QString& text) {
-    if (text == labelText_) return;
+bool PPB::SetLabelText(const QString& text) {
+    if (text == labelText_) return true;
     labelText_ = text;
+    const QPointer<PPB> alive(this);
     emit Change();
+    return !alive.isNull();
 }
 
 QSizeF PPB::LabelSize() const {
@@ -134,7 +137,7 @@ QRectF PPB::LabelRect() const {
 void PPB::setIsPercent(bool value) {
     isPercent_ = value;
     MarkChanged(QStringLiteral("IsPercent"));
-    SetLabelText(value ? QStringLiteral("100%") : QStringLiteral("100"));
+    if (!SetLabelText(value ? QStringLiteral("100%") : QStringLiteral("100"))) return;
     CentreLabel();
     update();
 }
@@ -312,8 +315,11 @@ void PPB::mouseReleaseEvent(QMouseEvent* event) {
     if (!pressedOnSurface_) return;
     pressedOnSurface_ = false;
     const QPointF at = TwipsPoint(event->position());
+    const bool over = rect().contains(event->position().toPoint());
+    // A MouseUp handler may delete the bar.
+    const QPointer<PPB> alive(this);
     emit MouseUp(ButtonCode(event->button()), ShiftCode(event->modifiers()), at.x(), at.y());
-    if (rect().contains(event->position().toPoint())) emit Click();
+    if (alive && over) emit Click();
 }
 
 void PPB::mouseMoveEvent(QMouseEvent* event) {

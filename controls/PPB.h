@@ -95,7 +95,8 @@ class PPB : public ControlBase {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
-    void SetLabelText(const QString& text);
+    // Raises Change for a new text; false when a Change handler deleted the bar.
+    bool SetLabelText(const QString& text);
     void CentreLabel();
     QSizeF LabelSize() const;
     bool OnOwnSurface(const QPointF& pixelPoint) const;

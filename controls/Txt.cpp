@@ -1,10 +1,12 @@
 #include "Txt.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -85,11 +87,14 @@ void Txt::paintEvent(QPaintEvent*) {
 void Txt::ApplyColours() {
     for (QWidget* field : {static_cast<QWidget*>(text1_), static_cast<QWidget*>(text2_)}) {
         QPalette palette = field->palette();
-        // The disabled group keeps the system's greyed look.
         for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
             palette.setColor(group, QPalette::Base, ToQColor(backColor_));
             palette.setColor(group, QPalette::Text, ToQColor(foreColor_));
         }
+        // The disabled group keeps the system's greyed background, with a grey text that stays
+        // readable on it, as the other controls' disabled looks are.
+        const QColor disabledBase = palette.color(QPalette::Disabled, QPalette::Base);
+        palette.setColor(QPalette::Disabled, QPalette::Text, ReadableDisabledColor(disabledBase));
         field->setPalette(palette);
     }
     update();
@@ -131,6 +136,7 @@ void Txt::OnMultiLineChanged() {
 }
 
 void Txt::HoldMultiLineLimit() {
+    if (keepWhole_) return;
     const int length = static_cast<int>(text1_->toPlainText().size());
     const int excess = length - maxLength_;
     if (maxLength_ <= 0 || excess <= 0) return;
@@ -146,8 +152,13 @@ void Txt::HoldMultiLineLimit() {
 void Txt::OnSingleLineChanged() {
     if (syncing_) return;
     if (style_ != 0 || !text1_->isHidden()) return;
-    // The multi-line field reports the change, so it is reported once.
+    // The multi-line field reports the change, so it is reported once. The single-line field
+    // has kept to the limit already; what it holds is copied whole.
+    const QPointer<Txt> alive(this);
+    const bool keepWhole = keepWhole_;
+    keepWhole_ = true;
     text1_->setPlainText(text2_->text());
+    if (alive) keepWhole_ = keepWhole;
 }
 
 QString Txt::Text() const {
@@ -157,12 +168,23 @@ QString Txt::Text() const {
 void Txt::setText(const QString& value) {
     if (value == Text()) return;
     // The text goes into the field on show, so it is seen whatever the style; the fields then
-    // keep each other in step as they do for typing.
+    // keep each other in step as they do for typing. MaxLength limits typing only: a longer
+    // text the program sets is kept whole, and the single-line field holds it by a limit of
+    // its length.
+    const QPointer<Txt> alive(this);
+    keepWhole_ = true;
+    text2_->setMaxLength(std::max(SingleLineLimit(), static_cast<int>(value.size())));
     if (style_ == 1)
         text1_->setPlainText(value);
     else
         text2_->setText(value);
+    if (!alive) return;  // a Change handler deleted the box
+    keepWhole_ = false;
     MarkChanged(QStringLiteral("Text"));
+}
+
+int Txt::SingleLineLimit() const {
+    return maxLength_ > 0 ? std::min(maxLength_, kLineEditLimit) : kLineEditLimit;
 }
 
 QString Txt::SelText() const {
@@ -303,7 +325,7 @@ void Txt::setLocked(bool value) {
 
 void Txt::setMaxLength(int value) {
     maxLength_ = std::max(0, value);
-    text2_->setMaxLength(maxLength_ > 0 ? std::min(maxLength_, kLineEditLimit) : kLineEditLimit);
+    text2_->setMaxLength(SingleLineLimit());
     if (maxLength_ > 0 && text1_->toPlainText().size() > maxLength_) {
         lastInsertEnd_ = -1;
         OnMultiLineChanged();
@@ -476,6 +498,37 @@ bool Txt::eventFilter(QObject* watched, QEvent* event) {
 
 void Txt::resizeEvent(QResizeEvent*) {
     LayOut();
+}
+
+void Txt::showEvent(QShowEvent* event) {
+    ShareAccessibleName();
+    ControlBase::showEvent(event);
+}
+
+QWidget* Txt::ShownField() const {
+    return style_ == 1 ? static_cast<QWidget*>(text1_) : static_cast<QWidget*>(text2_);
+}
+
+QString Txt::AccessibleName() const {
+    if (!accessibleName().isEmpty()) return accessibleName();
+    if (parentWidget()) {
+        for (const QLabel* label : parentWidget()->findChildren<QLabel*>()) {
+            if (label->buddy() != this) continue;
+            // The mnemonic's marker is no part of what is read out.
+            QString text = label->text();
+            text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+            text.remove(QLatin1Char('&'));
+            text.replace(QLatin1Char('\x01'), QLatin1Char('&'));
+            return text;
+        }
+    }
+    return toolTipText_;
+}
+
+void Txt::ShareAccessibleName() {
+    const QString name = AccessibleName();
+    text1_->setAccessibleName(name);
+    text2_->setAccessibleName(name);
 }
 
 void Txt::changeEvent(QEvent* event) {

@@ -82,6 +82,14 @@ class Txt : public ControlBase {
     void setAlignment(int value);
 
     bool FrameHighlighted() const { return highlighted_; }
+    // The editor that is shown, by Style.
+    QWidget* ShownField() const;
+    // The name a screen reader speaks: the box's own accessible name, else the text of the label
+    // whose buddy it is, else its tooltip.
+    QString AccessibleName() const;
+    // Gives the editors the box's name, so that a reader names the editor that has the focus.
+    // The box does it when it is shown; call it after the name or the label changes.
+    void ShareAccessibleName();
     QPlainTextEdit* MultiLineField() const { return text1_; }
     QLineEdit* SingleLineField() const { return text2_; }
 
@@ -103,6 +111,7 @@ class Txt : public ControlBase {
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -115,6 +124,7 @@ class Txt : public ControlBase {
     void OnMultiLineChanged();
     void OnSingleLineChanged();
     void HoldMultiLineLimit();
+    int SingleLineLimit() const;
     void ApplyColours();
     void ApplyPointer();
     void ApplyAlignment();
@@ -138,6 +148,9 @@ class Txt : public ControlBase {
     bool mouseInside_ = false;
     bool focused_ = false;
     bool syncing_ = false;
+    // The text is set by the program or copied between the fields: MaxLength limits the user's
+    // typing only, so the multi-line field keeps it whole.
+    bool keepWhole_ = false;
     // Where the multi-line field's last insertion ended, -1 when unknown.
     int lastInsertEnd_ = -1;
     QPointF lastMousePos_{-1, -1};

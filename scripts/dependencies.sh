@@ -14,6 +14,10 @@ dravelo_packages+=(libqt6sql6-sqlite sqlite3 prometheus)
 # Fuzzing (clang's libFuzzer) and fault injection with a real tool.
 dravelo_packages+=(clang-14 libclang-rt-14-dev fiu-utils libfiu-dev)
 
+# Qt's own dialogs in the program's language at run time; a real screen reader's view of the
+# window (AT-SPI over a session bus) in the tests.
+dravelo_packages+=(qt6-translations-l10n dbus at-spi2-core python3-pyatspi)
+
 dravelo_install_dependencies() {
     local missing=()
     for package in "${dravelo_packages[@]}"; do

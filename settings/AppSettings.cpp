@@ -13,6 +13,42 @@ const QString kPrevPath = QStringLiteral("PrevPath");
 const QString kPrevPathSelected = QStringLiteral("PrevPathSelected");
 const QString kUpdateUrl = QStringLiteral("UpdateURL");
 
+// Adds one to a number in plain decimal digits.
+QString PlusOne(QString digits) {
+    for (qsizetype i = digits.size() - 1; i >= 0; --i) {
+        if (digits[i] != u'9') {
+            digits[i] = QChar(digits[i].unicode() + 1);
+            return digits;
+        }
+        digits[i] = u'0';
+    }
+    return u'1' + digits;
+}
+
+// A stored number rounded down and written in plain digits, worked on the text itself so that a
+// number of any size keeps all its digits; nothing when the text is no number.
+std::optional<QString> RoundedDownText(const QString& text) {
+    bool ok = false;
+    const double number = text.toDouble(&ok);
+    if (!ok || !std::isfinite(number)) return std::nullopt;
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*([+-]?)([0-9]*)(?:\\.([0-9]*))?(?:[eE]([+-]?[0-9]{1,6}))?\\s*$"));
+    const auto match = pattern.match(text);
+    if (!match.hasMatch()) return QString::number(std::floor(number), 'f', 0);
+    const QString digits = match.captured(2) + match.captured(3);
+    const qsizetype point = match.captured(2).size() + match.captured(4).toInt();
+    QString whole = point <= 0               ? QString()
+                    : point >= digits.size() ? digits + QString(point - digits.size(), u'0')
+                                             : digits.left(point);
+    const QString cutOff = point <= 0 ? digits : digits.mid(std::max<qsizetype>(point, 0));
+    const bool fraction = cutOff.contains(QRegularExpression(QStringLiteral("[1-9]")));
+    while (whole.startsWith(u'0')) whole.remove(0, 1);
+    if (whole.isEmpty()) whole = QStringLiteral("0");
+    if (match.captured(1) != u"-") return whole;
+    if (fraction) whole = PlusOne(whole);
+    return whole == u"0" ? whole : u'-' + whole;
+}
+
 // The k of a "PrevPath" key: decimal without leading zeros, from 1 on.
 std::optional<qint64> PrevPathNumber(const QString& key) {
     static const QRegularExpression pattern(QStringLiteral("^PrevPath([1-9][0-9]{0,17})$"));
@@ -44,12 +80,17 @@ std::optional<qint64> AppSettings::wholeNumber(const QString& key, qint64 whenMi
     return StoredWholeNumber(store_.value(key).toString());
 }
 
-std::optional<qint64> AppSettings::nrFiles() const {
-    return wholeNumber(kNrFiles, 20);
+std::optional<QString> AppSettings::boxNumber(const QString& key, int whenMissing) const {
+    if (!store_.contains(key)) return QString::number(whenMissing);
+    return RoundedDownText(store_.value(key).toString());
 }
 
-std::optional<qint64> AppSettings::nrMBytes() const {
-    return wholeNumber(kNrMBytes, 10);
+std::optional<QString> AppSettings::nrFiles() const {
+    return boxNumber(kNrFiles, 20);
+}
+
+std::optional<QString> AppSettings::nrMBytes() const {
+    return boxNumber(kNrMBytes, 10);
 }
 
 std::optional<qint64> AppSettings::prevPathSelected() const {

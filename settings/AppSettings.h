@@ -17,11 +17,12 @@ class AppSettings {
   public:
     AppSettings();
 
-    // "NrFiles" read as a number and rounded down: 20 when missing, nothing when the stored
-    // text is not a number (the box then keeps its empty text).
-    std::optional<qint64> nrFiles() const;
-    // "NrMBytes", read the same way: 10 when missing.
-    std::optional<qint64> nrMBytes() const;
+    // "NrFiles" read as a number and rounded down, in plain digits however large (a run then
+    // refuses a number it cannot use): "20" when missing, nothing when the stored text is not a
+    // number (the box then keeps its empty text).
+    std::optional<QString> nrFiles() const;
+    // "NrMBytes", read the same way: "10" when missing.
+    std::optional<QString> nrMBytes() const;
     // The stored folders "PrevPath1" to "PrevPathN" for N = "NrPrevPath" (rounded down), in key
     // order, empty ones left out. No folders when "NrPrevPath" is missing or not a number; keys
     // beyond N are never read.
@@ -40,6 +41,7 @@ class AppSettings {
 
   private:
     std::optional<qint64> wholeNumber(const QString& key, qint64 whenMissing) const;
+    std::optional<QString> boxNumber(const QString& key, int whenMissing) const;
 
     QSettings store_;
 };

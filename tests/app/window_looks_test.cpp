@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QTimer>
 
+#include "FormWidgets.h"
 #include "frmAbout.h"
 #include "temp_folder.h"
 #include "window_test_support.h"
@@ -178,6 +179,40 @@ TEST_P(WindowLooks, Screenshots) {
     });
     window.About();
     EXPECT_TRUE(RunEventLoopUntil([&] { return aboutSeen; }, 5000));
+}
+
+// The refusals a user reads in the log view, whole; and the grey frames with all four edges at
+// any scale (a frame's pixel at the middle of each edge has the frame's colour).
+TEST_P(WindowLooks, RefusalsAndFrames) {
+    frmMain& window = *window_;
+    Control<DriveBox>(window, "Drive1")->setEditText(QStringLiteral("/nonexistent/folder"));
+    Click(Control<Cmd1>(window, "Cmd11"));
+    Save(window.grab().toImage(), QStringLiteral("main_refused_folder"));
+    TempFolder folder;
+    Control<DriveBox>(window, "Drive1")->setEditText(folder.path());
+    Control<Txt>(window, "Txt1")->setText(QStringLiteral("99999999999"));  // no 32-bit number
+    Control<Txt>(window, "Txt2")->setText(QStringLiteral("1"));
+    Click(Control<Cmd1>(window, "Cmd11"));
+    const QImage refused = window.grab().toImage();
+    Save(refused, QStringLiteral("main_text7"));
+    EXPECT_TRUE(Control<QLabel>(window, "Label3")->text().simplified().endsWith(u'!'));
+
+    const qreal scale = qApp->devicePixelRatio();
+    for (const char* name : {"frView(0)", "Shape1", "Shape2"}) {
+        const auto* frame = window.findChild<ShapeBox*>(QString::fromLatin1(name));
+        ASSERT_NE(frame, nullptr) << name;
+        const QPoint at = frame->mapTo(&window, QPoint(0, 0));
+        const int left = qRound(at.x() * scale);
+        const int top = qRound(at.y() * scale);
+        const int right = qRound((at.x() + frame->width()) * scale) - 1;
+        const int bottom = qRound((at.y() + frame->height()) * scale) - 1;
+        const int midX = (left + right) / 2;
+        const int midY = (top + bottom) / 2;
+        for (const QPoint& edge :
+             {QPoint(left, midY), QPoint(right, midY), QPoint(midX, top), QPoint(midX, bottom)})
+            EXPECT_EQ(refused.pixelColor(edge), frame->borderColor())
+                << name << " at " << edge.x() << "," << edge.y();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(ShippedLanguages, WindowLooks,

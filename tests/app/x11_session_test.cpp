@@ -1,11 +1,13 @@
 // The program itself under a real X server (Xvfb, xcb platform): its window shows within five
 // seconds, and a close request or SIGTERM ends it cleanly with its settings saved and nothing
-// on standard error.
+// on standard error. A real screen-reader client (AT-SPI on a session bus of its own) finds a
+// role and a name for every control a user can reach.
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -178,3 +180,104 @@ INSTANTIATE_TEST_SUITE_P(Endings, ProgramUnderX,
                          [](const auto& info) {
                              return info.param == Ending::CloseRequest ? "CloseRequest" : "Sigterm";
                          });
+
+namespace {
+
+const char* const kPython = "/usr/bin/python3";
+const char* const kBusLauncher = "/usr/libexec/at-spi-bus-launcher";
+
+// What the screen-reader test needs and is missing, or empty.
+QString MissingScreenReaderPiece() {
+    if (!QFileInfo::exists(QString::fromLatin1(kBusLauncher))) return "at-spi2-core";
+    if (QProcess::execute(QStringLiteral("dbus-daemon"), {QStringLiteral("--version")}) != 0)
+        return "dbus (dbus-daemon)";
+    if (QProcess::execute(QString::fromLatin1(kPython),
+                          {QStringLiteral("-c"), QStringLiteral("import pyatspi")}) != 0)
+        return "python3-pyatspi";
+    return {};
+}
+
+// A session bus of its own, which starts the accessibility bus when a client asks for it.
+class SessionBus {
+  public:
+    SessionBus() {
+        daemon_.start(QStringLiteral("dbus-daemon"),
+                      {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                       QStringLiteral("--print-address=1")});
+        while (daemon_.state() != QProcess::NotRunning && !daemon_.canReadLine())
+            daemon_.waitForReadyRead(kEndWithinMs);
+        address_ = QString::fromLatin1(daemon_.readLine().trimmed());
+    }
+    ~SessionBus() {
+        daemon_.terminate();
+        daemon_.waitForFinished(kEndWithinMs);
+    }
+    const QString& address() const { return address_; }
+
+  private:
+    QProcess daemon_;
+    QString address_;
+};
+
+}  // namespace
+
+TEST(ScreenReader, EveryControlAUserCanReachHasARoleAndAName) {
+    const QString missing = MissingScreenReaderPiece();
+    if (!missing.isEmpty())
+        GTEST_SKIP() << "no screen-reader check: " << missing.toStdString() << " is not installed";
+    Xvfb server;
+    ASSERT_FALSE(server.display().isEmpty()) << "Xvfb did not start";
+    SessionBus bus;
+    ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
+    QTemporaryDir config, runtime, work;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(server.display()));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+    environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    environment.remove(QStringLiteral("QT_SCALE_FACTOR"));
+    environment.insert(
+        QStringLiteral("LSAN_OPTIONS"),
+        QStringLiteral("print_suppressions=0:suppressions=" DRAVELO_LEAK_SUPPRESSIONS ":") +
+            environment.value(QStringLiteral("LSAN_OPTIONS")));
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(work.path());
+    program.start(QStringLiteral(DRAVELO_PROGRAM), {});
+    ASSERT_TRUE(program.waitForStarted());
+
+    XClient client(server.display());
+    std::optional<xcb_window_t> window;
+    const QDeadlineTimer shown(kShowWithinMs);
+    while (!window && !shown.hasExpired() && program.state() == QProcess::Running) {
+        window = client.ShownWindow(kTitle);
+        if (!window) QThread::msleep(20);
+    }
+    ASSERT_TRUE(window.has_value()) << "no window within five seconds";
+
+    QProcess reader;
+    reader.setProcessEnvironment(environment);
+    reader.start(QString::fromLatin1(kPython),
+                 {QStringLiteral(DRAVELO_SCREEN_READER_WALK), QStringLiteral("20")});
+    ASSERT_TRUE(reader.waitForFinished(60000));
+    const QString tree = QString::fromUtf8(reader.readAllStandardOutput());
+    EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
+    program.terminate();
+    program.waitForFinished(kEndWithinMs);
+
+    const QStringList nodes = tree.split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_TRUE(nodes.contains(QStringLiteral("frame\tDravelo v.1.0.14"))) << tree.toStdString();
+    // Three menu buttons, two number boxes and their editors, the calculator, the drive box and
+    // its editor, two start buttons, four check boxes, two progress bars.
+    EXPECT_GE(nodes.size(), 18) << tree.toStdString();
+    for (const QString& node : nodes) {
+        const QString role = node.section(u'\t', 0, 0);
+        EXPECT_FALSE(role.isEmpty() || role == u"unknown" || role == u"invalid" ||
+                     role == u"filler")
+            << node.toStdString();
+        EXPECT_FALSE(node.section(u'\t', 1).trimmed().isEmpty())
+            << "no name: " << node.toStdString();
+    }
+}

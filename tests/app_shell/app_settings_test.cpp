@@ -32,8 +32,8 @@ class AppSettingsTest : public ::testing::Test {
 
 TEST_F(AppSettingsTest, EmptyStoreGivesTheDefaults) {
     const AppSettings settings;
-    EXPECT_EQ(settings.nrFiles(), 20);
-    EXPECT_EQ(settings.nrMBytes(), 10);
+    EXPECT_EQ(settings.nrFiles(), "20");
+    EXPECT_EQ(settings.nrMBytes(), "10");
     EXPECT_EQ(settings.prevPaths(), QStringList());
     EXPECT_EQ(settings.prevPathSelected(), 0);
     EXPECT_EQ(settings.updateUrl(), "");
@@ -54,7 +54,7 @@ TEST_F(AppSettingsTest, SaveWritesTextKeysAndLeavesKeysBeyondTheList) {
     }
 
     const AppSettings reread;
-    EXPECT_EQ(reread.nrFiles(), 25);
+    EXPECT_EQ(reread.nrFiles(), "25");
     EXPECT_EQ(reread.nrMBytes(), std::nullopt);  // saved as typed, not a number
     EXPECT_EQ(reread.prevPaths(), QStringList({"/a", "/b, c", "/dä;t\\a"}));
     EXPECT_EQ(reread.prevPathSelected(), 2);
@@ -62,27 +62,35 @@ TEST_F(AppSettingsTest, SaveWritesTextKeysAndLeavesKeysBeyondTheList) {
 }
 
 TEST_F(AppSettingsTest, StoredNumbersAreRoundedDownOrRejected) {
+    // The number boxes get the digits of any size; a run refuses what it cannot use.
+    const QString hugeDigits = QStringLiteral("1") + QString(300, u'0');
     const struct {
         const char* text;
         std::optional<qint64> value;
+        std::optional<QString> digits;
     } cases[] = {
-        {"12", 12},
-        {"12.7", 12},
-        {" 8 ", 8},
-        {"-2.5", -3},
-        {"1e3", 1000},
-        {"abc", std::nullopt},
-        {"", std::nullopt},
-        {"12abc", std::nullopt},
-        {"nan", std::nullopt},
-        {"inf", std::nullopt},
-        {"1e300", std::nullopt},
+        {"12", 12, "12"},
+        {"12.7", 12, "12"},
+        {" 8 ", 8, "8"},
+        {"-2.5", -3, "-3"},
+        {"-0.5", -1, "-1"},
+        {"-7", -7, "-7"},
+        {"1e3", 1000, "1000"},
+        {"1.25e2", 125, "125"},
+        {"abc", std::nullopt, std::nullopt},
+        {"", std::nullopt, std::nullopt},
+        {"12abc", std::nullopt, std::nullopt},
+        {"nan", std::nullopt, std::nullopt},
+        {"inf", std::nullopt, std::nullopt},
+        {"1e300", std::nullopt, hugeDigits},
+        {"99999999999999999999", std::nullopt, "99999999999999999999"},
+        {"-99999999999999999999.5", std::nullopt, "-100000000000000000000"},
     };
     for (const auto& c : cases) {
         Store({{"NrFiles", c.text}, {"NrMBytes", c.text}, {"PrevPathSelected", c.text}});
         const AppSettings settings;
-        EXPECT_EQ(settings.nrFiles(), c.value) << c.text;
-        EXPECT_EQ(settings.nrMBytes(), c.value) << c.text;
+        EXPECT_EQ(settings.nrFiles(), c.digits) << c.text;
+        EXPECT_EQ(settings.nrMBytes(), c.digits) << c.text;
         EXPECT_EQ(settings.prevPathSelected(), c.value) << c.text;
     }
 }

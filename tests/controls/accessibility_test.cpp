@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QLabel>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -117,3 +119,44 @@ TEST(Accessibility, TreeNamesEveryControlWithItsRoleStateAndActions) {
     EXPECT_EQ(tools->childCount(), 2);
 }
 
+// What a reader hears where a control shows no text of its own: a label's text for the text box
+// and its editor, the tooltip of a picture button, the window's name for a progress bar; and a
+// password is never spoken in clear.
+TEST(Accessibility, ControlsWithoutOwnTextAreNamedAndPasswordsStayMasked) {
+    QWidget window;
+    auto* column = new QVBoxLayout(&window);
+    auto* label = new QLabel(QStringLiteral("Anzahl der &Dateien:"));
+    auto* text = new Txt;
+    auto* picture = new Cmd1;
+    auto* progress = new PPB;
+    column->addWidget(label);
+    column->addWidget(text);
+    column->addWidget(picture);
+    column->addWidget(progress);
+    label->setBuddy(text);
+    picture->setCaption(QString());
+    picture->setToolTipText(QStringLiteral("Werte automatisch berechnen"));
+    progress->setAccessibleName(QStringLiteral("Gesamtfortschritt"));
+    text->setText(QStringLiteral("geheim"));
+    ShowAndWait(window);
+
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(text);
+    EXPECT_EQ(box->text(QAccessible::Name), "Anzahl der Dateien:");
+    ASSERT_EQ(box->childCount(), 1);  // the editor that is shown, not the hidden one
+    EXPECT_EQ(box->child(0)->object(), text->SingleLineField());
+    EXPECT_EQ(box->child(0)->text(QAccessible::Name), "Anzahl der Dateien:");
+    ASSERT_NE(box->textInterface(), nullptr);
+    EXPECT_EQ(box->textInterface()->text(0, 6), "geheim");
+    ASSERT_NE(box->editableTextInterface(), nullptr);
+    box->editableTextInterface()->replaceText(0, 6, QStringLiteral("20"));
+    EXPECT_EQ(text->Text(), "20");
+
+    text->setPasswordChar(QStringLiteral("*"));
+    EXPECT_EQ(box->text(QAccessible::Value), "**");
+    EXPECT_NE(box->child(0)->text(QAccessible::Value), "20");
+
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(picture)->text(QAccessible::Name),
+              "Werte automatisch berechnen");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(progress)->text(QAccessible::Name),
+              "Gesamtfortschritt");
+}

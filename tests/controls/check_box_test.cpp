@@ -83,6 +83,35 @@ TEST(CheckBox, GlyphSizeAndLayout) {
     EXPECT_DOUBLE_EQ(box.CaptionRect().center().y(), 200);
 }
 
+// The box's edges lie on whole pixels: from outside in, a background pixel, then the full glyph
+// colour, with no blurred grey between them.
+TEST(CheckBox, BoxEdgesAreSharp) {
+    for (double points : {9.0, 9.75, 13.0}) {
+        QWidget face;
+        face.setStyleSheet(QStringLiteral("background: white"));
+        auto* box = new Chk1(&face);
+        box->setSize(points);
+        box->setGeometry(0, 0, 200, 24);
+        ShowAndWait(face);
+        const QImage look = box->grab().toImage();
+        const QRect glyph = QRectF(Twips::ToPixels(box->GlyphRect().x(), box),
+                                   Twips::ToPixels(box->GlyphRect().y(), box),
+                                   Twips::ToPixels(box->GlyphRect().width(), box),
+                                   Twips::ToPixels(box->GlyphRect().height(), box))
+                                .toAlignedRect();
+        const QColor background = look.pixelColor(199, 1);
+        // Along the middle row from the left and the middle column from the top.
+        const int row = glyph.center().y();
+        const int column = glyph.center().x();
+        int x = glyph.left();
+        while (x < glyph.right() && look.pixelColor(x, row) == background) ++x;
+        EXPECT_EQ(look.pixelColor(x, row), QColor(Qt::black)) << points;
+        int y = glyph.top();
+        while (y < glyph.bottom() && look.pixelColor(column, y) == background) ++y;
+        EXPECT_EQ(look.pixelColor(column, y), QColor(Qt::black)) << points;
+    }
+}
+
 TEST(CheckBox, ColourSets) {
     Chk1 box;
     box.setColorSet(3);

@@ -2,11 +2,13 @@
 // least 3:1 against the background, yet less than the enabled look, so they still look disabled.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QTest>
 
 #include "Chk1.h"
 #include "Cmd1.h"
 #include "McToolBar.h"
+#include "Txt.h"
 #include "control_test_support.h"
 
 namespace {
@@ -81,6 +83,14 @@ TEST(DisabledLook, CaptionsAndGlyphsKeepThreeToOne) {
     bar.setFont(LargeFont());
     ShowAndWait(bar);
     ExpectReadableYetDisabled(Contrasts(bar, bar.rect(), QPoint(1, 1)), "toolbar");
+
+    Txt text;
+    text.setFont(LargeFont());
+    text.setText(QStringLiteral("32000"));
+    text.resize(160, 40);
+    ShowAndWait(text);
+    const QRect field = text.SingleLineField()->geometry();
+    ExpectReadableYetDisabled(Contrasts(text, field, field.topRight() + QPoint(-2, 2)), "text box");
 }
 
 TEST(DisabledLook, ReadableGreyOnAnyBackground) {
