@@ -18,9 +18,8 @@ QStringList Problems(const FinishedRun& run) {
         problems << QStringLiteral("test file not deleted: %1").arg(file);
     if (run.report.logFile == LogFileStatus::Failed)
         problems << QStringLiteral("log file not written: %1").arg(run.report.logFilePath);
-    if (!run.chartError.isEmpty())
-        problems
-            << QStringLiteral("chart not drawn: %1: %2").arg(run.options.chartPath, run.chartError);
+    // The chart's error names its file already.
+    if (!run.chartError.isEmpty()) problems << QStringLiteral("chart not drawn: ") + run.chartError;
     return problems;
 }
 
