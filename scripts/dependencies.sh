@@ -7,6 +7,10 @@ dravelo_packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev 
 # The chart (Qt SVG), the desktop files' validators and the Debian package's tools.
 dravelo_packages+=(qt6-svg-dev desktop-file-utils appstream man-db dpkg-dev file)
 
+# The package test: lintian checks the packages, which are then installed with their run-time
+# dependencies; completion is tried in bash with bash-completion loaded.
+dravelo_packages+=(lintian qt6-translations-l10n bash-completion)
+
 # Fuzzing (clang's libFuzzer) and fault injection with a real tool.
 dravelo_packages+=(clang-14 libclang-rt-14-dev fiu-utils libfiu-dev)
 
