@@ -42,6 +42,7 @@ bool TransferStillRunning(const QNetworkAccessManager& transfer) {
 struct Fetched {
     std::optional<QByteArray> body;
     QString failure;
+    bool closed = false;  // the window closed or the program is ending: nobody waits any more
 };
 
 // The server's own status where it sent one, then the transfer component's words.
@@ -72,7 +73,13 @@ Fetched FetchWhole(QNetworkAccessManager& transfer, const QUrl& url) {
         if (reply) reply->abort();
     });
     if (!reply->isFinished()) loop.exec();
-    if (!reply) return {std::nullopt, QStringLiteral("the transfer was closed")};
+    if (!reply) return {std::nullopt, QStringLiteral("the transfer was closed"), true};
+    // The wait ended from outside: the program is quitting, and the check ends with it.
+    if (!reply->isFinished()) {
+        reply->abort();
+        reply->deleteLater();
+        return {std::nullopt, QStringLiteral("the program is ending"), true};
+    }
     if (reply->isOpen()) body += reply->readAll();  // an aborted reply is closed
     Fetched fetched;
     if (tooLarge || body.size() > kLargestVersionFile)
@@ -104,8 +111,9 @@ QString WriteWhole(const QString& path, const QByteArray& bytes) {
 
 // The values of the version file, parsed from the downloaded bytes: no file is written, so
 // checks running at the same time cannot spoil each other's, and a missing or full cache folder
-// does not matter. All empty when it could not be fetched.
-VersionFileValues FetchVersionFile(QNetworkAccessManager& transfer, UpdatePrompter& prompter) {
+// does not matter. All empty when it could not be fetched; nothing when the check was closed.
+std::optional<VersionFileValues> FetchVersionFile(QNetworkAccessManager& transfer,
+                                                  UpdatePrompter& prompter) {
     const QString address = VersionFileAddress();
     if (!IsVersionFileAddress(address)) {
         ReportTransferFailure(prompter, address + QStringLiteral(": not a version file address"));
@@ -113,14 +121,15 @@ VersionFileValues FetchVersionFile(QNetworkAccessManager& transfer, UpdatePrompt
     }
     if (TransferStillRunning(transfer)) return {};
     const Fetched fetched = FetchWhole(transfer, QUrl(address));
+    if (fetched.closed) return std::nullopt;
     if (!fetched.body) {
         ReportTransferFailure(prompter, fetched.failure);
-        return {};
+        return VersionFileValues{};
     }
     try {
         return ParseVersionFile(*fetched.body);
     } catch (...) {
-        return {};  // bytes that cannot be read name no version
+        return VersionFileValues{};  // bytes that cannot be read name no version
     }
 }
 
@@ -176,6 +185,7 @@ bool DownloadFile(QNetworkAccessManager& transfer, const QString& address, const
                   UpdatePrompter& prompter) {
     if (TransferStillRunning(transfer)) return false;
     const Fetched fetched = FetchWhole(transfer, QUrl(address));
+    if (fetched.closed) return false;
     const QString failure = fetched.body ? WriteWhole(localPath, *fetched.body) : fetched.failure;
     if (!failure.isEmpty()) {
         ReportTransferFailure(prompter, failure);
@@ -186,7 +196,10 @@ bool DownloadFile(QNetworkAccessManager& transfer, const QString& address, const
 
 UpdateCheckResult CheckForUpdate(QNetworkAccessManager& transfer, UpdatePrompter& prompter,
                                  const DownloadOpener& openDownload) {
-    const VersionFileValues values = FetchVersionFile(transfer, prompter);
+    const std::optional<VersionFileValues> fetched = FetchVersionFile(transfer, prompter);
+    // Closed while waiting for the server: the user is gone, so no box follows.
+    if (!fetched) return {UpdateOutcome::NoInformation, QString()};
+    const VersionFileValues& values = *fetched;
     const QString download = WebDownloadAddress(values.download);
     const std::optional<VersionNumber> serverVersion = ParseVersion(values.currentVersion);
     if (download.isEmpty() || !serverVersion) {

@@ -32,7 +32,9 @@ struct UpdateCheckResult {
 // Opens the newer version's download address when the user wants it.
 using DownloadOpener = std::function<void(const QString& address)>;
 
-// One complete check with all its message boxes, shown through `prompter`.
+// One complete check with all its message boxes, shown through `prompter`. Closing the window
+// (which takes `transfer` with it) or quitting the program during the wait ends the check at
+// once, without a box.
 UpdateCheckResult CheckForUpdate(QNetworkAccessManager& transfer, UpdatePrompter& prompter,
                                  const DownloadOpener& openDownload);
 

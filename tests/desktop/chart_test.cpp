@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QLocale>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -186,9 +187,28 @@ TEST(SpeedChart, MultipleTestShowsOneBarPerPhaseWithItsFigure) {
     ASSERT_TRUE(svg.wellFormed);
     EXPECT_EQ(svg.writeShapes, 2);
     EXPECT_EQ(svg.readShapes, 2);
-    EXPECT_TRUE(svg.texts.contains(QStringLiteral("400.0 MB/s")));
-    EXPECT_TRUE(svg.texts.contains(QStringLiteral("800.0 MB/s")));
+    EXPECT_TRUE(svg.texts.contains(QStringLiteral("400 MB/s")));
+    EXPECT_TRUE(svg.texts.contains(QStringLiteral("800 MB/s")));
     EXPECT_TRUE(svg.texts.join(u' ').contains(QStringLiteral("Multiple-file test")));
+}
+
+// Speeds are written as the log writes them, with the user's decimal separator.
+TEST(SpeedChart, NumbersAsTheLogWritesThem) {
+    UseBuiltInTexts();
+    const QLocale before;
+    ChartInput input = MadeUpRun(0, ChartTest::Multiple);
+    input.nFiles = 20;
+    input.writeMicroseconds = {175000};  // 200 MB: 1142.857 MB/s
+    input.readMicroseconds = {250000};
+    const TempFolder temp;
+    for (const auto& [locale, figure] :
+         {std::pair{QLocale::German, "1142,86 MB/s"}, {QLocale::English, "1142.86 MB/s"}}) {
+        QLocale::setDefault(QLocale(locale));
+        ASSERT_TRUE(WriteSpeedChart(input, temp.file("chart.svg"), nullptr));
+        const QStringList texts = ReadSvg(temp.file("chart.svg")).texts;
+        EXPECT_TRUE(texts.contains(QString::fromLatin1(figure))) << texts.join('|').toStdString();
+    }
+    QLocale::setDefault(before);
 }
 
 TEST(SpeedChart, FiguresPerGroupAndUntimedSpans) {

@@ -2,6 +2,7 @@
 // what is opened, for each kind of version file and each way the transfer can fail.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QTimer>
@@ -253,6 +254,24 @@ TEST(UpdateCheckWhileTransferring, RefusesASecondCheckWithoutTheTransferMessage)
     CheckForUpdate(transfer, prompter, {});
     EXPECT_EQ(prompter.boxes, (QStringList{kNoInformation, kTransferFailed, kNoInformation}));
     SetTransferTimeLimit(std::chrono::seconds(30));
+    qunsetenv("DRAVELO_UPDATE_URL");
+}
+
+// Closing the window takes the transfer component with it: the check ends at once, long before
+// its time limit, and shows nothing more.
+TEST(UpdateCheckWhileTransferring, ClosingTheWindowEndsTheCheckWithoutABox) {
+    MarkerLanguage language;
+    SilentServer silent;
+    qputenv("DRAVELO_UPDATE_URL", (silent.base() + "/download/Dravelo.zip.ver").toUtf8());
+    auto* transfer = new QNetworkAccessManager;
+    RecordingPrompter prompter;
+    QTimer::singleShot(100, transfer, &QObject::deleteLater);
+    QElapsedTimer clock;
+    clock.start();
+    const UpdateCheckResult result = CheckForUpdate(*transfer, prompter, {});
+    EXPECT_LT(clock.elapsed(), 20000);
+    EXPECT_EQ(result.outcome, UpdateOutcome::NoInformation);
+    EXPECT_EQ(prompter.boxes, QStringList());
     qunsetenv("DRAVELO_UPDATE_URL");
 }
 
