@@ -117,9 +117,9 @@ std::optional<VersionFileValues> FetchVersionFile(QNetworkAccessManager& transfe
     const QString address = VersionFileAddress();
     if (!IsVersionFileAddress(address)) {
         ReportTransferFailure(prompter, address + QStringLiteral(": not a version file address"));
-        return {};
+        return VersionFileValues{};
     }
-    if (TransferStillRunning(transfer)) return {};
+    if (TransferStillRunning(transfer)) return VersionFileValues{};
     const Fetched fetched = FetchWhole(transfer, QUrl(address));
     if (fetched.closed) return std::nullopt;
     if (!fetched.body) {

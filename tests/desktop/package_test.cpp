@@ -147,7 +147,7 @@ TEST_F(DebianPackages, LintianFindsNoErrorAndNoWarning) {
 }
 
 TEST_F(DebianPackages, UnpackIntoAnyRootAndRun) {
-    for (const QString& package : {"dravelo", "libtickwell1"}) {
+    for (const char* package : {"dravelo", "libtickwell1"}) {
         const ToolRun unpack = RunTool("dpkg-deb", {"-x", Deb(package), work_->file("root")});
         ASSERT_EQ(unpack.exitCode, 0) << Describe(unpack);
     }
