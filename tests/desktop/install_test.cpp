@@ -52,7 +52,7 @@ TEST_F(InstalledTree, HoldsEveryFileInItsPlace) {
     };
     for (const QString& file : files)
         EXPECT_TRUE(QFileInfo(Installed(file)).isFile()) << file.toStdString();
-    EXPECT_FALSE(QDir(Installed("lib")).entryList({"libtickwell.so*"}).isEmpty());
+    EXPECT_FALSE(QDir(Installed(DRAVELO_INSTALL_LIBDIR)).entryList({"libtickwell.so*"}).isEmpty());
 
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
         const QString file =

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <map>
 
@@ -74,15 +75,17 @@ struct PurgeAtEnd {
 };
 
 // A stand-in for the single package of earlier versions: version 1.0.14 without a Debian
-// revision, owning the library's path that libtickwell1 takes over.
+// revision, owning the library and the header that libtickwell1 and libtickwell-dev take over.
 QString OldSinglePackage(const TempFolder& work) {
     const QString root = work.file("old");
     QDir().mkpath(root + "/DEBIAN");
-    QDir().mkpath(root + "/usr/lib");
-    QFile library(root + "/usr/lib/libtickwell.so.1");
-    library.open(QIODevice::WriteOnly);
-    library.write("not a library: replaced by the split packages\n");
-    library.close();
+    for (const QString& file : {QStringLiteral("/usr/" DRAVELO_INSTALL_LIBDIR "/libtickwell.so.1"),
+                                QStringLiteral("/usr/include/tickwell/tickwell.h")}) {
+        QDir().mkpath(QFileInfo(root + file).absolutePath());
+        QFile owned(root + file);
+        owned.open(QIODevice::WriteOnly);
+        owned.write("taken over by the split packages\n");
+    }
     QFile control(root + "/DEBIAN/control");
     control.open(QIODevice::WriteOnly);
     control.write(

@@ -2,6 +2,7 @@
 // what is opened, for each kind of version file and each way the transfer can fail.
 #include <gtest/gtest.h>
 
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -16,6 +17,10 @@
 #include "update_test_support.h"
 
 namespace {
+
+QString CacheFolder() {
+    return qEnvironmentVariable("XDG_CACHE_HOME");
+}
 
 QByteArray WithDownload(const QByteArray& download) {
     return Lines({"Current Version=1.0.15", "Download=" + download});
@@ -64,8 +69,17 @@ class UpdateCheckTest : public ::testing::Test {
         QNetworkAccessManager transfer;
         RecordingPrompter prompter;
         prompter.answer = answer;
+        const auto cacheFiles = [] {
+            QStringList files;
+            for (QDirIterator it(CacheFolder(), QDir::Files, QDirIterator::Subdirectories);
+                 it.hasNext();)
+                files << it.next() + ' ' + QFileInfo(it.filePath()).lastModified().toString();
+            return files;
+        };
+        const QStringList before = cacheFiles();
         CheckForUpdate(transfer, prompter, OpenDownloadWithShell);
-        EXPECT_FALSE(QFile::exists(VersionTempPath()));
+        // The version file is read from memory: nothing is written to the cache folder.
+        EXPECT_EQ(cacheFiles(), before);
         if (details) *details = prompter.details;
         return prompter.boxes;
     }
@@ -232,6 +246,7 @@ TEST(ServerText, IsCappedAndFiltered) {
         EXPECT_EQ(ShownServerText(row.from), row.shown) << row.from.left(40).toStdString();
 }
 
+// A temporary file an earlier version left behind is neither read nor touched.
 TEST_F(UpdateCheckTest, OlderLongerTemporaryFileDoesNotLeakIntoTheCheck) {
     QFile stale(VersionTempPath());
     ASSERT_TRUE(QDir().mkpath(QFileInfo(stale).absolutePath()));
