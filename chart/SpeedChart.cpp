@@ -19,7 +19,7 @@ namespace {
 
 // Room around the plot for the title, the axes' labels, the averages' figures and the legend.
 constexpr double kLeftMargin = 84;
-constexpr double kRightMargin = 124;
+constexpr double kRightMargin = 144;
 constexpr double kTopMargin = 78;
 constexpr double kBottomMargin = 108;
 // Files narrower than this get a line without marks; more files than pixels get bars of this
