@@ -51,6 +51,8 @@ struct SvgContent {
     int writeShapes = 0;
     int readShapes = 0;
     QStringList texts;
+    double rightmostLine = 0;         // where the plot's lines end
+    QList<double> averageLabelLefts;  // where each "Ø" figure begins
 };
 
 SvgContent ReadSvg(const QString& path) {
@@ -72,7 +74,14 @@ SvgContent ReadSvg(const QString& path) {
             } else if (name == u"g") {
                 fills << fill;
             } else if (name == u"text") {
+                const double x = xml.attributes().value("x").toDouble();
                 content.texts << xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                if (content.texts.last().startsWith(QChar(0x00d8))) content.averageLabelLefts << x;
+            } else if (name == u"polyline") {
+                for (const QString& point :
+                     xml.attributes().value("points").toString().split(' ', Qt::SkipEmptyParts))
+                    content.rightmostLine =
+                        std::max(content.rightmostLine, point.section(',', 0, 0).toDouble());
             } else if (shapes.contains(name)) {
                 content.writeShapes += fill == WriteSeriesColour().name();
                 content.readShapes += fill == ReadSeriesColour().name();
@@ -162,6 +171,9 @@ TEST_P(ChartFiles, RendersAReadableSvgAndPng) {
     }
     EXPECT_EQ(svg.writeShapes, marks + 1);
     EXPECT_EQ(svg.readShapes, marks + 1);
+    // The averages' figures stand beside the plot, never over its data.
+    EXPECT_EQ(svg.averageLabelLefts.size(), 2);
+    for (const double left : svg.averageLabelLefts) EXPECT_GT(left, svg.rightmostLine);
 
     const PngContent png = ReadPng(base + ".png");
     EXPECT_EQ(png.size, kChartFileSize);
