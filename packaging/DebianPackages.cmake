@@ -11,10 +11,7 @@ set(DRAVELO_BEFORE_SPLIT "dravelo (<< ${DRAVELO_DEBIAN_VERSION})")
 
 # Every package carries the copyright and the Debian changelog in its own documentation folder.
 set(DRAVELO_DEBIAN_CHANGELOG ${CMAKE_CURRENT_BINARY_DIR}/changelog.Debian.gz)
-add_custom_command(OUTPUT ${DRAVELO_DEBIAN_CHANGELOG}
-    COMMAND gzip -9nc ${CMAKE_CURRENT_SOURCE_DIR}/debian/changelog > ${DRAVELO_DEBIAN_CHANGELOG}
-    DEPENDS debian/changelog)
-add_custom_target(debian_changelog ALL DEPENDS ${DRAVELO_DEBIAN_CHANGELOG})
+dravelo_gzip(${CMAKE_CURRENT_SOURCE_DIR}/debian/changelog ${DRAVELO_DEBIAN_CHANGELOG})
 foreach(package_component IN ITEMS dravelo:dravelo libtickwell1:tickwell_library
                                    libtickwell-dev:tickwell)
     string(REPLACE ":" ";" pair ${package_component})
