@@ -11,14 +11,15 @@
 #include <array>
 #include <cmath>
 
+#include "Format.h"
 #include "SpeedSeries.h"
 #include "modLang.h"
 
 namespace {
 
-// Room around the plot for the title, the axes' labels and the legend.
+// Room around the plot for the title, the axes' labels, the averages' figures and the legend.
 constexpr double kLeftMargin = 84;
-constexpr double kRightMargin = 36;
+constexpr double kRightMargin = 144;
 constexpr double kTopMargin = 78;
 constexpr double kBottomMargin = 108;
 // Files narrower than this get a line without marks; more files than pixels get bars of this
@@ -29,21 +30,34 @@ constexpr double kMarkRadius = 3.5;
 const QColor kInk(40, 40, 40);
 const QColor kGrid(222, 222, 222);
 
+// How a series is told apart from the other by more than its colour: with room for a mark per
+// file, by round or square marks and a solid or dashed line; without it, where dashes would only
+// be noise, by a thick or a thin solid line.
 struct SeriesStyle {
     QString name;
     QColor colour;
     Qt::PenStyle line;
+    double width;
     bool squareMarks;
+    bool marked;
 };
 
-SeriesStyle WriteStyle() {
-    return {LangText(73, false, false, QStringLiteral("Write")), WriteSeriesColour(), Qt::SolidLine,
-            false};
+SeriesStyle WriteStyle(bool marked) {
+    return {LangText(73, false, false, QStringLiteral("Write")),
+            WriteSeriesColour(),
+            Qt::SolidLine,
+            marked ? 2.0 : 3.0,
+            false,
+            marked};
 }
 
-SeriesStyle ReadStyle() {
-    return {LangText(74, false, false, QStringLiteral("Read")), ReadSeriesColour(), Qt::DashLine,
-            true};
+SeriesStyle ReadStyle(bool marked) {
+    return {LangText(74, false, false, QStringLiteral("Read")),
+            ReadSeriesColour(),
+            marked ? Qt::DashLine : Qt::SolidLine,
+            marked ? 2.0 : 1.25,
+            true,
+            marked};
 }
 
 // The two series with their looks, in the order they are drawn and listed.
@@ -52,8 +66,9 @@ struct PlottedSeries {
     SeriesStyle style;
 };
 
-std::array<PlottedSeries, 2> BothSeries(const SpeedSeries& write, const SpeedSeries& read) {
-    return {{{&write, WriteStyle()}, {&read, ReadStyle()}}};
+std::array<PlottedSeries, 2> BothSeries(const SpeedSeries& write, const SpeedSeries& read,
+                                        bool marked = true) {
+    return {{{&write, WriteStyle(marked)}, {&read, ReadStyle(marked)}}};
 }
 
 QFont ChartFont(int pixels, bool bold = false) {
@@ -63,9 +78,10 @@ QFont ChartFont(int pixels, bool bold = false) {
     return font;
 }
 
+// As the log writes a speed: the same pattern, the user's decimal separator, the same unit.
 QString SpeedText(double megabytesPerSecond) {
-    return QString::number(megabytesPerSecond, 'f', megabytesPerSecond < 10 ? 2 : 1) +
-           QStringLiteral(" MB/s");
+    return FormatNumber(megabytesPerSecond, QStringLiteral("#.##")) +
+           LangText(16, true, false, QStringLiteral(" MB/s"));
 }
 
 // 1, 2 or 5 times a power of ten, so that `range` needs at most `ticks` steps.
@@ -146,7 +162,8 @@ void DrawSpeedAxis(QPainter& painter, const PlotFrame& frame, double step) {
         painter.setPen(kInk);
         painter.drawText(QRectF(frame.plot.left() - 64, y - 10, 56, 20),
                          Qt::AlignRight | Qt::AlignVCenter,
-                         QString::number(i * step, 'f', decimals));
+                         FormatNumber(i * step, decimals == 0 ? QStringLiteral("0")
+                                                              : "0." + QString(decimals, u'0')));
     }
     painter.drawLine(frame.plot.bottomLeft(), frame.plot.topLeft());
     painter.save();
@@ -181,10 +198,10 @@ void DrawFileSeries(QPainter& painter, const PlotFrame& frame, const SpeedSeries
     QPolygonF line;
     for (const SpeedPoint& point : series.points)
         line << QPointF(frame.FileCentre(point.firstFile), frame.Y(point.together));
-    painter.setPen(SeriesPen(style, 2));
+    painter.setPen(SeriesPen(style, style.width));
     painter.setBrush(Qt::NoBrush);
     painter.drawPolyline(line);
-    if (frame.plot.width() / frame.files < kPixelsPerMarkedFile) return;
+    if (!style.marked) return;
     for (const QPointF& centre : line) DrawMark(painter, centre, style);
 }
 
@@ -202,23 +219,38 @@ void DrawGroupedSeries(QPainter& painter, const PlotFrame& frame, const SpeedSer
         painter.drawRect(QRectF(left, top, right - left, std::max(1.0, bottom - top)));
         line << QPointF((left + right) / 2, frame.Y(point.together));
     }
-    painter.setPen(SeriesPen(style, 1.5));
+    painter.setPen(SeriesPen(style, style.width));
     painter.setBrush(Qt::NoBrush);
     painter.drawPolyline(line);
 }
 
-// The average as a dotted line across the plot, its figure at the right end: above the line for
-// writing, below it for reading, so that close averages stay apart.
-void DrawAverage(QPainter& painter, const PlotFrame& frame, double average,
-                 const SeriesStyle& style, bool labelAbove) {
-    const double y = frame.Y(average);
-    painter.setPen(QPen(style.colour, 1.5, Qt::DotLine));
-    painter.drawLine(QPointF(frame.plot.left(), y), QPointF(frame.plot.right(), y));
+// The averages as dotted lines across the plot, their figures beyond its right edge where no
+// data is drawn, at the lines' heights but far enough apart to stay readable.
+void DrawAverages(QPainter& painter, const PlotFrame& frame,
+                  const std::array<PlottedSeries, 2>& lines) {
+    constexpr double kLabelHeight = 18;
+    std::array<double, 2> labelY{};
+    for (size_t i = 0; i < lines.size(); ++i) labelY[i] = frame.Y(lines[i].series->average);
+    // Write is labelled above read when both fit; otherwise they are pushed apart evenly.
+    if (std::abs(labelY[0] - labelY[1]) < kLabelHeight) {
+        const double middle = (labelY[0] + labelY[1]) / 2;
+        const bool writeAbove = labelY[0] <= labelY[1];
+        labelY[0] = middle + (writeAbove ? -kLabelHeight / 2 : kLabelHeight / 2);
+        labelY[1] = middle + (writeAbove ? kLabelHeight / 2 : -kLabelHeight / 2);
+    }
     painter.setFont(ChartFont(13, true));
-    painter.setPen(style.colour);
-    const QRectF label(frame.plot.right() - 300, labelAbove ? y - 20 : y + 2, 296, 18);
-    painter.drawText(label, Qt::AlignRight | Qt::AlignVCenter,
-                     QStringLiteral("\u00d8 ") + SpeedText(average));
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const auto& [series, style] = lines[i];
+        if (series->points.empty()) continue;
+        const double y = frame.Y(series->average);
+        painter.setPen(QPen(style.colour, 1.5, Qt::DotLine));
+        painter.drawLine(QPointF(frame.plot.left(), y), QPointF(frame.plot.right(), y));
+        painter.setPen(style.colour);
+        painter.drawText(QRectF(frame.plot.right() + 6, labelY[i] - kLabelHeight / 2,
+                                kRightMargin - 8, kLabelHeight),
+                         Qt::AlignLeft | Qt::AlignVCenter,
+                         QStringLiteral("\u00d8 ") + SpeedText(series->average));
+    }
 }
 
 // The multiple test: one bar per phase, outlined in the series' line style.
@@ -244,15 +276,23 @@ void DrawPhaseBars(QPainter& painter, const PlotFrame& frame, const SpeedSeries&
 
 // A sample of the series as the plot shows it, a line with a mark or a bar, and its text.
 void DrawLegendEntry(QPainter& painter, QPointF at, const SeriesStyle& style, bool bar,
-                     const QString& text) {
+                     bool groupBar, const QString& text) {
     if (bar) {
         painter.setPen(QPen(style.colour.darker(140), 2, style.line));
         painter.setBrush(style.colour);
         painter.drawRect(QRectF(at.x() + 4, at.y() - 8, 28, 16));
     } else {
-        painter.setPen(SeriesPen(style, 2));
+        if (groupBar) {
+            QColor fill = style.colour;
+            fill.setAlpha(90);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(fill);
+            painter.drawRect(QRectF(at.x() + 12, at.y() - 8, 12, 16));
+        }
+        painter.setPen(SeriesPen(style, style.width));
+        painter.setBrush(Qt::NoBrush);
         painter.drawLine(at, at + QPointF(36, 0));
-        DrawMark(painter, at + QPointF(18, 0), style);
+        if (style.marked) DrawMark(painter, at + QPointF(18, 0), style);
     }
     painter.setPen(kInk);
     painter.drawText(QRectF(at.x() + 44, at.y() - 10, 400, 20), Qt::AlignLeft | Qt::AlignVCenter,
@@ -261,16 +301,18 @@ void DrawLegendEntry(QPainter& painter, QPointF at, const SeriesStyle& style, bo
 
 // One entry per series with its average, and below them what a bar stands for when files are
 // grouped and how many files were too short to time.
-void DrawLegend(QPainter& painter, const QRectF& area, const SpeedSeries& write,
-                const SpeedSeries& read, bool phaseBars, int filesPerBar) {
+void DrawLegend(QPainter& painter, const QRectF& area, const std::array<PlottedSeries, 2>& lines,
+                bool phaseBars, int filesPerBar) {
+    const SpeedSeries& write = *lines[0].series;
+    const SpeedSeries& read = *lines[1].series;
     painter.setFont(ChartFont(14));
     const QString average = LangText(75, false, false, QStringLiteral("average"));
     const double y = area.bottom() - 44;
     double x = area.left() + kLeftMargin;
-    for (const auto& [series, style] : BothSeries(write, read)) {
+    for (const auto& [series, style] : lines) {
         const QString figure =
             series->points.empty() ? QStringLiteral("\u2013") : SpeedText(series->average);
-        DrawLegendEntry(painter, QPointF(x, y), style, phaseBars,
+        DrawLegendEntry(painter, QPointF(x, y), style, phaseBars, filesPerBar > 1,
                         QStringLiteral("%1 (%2 %3)").arg(style.name, average, figure));
         x += 380;
     }
@@ -351,18 +393,17 @@ void PaintSpeedChart(QPainter& painter, const QRectF& area, const ChartInput& in
 
     DrawTitle(painter, area, input);
     DrawSpeedAxis(painter, frame, step);
+    const bool marked = filesPerBar == 1 && plot.width() / files >= kPixelsPerMarkedFile;
+    const auto lines = BothSeries(write, read, !single || marked);
     if (!single) {
         DrawPhaseBars(painter, frame, write, read);
     } else {
         DrawFileAxis(painter, frame);
-        const auto lines = BothSeries(write, read);
         for (const auto& [series, style] : lines)
             (filesPerBar > 1 ? DrawGroupedSeries : DrawFileSeries)(painter, frame, *series, style);
-        for (const auto& [series, style] : lines)
-            if (!series->points.empty())
-                DrawAverage(painter, frame, series->average, style, series == &write);
+        DrawAverages(painter, frame, lines);
     }
-    DrawLegend(painter, area, write, read, !single, filesPerBar);
+    DrawLegend(painter, area, lines, !single, filesPerBar);
     painter.restore();
 }
 

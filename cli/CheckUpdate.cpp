@@ -1,9 +1,12 @@
 #include "CheckUpdate.h"
 
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
+#include <QTimer>
 #include <cstdio>
 
+#include "CloseRequests.h"
 #include "CommandLine.h"
 #include "StandardOutput.h"
 #include "UpdatePrompter.h"
@@ -27,7 +30,13 @@ class TerminalPrompter final : public UpdatePrompter {
   public:
     explicit TerminalPrompter(bool answerYes) : answerYes_(answerYes) {}
 
-    BoxAnswer Show(const QString&, const QString& text, BoxIcon, BoxButtons buttons) override {
+    BoxAnswer Show(const QString&, const QString& text, BoxIcon, BoxButtons buttons,
+                   const QString& detail) override {
+        // After a close request the check is over: what it still reports is only the abort.
+        if (closerequests::FirstSignal() != 0) return BoxAnswer::No;
+        if (!detail.isEmpty())
+            std::fprintf(stderr, "dravelo-cli: %s\n",
+                         PrintableLine(detail).toLocal8Bit().constData());
         for (const QString& line : text.split(QStringLiteral("\r\n"))) PrintLine(line);
         if (buttons == BoxButtons::Ok) return BoxAnswer::Ok;
         PrintLine(answerYes_ ? QStringLiteral("-> Yes") : QStringLiteral("-> No"));
@@ -46,10 +55,23 @@ void OpenWithXdgOpen(const QString& address) {
 
 }  // namespace
 
+// The signal handler can only note a close request; this looks for one while the check waits
+// for the server, and ends the transfer at once instead of waiting out its time limit.
+void AbortTransferOnCloseRequest(QTimer& watch, QNetworkAccessManager& transfer) {
+    QObject::connect(&watch, &QTimer::timeout, &transfer, [&transfer] {
+        if (closerequests::FirstSignal() == 0) return;
+        for (QNetworkReply* reply : transfer.findChildren<QNetworkReply*>()) reply->abort();
+    });
+    watch.start(20);
+}
+
 int RunUpdateCheck(bool answerYes) {
     QNetworkAccessManager transfer;
+    QTimer watch;
+    AbortTransferOnCloseRequest(watch, transfer);
     TerminalPrompter prompter(answerYes);
     const UpdateCheckResult result = CheckForUpdate(transfer, prompter, OpenWithXdgOpen);
+    if (const int signal = closerequests::FirstSignal()) return exitstatus::kSignalBase + signal;
     if (result.outcome == UpdateOutcome::NewerOffered)
         PrintLine(QStringLiteral("Download: ") + result.downloadAddress);
     std::fflush(stdout);

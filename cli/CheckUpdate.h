@@ -4,5 +4,6 @@
 #pragma once
 
 // Runs the check with the language already loaded; `answerYes` answers its question. Exit
-// status 0 when the check completed, 1 when the version information could not be obtained.
+// status 0 when the check completed, 1 when the version information could not be obtained
+// (the reason on standard error), 128 + the signal when a close request ended it.
 int RunUpdateCheck(bool answerYes);

@@ -1,7 +1,10 @@
 #include "CommandLine.h"
 
+#include <unistd.h>
+
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <limits>
 
@@ -63,8 +66,13 @@ const char* kHelp =
     "N and MB are plain whole numbers (digits only), the same in every locale.\n"
     "\n"
     "Ctrl-C, SIGTERM, SIGHUP (the terminal closed) and SIGPIPE (the reader of the output went\n"
-    "away) stop the test at its next check, and the test files are still deleted. A second\n"
-    "Ctrl-C, SIGTERM or SIGHUP ends the program at once.\n"
+    "away) stop the test at its next check, and the test files are still deleted; they end\n"
+    "--check-update at once. A second Ctrl-C, SIGTERM or SIGHUP ends the program at once.\n"
+    "\n"
+    "Environment:\n"
+    "  DRAVELO_UPDATE_URL  the version file's address for --check-update; without it, UpdateURL\n"
+    "                      in the [Dravelo] group of ~/.config/Quarnell/Quarnell.conf. The\n"
+    "                      server has 30 s to answer.\n"
     "\n"
     "Exit status:\n"
     "  0    the test completed, its files are deleted, the log file (if asked for) is written\n"
@@ -72,13 +80,13 @@ const char* kHelp =
     "       (the log says why); for --suggest, no free space was found\n"
     "  2    usage error, also a --lang file that cannot be read or --size too large for\n"
     "       --files\n"
-    "  For --check-update: 0 when the check completed, 1 when no version information could\n"
-    "  be obtained.\n"
     "  3    test files could not all be deleted or the folder could not be listed to delete\n"
     "       them, the log file, the chart or the Prometheus file could not be written, or\n"
     "       standard output could not take the report\n"
     "  129, 130, 141, 143\n"
-    "       stopped by SIGHUP, SIGINT, SIGPIPE or SIGTERM (128 + the signal's number)\n";
+    "       stopped by SIGHUP, SIGINT, SIGPIPE or SIGTERM (128 + the signal's number)\n"
+    "  For --check-update: 0 when the check completed, 1 when no version information could\n"
+    "  be obtained (the reason on standard error).\n";
 
 // A count as scripts write it: digits only, whatever the locale, from 1 to `most`. Sets
 // `value`, or gives the reason the text cannot be used.
@@ -95,6 +103,18 @@ QString ReadCount(const QString& option, const QString& text, int64_t most, int3
     if (!fits || number > most)
         return quoted + QStringLiteral(" is more than %1, the most allowed").arg(most);
     value = static_cast<int32_t>(number);
+    return QString();
+}
+
+// A chart is drawn only after the whole test: a folder it cannot be written to is found out now.
+QString ChartFolderProblem(const QString& chartPath) {
+    const QFileInfo folder(QFileInfo(chartPath).absolutePath());
+    if (!folder.isDir())
+        return QStringLiteral("--chart '%1': the folder %2 does not exist")
+            .arg(chartPath, folder.filePath());
+    if (::access(QFile::encodeName(folder.filePath()).constData(), W_OK | X_OK) != 0)
+        return QStringLiteral("--chart '%1': the folder %2 is not writable")
+            .arg(chartPath, folder.filePath());
     return QString();
 }
 
@@ -129,6 +149,14 @@ QString ReadOptions(const QCommandLineParser& parser, const Options& o, CliOptio
         return QStringLiteral("--yes answers the update check's question; it needs --check-update");
     if (parser.isSet(o.checkUpdate) && !parser.positionalArguments().isEmpty())
         return QStringLiteral("--check-update tests no folder; leave FOLDER out");
+    if (parser.isSet(o.checkUpdate)) {
+        for (const QCommandLineOption* testOption :
+             {&o.single, &o.multiple, &o.files, &o.size, &o.noCacheBypass, &o.writeThrough,
+              &o.priority, &o.logFile, &o.json})
+            if (parser.isSet(*testOption))
+                return QStringLiteral("--check-update does not go with --%1")
+                    .arg(testOption->names().constLast());
+    }
     if (parser.isSet(o.single) && parser.isSet(o.multiple))
         return QStringLiteral("--single and --multiple exclude each other");
     const QStringList positional = parser.positionalArguments();
@@ -159,6 +187,8 @@ QString ReadOptions(const QCommandLineParser& parser, const Options& o, CliOptio
                 "--chart draws a test run; it does not go with --suggest or "
                 "--check-update");
         options.chartPath = QDir::current().absoluteFilePath(chart);
+        if (const QString problem = ChartFolderProblem(options.chartPath); !problem.isEmpty())
+            return problem;
     }
     // A blank folder would name the root folder once the trailing slash is added.
     if (!positional.isEmpty() && positional.first().trimmed().isEmpty())

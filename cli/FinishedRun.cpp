@@ -24,9 +24,8 @@ QStringList Problems(const FinishedRun& run) {
                         .arg(TestedFolder(run.options), run.report.listingFailure);
     if (run.report.logFile == LogFileStatus::Failed)
         problems << QStringLiteral("log file not written: %1").arg(run.report.logFilePath);
-    if (!run.chartError.isEmpty())
-        problems
-            << QStringLiteral("chart not drawn: %1: %2").arg(run.options.chartPath, run.chartError);
+    // The chart's error names its file already.
+    if (!run.chartError.isEmpty()) problems << QStringLiteral("chart not drawn: ") + run.chartError;
     return problems;
 }
 

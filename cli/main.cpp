@@ -6,9 +6,11 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -95,7 +97,8 @@ int PrintSuggestion(const CliOptions& options) {
 // The chart shows a completed run only: a stopped one has no figures worth plotting.
 QString DrawChart(const FinishedRun& run) {
     if (run.options.chartPath.isEmpty() || run.closeSignal != 0) return QString();
-    if (run.outcome != RunOutcome::Completed) return QStringLiteral("the run did not complete");
+    if (run.outcome != RunOutcome::Completed)
+        return run.options.chartPath + QStringLiteral(": the run did not complete");
     QString error;
     const ChartInput input =
         ChartOfRun(run.report, run.options.multiple ? ChartTest::Multiple : ChartTest::Single,
@@ -174,8 +177,17 @@ int main(int argc, char** argv) {
     // Text in a chart needs fonts, which only a graphical application object provides; no
     // display is needed for drawing into a file.
     std::unique_ptr<QCoreApplication> app;
+    std::unique_ptr<QTemporaryDir> runtimeFolder;
     if (AsksForChart(argc, argv)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Qt's platform wants a runtime folder; root shells, runuser and cron have none, and Qt
+        // would warn and create /tmp/runtime-<user>. A private one lasts as long as the program.
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            runtimeFolder =
+                std::make_unique<QTemporaryDir>(QDir::tempPath() + "/dravelo-cli-runtime-XXXXXX");
+            if (runtimeFolder->isValid())
+                qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder->path()));
+        }
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);

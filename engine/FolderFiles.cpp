@@ -83,7 +83,10 @@ bool AppendToFile(const QString& path, const QByteArray& bytes) {
     // The flush tells whether the block is kept; a close after it cannot lose the block, so a
     // failing close must not make a repeated attempt append it a second time.
     const bool kept = written == bytes.size() && sys::fsync(fd) == 0;
-    if (!kept && before >= 0) ::ftruncate(fd, before);
+    // Taking back a partial block is a best effort: the caller reports the failure either way.
+    if (!kept && before >= 0) {
+        [[maybe_unused]] const int truncated = ::ftruncate(fd, before);
+    }
     sys::close(fd);
     if (!kept && created) ::unlink(name.constData());
     return kept;

@@ -11,6 +11,10 @@ dravelo_packages+=(qt6-svg-dev desktop-file-utils appstream man-db dpkg-dev file
 # Prometheus' promtool, which checks the files --prometheus writes.
 dravelo_packages+=(libqt6sql6-sqlite sqlite3 prometheus)
 
+# The package test: lintian checks the packages, which are then installed with their run-time
+# dependencies; completion is tried in bash with bash-completion loaded.
+dravelo_packages+=(lintian qt6-translations-l10n bash-completion)
+
 # Fuzzing (clang's libFuzzer) and fault injection with a real tool.
 dravelo_packages+=(clang-14 libclang-rt-14-dev fiu-utils libfiu-dev)
 

@@ -27,13 +27,14 @@ QNetworkAccessManager& TransferOf(QObject* owner) {
 }  // namespace
 
 BoxAnswer MessageBoxPrompter::Show(const QString& title, const QString& text, BoxIcon icon,
-                                   BoxButtons buttons) {
+                                   BoxButtons buttons, const QString& detail) {
     QMessageBox box(
         icon == BoxIcon::Critical ? QMessageBox::Critical : QMessageBox::Information, title,
         QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
         buttons == BoxButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
         owner_);
     box.setTextFormat(Qt::PlainText);
+    if (!detail.isEmpty()) box.setDetailedText(detail);
     const int answer = box.exec();
     if (buttons == BoxButtons::Ok) return BoxAnswer::Ok;
     return answer == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No;

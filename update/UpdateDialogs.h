@@ -7,8 +7,9 @@
 class QWidget;
 
 // The Help menu's "Check for update": one complete check, its message boxes modal to `owner`
-// (which may be null). The transfer component is created on first use as a child of `owner`
-// and kept for its life; the wait for the server lets the window keep painting.
+// (which may be null). A failure's reason is the box's detail text. The transfer component is
+// created on first use as a child of `owner` and kept for its life; the wait for the server lets
+// the window keep painting.
 void CheckForUpdate(QWidget* owner);
 
 // Message boxes over `owner`; the program's title where the check names none. Texts from the
@@ -16,8 +17,8 @@ void CheckForUpdate(QWidget* owner);
 class MessageBoxPrompter final : public UpdatePrompter {
   public:
     explicit MessageBoxPrompter(QWidget* owner) : owner_(owner) {}
-    BoxAnswer Show(const QString& title, const QString& text, BoxIcon icon,
-                   BoxButtons buttons) override;
+    BoxAnswer Show(const QString& title, const QString& text, BoxIcon icon, BoxButtons buttons,
+                   const QString& detail) override;
 
   private:
     QWidget* owner_;

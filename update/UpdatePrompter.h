@@ -12,7 +12,8 @@ class UpdatePrompter {
   public:
     virtual ~UpdatePrompter() = default;
 
-    // Shows one box and waits for the user's answer; a box with only OK answers Ok.
+    // Shows one box and waits for the user's answer; a box with only OK answers Ok. `detail`,
+    // often empty, says why a step failed, in the words of the part that failed.
     virtual BoxAnswer Show(const QString& title, const QString& text, BoxIcon icon,
-                           BoxButtons buttons) = 0;
+                           BoxButtons buttons, const QString& detail) = 0;
 };

@@ -56,6 +56,8 @@ TEST(CommandLine, UsageErrorsNameTheValueAndTouchNothing) {
         {{"--yes", "F"}, "--yes answers the update check's question; it needs --check-update"},
         {{"--check-update", "F"}, "--check-update tests no folder"},
         {{"--suggest", "--check-update"}, "--suggest and --check-update exclude each other"},
+        {{"--chart", "/no-such-folder/speed.svg", "F"},
+         "--chart '/no-such-folder/speed.svg': the folder /no-such-folder does not exist"},
     };
     for (const char* locale : {"C.UTF-8", "de_DE.UTF-8"}) {
         for (const auto& [arguments, message] : cases) {
@@ -169,9 +171,15 @@ TEST(JsonReport, EveryFieldOfARealRun) {
     TempFolder folder;
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
     const QString chart = folder.path() + "speed.svg";
+    // Without a runtime folder (root shells, cron), Qt gets a private one: no warning, and no
+    // /tmp/runtime-<user> left behind.
+    const TempFolder temporary;
     const Result result =
         RunCli({"--json", "--no-cache-bypass", "--log-file", "--files", "2", "--size", "1",
-                "--lang", "english.lng", "--chart", chart, folder.path()});
+                "--lang", "english.lng", "--chart", chart, folder.path()},
+               {"XDG_RUNTIME_DIR=", "TMPDIR=" + temporary.path()});
+    EXPECT_FALSE(result.err.contains("XDG_RUNTIME_DIR")) << result.err.toStdString();
+    EXPECT_TRUE(QDir(temporary.path()).isEmpty());
     const QDateTime after = QDateTime::currentDateTime().addSecs(1);
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     QJsonParseError error;
@@ -251,14 +259,17 @@ TEST(JsonReport, OutcomesOfOtherRuns) {
     EXPECT_EQ(multiple["chart"].toObject(),
               QJsonObject({{"status", "not requested"}, {"path", QJsonValue()}}));
 
-    // A chart that cannot be drawn is something asked for that did not happen.
-    const QString unwritable = folder.path() + "missing/speed.png";
+    // A chart that cannot be drawn is something asked for that did not happen; the reason
+    // names its file once.
+    const QString unwritable = folder.path() + "taken/speed.png";
+    ASSERT_TRUE(QDir().mkpath(unwritable));
     const Result noChart = RunCli({"--json", "--no-cache-bypass", "--files", "1", "--size", "1",
                                    "--chart", unwritable, folder.path()});
     EXPECT_EQ(noChart.exitCode, 3);
     EXPECT_EQ(Json(noChart)["chart"]["status"].toString(), "failed");
-    EXPECT_TRUE(noChart.err.contains("chart not drawn: " + unwritable))
+    EXPECT_TRUE(noChart.err.contains("chart not drawn: " + unwritable + ": "))
         << noChart.err.toStdString();
+    EXPECT_EQ(noChart.err.count(unwritable), 1) << noChart.err.toStdString();
 
     const Result refused = RunCli({"--json", folder.path() + "missing"});
     EXPECT_EQ(refused.exitCode, 1);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QLocale>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -50,6 +51,8 @@ struct SvgContent {
     int writeShapes = 0;
     int readShapes = 0;
     QStringList texts;
+    double rightmostLine = 0;         // where the plot's lines end
+    QList<double> averageLabelLefts;  // where each "Ø" figure begins
 };
 
 SvgContent ReadSvg(const QString& path) {
@@ -71,7 +74,14 @@ SvgContent ReadSvg(const QString& path) {
             } else if (name == u"g") {
                 fills << fill;
             } else if (name == u"text") {
+                const double x = xml.attributes().value("x").toDouble();
                 content.texts << xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                if (content.texts.last().startsWith(QChar(0x00d8))) content.averageLabelLefts << x;
+            } else if (name == u"polyline") {
+                for (const QString& point :
+                     xml.attributes().value("points").toString().split(' ', Qt::SkipEmptyParts))
+                    content.rightmostLine =
+                        std::max(content.rightmostLine, point.section(',', 0, 0).toDouble());
             } else if (shapes.contains(name)) {
                 content.writeShapes += fill == WriteSeriesColour().name();
                 content.readShapes += fill == ReadSeriesColour().name();
@@ -161,6 +171,9 @@ TEST_P(ChartFiles, RendersAReadableSvgAndPng) {
     }
     EXPECT_EQ(svg.writeShapes, marks + 1);
     EXPECT_EQ(svg.readShapes, marks + 1);
+    // The averages' figures stand beside the plot, never over its data.
+    EXPECT_EQ(svg.averageLabelLefts.size(), 2);
+    for (const double left : svg.averageLabelLefts) EXPECT_GT(left, svg.rightmostLine);
 
     const PngContent png = ReadPng(base + ".png");
     EXPECT_EQ(png.size, kChartFileSize);
@@ -186,9 +199,29 @@ TEST(SpeedChart, MultipleTestShowsOneBarPerPhaseWithItsFigure) {
     ASSERT_TRUE(svg.wellFormed);
     EXPECT_EQ(svg.writeShapes, 2);
     EXPECT_EQ(svg.readShapes, 2);
-    EXPECT_TRUE(svg.texts.contains(QStringLiteral("400.0 MB/s")));
-    EXPECT_TRUE(svg.texts.contains(QStringLiteral("800.0 MB/s")));
+    // As the log writes them, whole numbers keep their decimal separator.
+    EXPECT_TRUE(svg.texts.contains(QStringLiteral("400. MB/s")));
+    EXPECT_TRUE(svg.texts.contains(QStringLiteral("800. MB/s")));
     EXPECT_TRUE(svg.texts.join(u' ').contains(QStringLiteral("Multiple-file test")));
+}
+
+// Speeds are written as the log writes them, with the user's decimal separator.
+TEST(SpeedChart, NumbersAsTheLogWritesThem) {
+    UseBuiltInTexts();
+    const QLocale before;
+    ChartInput input = MadeUpRun(0, ChartTest::Multiple);
+    input.nFiles = 20;
+    input.writeMicroseconds = {175000};  // 200 MB: 1142.857 MB/s
+    input.readMicroseconds = {250000};
+    const TempFolder temp;
+    for (const auto& [locale, figure] :
+         {std::pair{QLocale::German, "1142,86 MB/s"}, {QLocale::English, "1142.86 MB/s"}}) {
+        QLocale::setDefault(QLocale(locale));
+        ASSERT_TRUE(WriteSpeedChart(input, temp.file("chart.svg"), nullptr));
+        const QStringList texts = ReadSvg(temp.file("chart.svg")).texts;
+        EXPECT_TRUE(texts.contains(QString::fromLatin1(figure))) << texts.join('|').toStdString();
+    }
+    QLocale::setDefault(before);
 }
 
 TEST(SpeedChart, FiguresPerGroupAndUntimedSpans) {

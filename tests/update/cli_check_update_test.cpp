@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
 
 #include "event_wait.h"
 #include "local_servers.h"
@@ -52,6 +53,7 @@ TEST(CheckUpdateCommand, PrintsTheBoxesAndExitsByTheOutcome) {
         QString out;
         int exitCode;
         QString opened;
+        QString err = QString();  // what standard error says
     };
     const Row rows[] = {
         {"newer, answered no",
@@ -81,7 +83,8 @@ TEST(CheckUpdateCommand, PrintsTheBoxesAndExitsByTheOutcome) {
          "/missing/download/Dravelo.zip.ver",
          failed + "<50>\n",
          1,
-         ""},
+         "",
+         "dravelo-cli: HTTP 404: "},
         {"no download line",
          Lines({"Current Version=1.0.15"}),
          {"--yes"},
@@ -106,6 +109,9 @@ TEST(CheckUpdateCommand, PrintsTheBoxesAndExitsByTheOutcome) {
         ASSERT_TRUE(cli.waitForFinished(60000)) << row.name;
         EXPECT_EQ(cli.exitCode(), row.exitCode) << row.name;
         EXPECT_EQ(QString::fromUtf8(cli.readAllStandardOutput()), row.out) << row.name;
+        const QString err = QString::fromUtf8(cli.readAllStandardError());
+        EXPECT_EQ(err.startsWith(row.err) && (row.err.isEmpty() == err.isEmpty()), true)
+            << row.name << ": " << err.toStdString();
 
         if (!row.opened.isEmpty()) {
             ASSERT_TRUE(RunEventLoopUntil([&] { return QFile::exists(xdgOpen.record()); }, 30000))
@@ -116,4 +122,46 @@ TEST(CheckUpdateCommand, PrintsTheBoxesAndExitsByTheOutcome) {
                   row.opened)
             << row.name;
     }
+}
+
+// A close request ends the wait for a server that never answers at once, with 128 + the signal,
+// and prints nothing more of the check.
+TEST(CheckUpdateCommand, CloseRequestAbortsTheTransfer) {
+    SilentServer silent;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DRAVELO_UPDATE_URL", silent.base() + "/download/Dravelo.zip.ver");
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        QProcess cli;
+        cli.setProcessEnvironment(environment);
+        cli.start(QCoreApplication::applicationDirPath() + "/dravelo-cli", {"--check-update"});
+        // Connected means waiting for the answer, with the close handlers long installed.
+        ASSERT_TRUE(silent.waitForConnection(30000));
+        ::kill(static_cast<pid_t>(cli.processId()), signal);
+        // Well inside the transfer's 30 s limit.
+        ASSERT_TRUE(cli.waitForFinished(20000)) << signal;
+        EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit) << signal;
+        EXPECT_EQ(cli.exitCode(), 128 + signal);
+        EXPECT_EQ(cli.readAllStandardOutput(), "") << signal;
+    }
+}
+
+// The check tests nothing: options of a test run are usage errors, not silently ignored.
+TEST(CheckUpdateCommand, RefusesTheOptionsOfATestRun) {
+    for (const char* option : {"--json", "--multiple", "--log-file", "--no-cache-bypass"}) {
+        QProcess cli;
+        cli.start(QCoreApplication::applicationDirPath() + "/dravelo-cli",
+                  {"--check-update", option});
+        ASSERT_TRUE(cli.waitForFinished(30000)) << option;
+        EXPECT_EQ(cli.exitCode(), 2) << option;
+        EXPECT_TRUE(
+            QString::fromUtf8(cli.readAllStandardError())
+                .startsWith(QStringLiteral("dravelo-cli: --check-update does not go with ") +
+                            option))
+            << option;
+    }
+    QProcess cli;
+    cli.start(QCoreApplication::applicationDirPath() + "/dravelo-cli",
+              {"--check-update", "--files", "3"});
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    EXPECT_EQ(cli.exitCode(), 2);
 }

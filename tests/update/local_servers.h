@@ -55,6 +55,12 @@ class SilentServer {
   public:
     SilentServer() { server_.listen(QHostAddress::LocalHost, 0); }
     QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort()); }
+    // Waits for the next client and keeps its connection open, without answering.
+    bool waitForConnection(int milliseconds) {
+        if (!server_.waitForNewConnection(milliseconds)) return false;
+        server_.nextPendingConnection();  // a child of the server, closed with it
+        return true;
+    }
 
   private:
     QTcpServer server_;

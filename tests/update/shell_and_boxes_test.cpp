@@ -74,7 +74,7 @@ TEST(MessageBoxPrompter, ShowsPlainTextWithTitleIconAndButtonsAndReturnsTheAnswe
          BoxAnswer::Ok},
     };
     for (const Row& row : rows) {
-        QString title, text;
+        QString title, text, detail;
         Qt::TextFormat format = Qt::AutoText;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QMessageBox::StandardButtons buttons;
@@ -84,6 +84,7 @@ TEST(MessageBoxPrompter, ShowsPlainTextWithTitleIconAndButtonsAndReturnsTheAnswe
             if (!box) return;
             title = box->windowTitle();
             text = box->text();
+            detail = box->detailedText();
             format = box->textFormat();
             icon = box->icon();
             buttons = box->standardButtons();
@@ -91,9 +92,11 @@ TEST(MessageBoxPrompter, ShowsPlainTextWithTitleIconAndButtonsAndReturnsTheAnswe
         });
         answerer.start(10);
         MessageBoxPrompter prompter(nullptr);
-        EXPECT_EQ(prompter.Show("<45>", "<b>1.0.15</b>\r\nnext", row.icon, row.buttons),
+        EXPECT_EQ(prompter.Show("<45>", "<b>1.0.15</b>\r\nnext", row.icon, row.buttons,
+                                "HTTP 404: Not Found"),
                   row.expected);
         EXPECT_EQ(title, "<45>");
+        EXPECT_EQ(detail, "HTTP 404: Not Found");
         EXPECT_EQ(text, "<b>1.0.15</b>\nnext");
         EXPECT_EQ(format, Qt::PlainText);
         EXPECT_EQ(icon, row.shownIcon);

@@ -2,6 +2,8 @@
 // what is opened, for each kind of version file and each way the transfer can fail.
 #include <gtest/gtest.h>
 
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QTimer>
@@ -15,6 +17,10 @@
 #include "update_test_support.h"
 
 namespace {
+
+QString CacheFolder() {
+    return qEnvironmentVariable("XDG_CACHE_HOME");
+}
 
 QByteArray WithDownload(const QByteArray& download) {
     return Lines({"Current Version=1.0.15", "Download=" + download});
@@ -55,14 +61,26 @@ class UpdateCheckTest : public ::testing::Test {
         qunsetenv("XDG_CACHE_HOME");
     }
 
-    // The boxes of one check of `address` ("%1" is the server), the question answered `answer`.
-    QStringList Check(const QString& address, BoxAnswer answer = BoxAnswer::No) {
+    // The boxes of one check of `address` ("%1" is the server), the question answered `answer`;
+    // the reasons given with them in `details`.
+    QStringList Check(const QString& address, BoxAnswer answer = BoxAnswer::No,
+                      QStringList* details = nullptr) {
         qputenv("DRAVELO_UPDATE_URL", QString(address).replace("%1", server_->base()).toUtf8());
         QNetworkAccessManager transfer;
         RecordingPrompter prompter;
         prompter.answer = answer;
+        const auto cacheFiles = [] {
+            QStringList files;
+            for (QDirIterator it(CacheFolder(), QDir::Files, QDirIterator::Subdirectories);
+                 it.hasNext();)
+                files << it.next() + ' ' + QFileInfo(it.filePath()).lastModified().toString();
+            return files;
+        };
+        const QStringList before = cacheFiles();
         CheckForUpdate(transfer, prompter, OpenDownloadWithShell);
-        EXPECT_FALSE(QFile::exists(VersionTempPath()));
+        // The version file is read from memory: nothing is written to the cache folder.
+        EXPECT_EQ(cacheFiles(), before);
+        if (details) *details = prompter.details;
         return prompter.boxes;
     }
 
@@ -137,6 +155,7 @@ class VersionFiles : public UpdateCheckTest, public ::testing::WithParamInterfac
 struct TransferCase {
     const char* name;
     QString address;
+    QString reason;  // what the box's detail says
     QByteArray body = WithVersion("1.0.15");
 };
 
@@ -145,11 +164,11 @@ void PrintTo(const TransferCase& check, std::ostream* out) {
 }
 
 const TransferCase kTransferCases[] = {
-    {"NotFound", "%1/missing/download/Dravelo.zip.ver"},
-    {"BodyOverOneMiB", "%1/download/Dravelo.zip.ver",
+    {"NotFound", "%1/missing/download/Dravelo.zip.ver", "HTTP 404: "},
+    {"BodyOverOneMiB", "%1/download/Dravelo.zip.ver", "larger than 1048576 bytes",
      WithVersion("1.0.15") + Lines({QByteArray(1024 * 1024, 'x')})},
-    {"AddressWithAnotherPath", "%1/download/Dravelo.ver"},
-    {"AddressOfALocalFile", "file:///tmp/download/Dravelo.zip.ver"},
+    {"AddressWithAnotherPath", "%1/download/Dravelo.ver", "not a version file address"},
+    {"AddressOfALocalFile", "file:///tmp/download/Dravelo.zip.ver", "not a version file address"},
 };
 
 class FailedTransfers : public UpdateCheckTest,
@@ -171,24 +190,63 @@ INSTANTIATE_TEST_SUITE_P(Cases, VersionFiles, ::testing::ValuesIn(kFileCases),
 
 TEST_P(FailedTransfers, TellTheUserAndEndWithoutVersionInformation) {
     server_->serve("/download/Dravelo.zip.ver", GetParam().body);
-    EXPECT_EQ(Check(GetParam().address), (QStringList{kTransferFailed, kNoInformation}));
+    QStringList details;
+    EXPECT_EQ(Check(GetParam().address, BoxAnswer::No, &details),
+              (QStringList{kTransferFailed, kNoInformation}));
+    ASSERT_EQ(details.size(), 1);
+    EXPECT_TRUE(details.first().contains(GetParam().reason)) << details.first().toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FailedTransfers, ::testing::ValuesIn(kTransferCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UpdateCheckTest, RefusedConnectionFails) {
-    EXPECT_EQ(Check(RefusingBase() + "/download/Dravelo.zip.ver"),
+    QStringList details;
+    EXPECT_EQ(Check(RefusingBase() + "/download/Dravelo.zip.ver", BoxAnswer::No, &details),
               (QStringList{kTransferFailed, kNoInformation}));
+    EXPECT_EQ(details.size(), 1);
+    EXPECT_TRUE(details.join("").contains("refused")) << details.join("").toStdString();
 }
 
 TEST_F(UpdateCheckTest, ServerThatNeverAnswersFailsAtTheTimeLimit) {
     SilentServer silent;
     SetTransferTimeLimit(std::chrono::milliseconds(200));
-    EXPECT_EQ(Check(silent.base() + "/download/Dravelo.zip.ver"),
+    QStringList details;
+    EXPECT_EQ(Check(silent.base() + "/download/Dravelo.zip.ver", BoxAnswer::No, &details),
               (QStringList{kTransferFailed, kNoInformation}));
+    EXPECT_EQ(details, QStringList{"no complete answer within 0.2 s"});
 }
 
+// The version file is read from memory: a cache folder that cannot be made changes nothing.
+TEST_F(UpdateCheckTest, CacheFolderThatCannotBeMadeDoesNotMatter) {
+    QFile blocker(cache_.filePath("not-a-folder"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    qputenv("XDG_CACHE_HOME", blocker.fileName().toLocal8Bit());
+    server_->serve("/download/Dravelo.zip.ver", WithVersion("1.0.15"));
+    EXPECT_EQ(Check(kAddress), QStringList{Question("1.0.15")});
+}
+
+// What a server may make the program show: bounded, and never text that reorders its
+// surroundings or moves the terminal's cursor; joiners stay, emoji and many scripts need them.
+TEST(ServerText, IsCappedAndFiltered) {
+    const QString family = QString::fromUtf8("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9");
+    const struct {
+        QString from, shown;
+    } rows[] = {
+        {"plain news", "plain news"},
+        {"a\x1b[2Jb\tc", "a?[2Jb?c"},
+        {QString::fromUtf8("evil\xE2\x80\xAEtxt.exe"), "evil?txt.exe"},
+        {QString::fromUtf8("\xE2\x80\xAA\xE2\x81\xA6x\xE2\x81\xA9"), "??x?"},
+        {family, family},
+        {QString(kLongestServerText, 'm'), QString(kLongestServerText, 'm')},
+        {QString(1024 * 1024, 'm'), QString(kLongestServerText, 'm') + QChar(0x2026)},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(ShownServerText(row.from), row.shown) << row.from.left(40).toStdString();
+}
+
+// A temporary file an earlier version left behind is neither read nor touched.
 TEST_F(UpdateCheckTest, OlderLongerTemporaryFileDoesNotLeakIntoTheCheck) {
     QFile stale(VersionTempPath());
     ASSERT_TRUE(QDir().mkpath(QFileInfo(stale).absolutePath()));
@@ -211,6 +269,24 @@ TEST(UpdateCheckWhileTransferring, RefusesASecondCheckWithoutTheTransferMessage)
     CheckForUpdate(transfer, prompter, {});
     EXPECT_EQ(prompter.boxes, (QStringList{kNoInformation, kTransferFailed, kNoInformation}));
     SetTransferTimeLimit(std::chrono::seconds(30));
+    qunsetenv("DRAVELO_UPDATE_URL");
+}
+
+// Closing the window takes the transfer component with it: the check ends at once, long before
+// its time limit, and shows nothing more.
+TEST(UpdateCheckWhileTransferring, ClosingTheWindowEndsTheCheckWithoutABox) {
+    MarkerLanguage language;
+    SilentServer silent;
+    qputenv("DRAVELO_UPDATE_URL", (silent.base() + "/download/Dravelo.zip.ver").toUtf8());
+    auto* transfer = new QNetworkAccessManager;
+    RecordingPrompter prompter;
+    QTimer::singleShot(100, transfer, &QObject::deleteLater);
+    QElapsedTimer clock;
+    clock.start();
+    const UpdateCheckResult result = CheckForUpdate(*transfer, prompter, {});
+    EXPECT_LT(clock.elapsed(), 20000);
+    EXPECT_EQ(result.outcome, UpdateOutcome::NoInformation);
+    EXPECT_EQ(prompter.boxes, QStringList());
     qunsetenv("DRAVELO_UPDATE_URL");
 }
 

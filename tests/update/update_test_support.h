@@ -47,17 +47,20 @@ inline const QString kNoInformation = Box(BoxIcon::Critical, BoxButtons::Ok, "Dr
 inline const QString kTransferFailed =
     Message("An error has occured in the file transfer or write.  Please try again later.");
 
-// Records every box and gives the answer the test chose to questions.
+// Records every box, and the reasons given with them, and gives the answer the test chose to
+// questions.
 class RecordingPrompter final : public UpdatePrompter {
   public:
-    BoxAnswer Show(const QString& title, const QString& text, BoxIcon icon,
-                   BoxButtons buttons) override {
+    BoxAnswer Show(const QString& title, const QString& text, BoxIcon icon, BoxButtons buttons,
+                   const QString& detail) override {
         boxes << Box(icon, buttons, title, text);
+        if (!detail.isEmpty()) details << detail;
         if (onShow) onShow();
         return buttons == BoxButtons::Ok ? BoxAnswer::Ok : answer;
     }
 
     QStringList boxes;
+    QStringList details;
     BoxAnswer answer = BoxAnswer::No;
     std::function<void()> onShow;
 };

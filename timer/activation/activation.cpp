@@ -4,6 +4,9 @@
 
 #include <climits>
 
+#ifndef TICKWELL_LIBDIR
+#define TICKWELL_LIBDIR "lib"
+#endif
 #ifndef TICKWELL_INSTALLED_LIBRARY
 #define TICKWELL_INSTALLED_LIBRARY ""
 #endif
@@ -27,7 +30,9 @@ std::vector<std::string> FallbackLibraries() {
     std::vector<std::string> candidates;
     const std::string folder = ProgramFolder();
     if (!folder.empty()) {
-        for (const char* subfolder : {"/", "/../lib/"}) {
+        // Beside the program (a build), then the library folder of the prefix it is installed
+        // in, wherever a package moved that prefix.
+        for (const char* subfolder : {"/", "/../lib/", "/../" TICKWELL_LIBDIR "/"}) {
             for (const char* name : kLibraryNames) candidates.push_back(folder + subfolder + name);
         }
     }

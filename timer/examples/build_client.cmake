@@ -1,9 +1,11 @@
 # Installs the Tickwell SDK into PREFIX (emptied first) and compiles SOURCE into OUTPUT the way a
 # client would: C++17, flags from pkg-config, the fallback library from tickwell.pc.
 file(REMOVE_RECURSE ${PREFIX})
-execute_process(
-    COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX} --component tickwell
-    OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+foreach(component tickwell_library tickwell)
+    execute_process(
+        COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX} --component ${component}
+        OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+endforeach()
 
 set(ENV{PKG_CONFIG_PATH} "${PREFIX}/${LIBDIR}/pkgconfig:$ENV{PKG_CONFIG_PATH}")
 execute_process(COMMAND pkg-config --cflags --libs tickwell Qt6Core
