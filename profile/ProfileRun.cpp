@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "FolderLock.h"
 #include "IoWorkers.h"
 #include "ProfileFailure.h"
 #include "ProfileFile.h"
@@ -163,6 +164,15 @@ ProfileReport RunProfile(const ProfileSettings& settings, const QString& folder,
     report.runs = settings.runs;
     report.secondsPerRun = settings.secondsPerRun;
     report.registeredBuffers = choice.engine == IoEngine::IoUring;
+    // Held until the file is gone, so that no other run writes or deletes beside this one. A
+    // folder whose file system takes no locks is tested all the same.
+    const FolderLock lock(folder);
+    if (lock.State() == FolderLockState::InUse) {
+        report.outcome = ProfileOutcome::Failed;
+        report.failure = QStringLiteral("%1: in use by another Dravelo run").arg(folder);
+        Log(observer, report.failure);
+        return report;
+    }
     try {
         ProfileFile file(folder, settings.fileBytes, settings.cacheBypass);
         report.filePath = file.Path();

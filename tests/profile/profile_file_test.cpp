@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 
+#include "FolderLock.h"
 #include "ProfileFailure.h"
 #include "ProfileFile.h"
 #include "ProfileRun.h"
@@ -137,6 +138,19 @@ TEST(ProfileRunTest, RefusedFoldersFailWithTheReasonAndCreateNothing) {
         EXPECT_TRUE(report.tests.empty());
         EXPECT_TRUE(ProfileFilesIn(path).isEmpty());
     }
+}
+
+TEST(ProfileRunTest, AFolderAnotherRunHoldsIsLeftAlone) {
+    TempFolder folder;
+    Plant(folder);
+    const FolderLock other(folder.path());
+    ASSERT_TRUE(other.Held());
+    const std::atomic<bool> never{false};
+    const ProfileReport report = RunProfile(SmallProfile({{AccessPattern::Random, 4096, 1, 1, 1}}),
+                                            folder.path(), {}, never);
+    EXPECT_EQ(report.outcome, ProfileOutcome::Failed);
+    EXPECT_TRUE(report.failure.contains("in use by another Dravelo run"));
+    ExpectOnlyThePlantedFiles(folder);
 }
 
 // The file fits when the profile starts; the user's own file then takes the space it needed.
