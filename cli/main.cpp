@@ -11,6 +11,7 @@
 #include "CommandLine.h"
 #include "FinishedRun.h"
 #include "JsonReport.h"
+#include "ProfileCommand.h"
 #include "RunChart.h"
 #include "SpeedChart.h"
 #include "TerminalHost.h"
@@ -119,6 +120,9 @@ int main(int argc, char** argv) {
         case CliCommand::RunTest:
             LoadChosenLanguage(options);
             return RunTest(options);
+        case CliCommand::Profile:
+            LoadChosenLanguage(options);
+            return RunProfileCommand(options);
     }
     return exitstatus::kUsage;
 }

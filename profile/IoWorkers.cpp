@@ -111,7 +111,7 @@ class RingWorker {
         return true;
     }
 
-    void Submit(int s, int64_t now, int inFlight) {
+    void Submit(int s, int64_t now, [[maybe_unused]] int inFlight) {
         Slot& slot = slots_[s];
         slot.request = slot.stream.Next(job_.direction);
         slot.submittedNs = now;
@@ -199,8 +199,9 @@ void ThreadSlot(const RunJob& job, int32_t thread, int32_t slot, std::atomic<int
     tally.startNs = now;
     while (!Stopping(job, now)) {
         const Request request = stream.Next(job.direction);
+        [[maybe_unused]] const int depth = inFlight.fetch_add(1, std::memory_order_relaxed) + 1;
         DRAVELO_PROFILE_RECORD(thread, slot, request.offset, job.test.blockBytes, request.write,
-                               inFlight.fetch_add(1, std::memory_order_relaxed) + 1);
+                               depth);
         const int64_t started = MonotonicNs();
         ssize_t done;
         do {
