@@ -14,13 +14,16 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "Format.h"
 #include "ProfileChart.h"
 #include "ProfileJsonObject.h"
+#include "ProfileRun.h"
 #include "ProfileTable.h"
 #include "modLang.h"
 
@@ -35,9 +38,10 @@ QString CellText(const DirectionFigures& f) {
     return QStringLiteral(
                "<div align=center><span style='font-size:large'><b>%1</b></span> %2"
                "<br><small>%3 %4 · p99 %5 µs</small></div>")
-        .arg(QString::number(f.median.MBps, 'f', 1), Text(92, "MB/s"),
-             QString::number(f.median.IOPS, 'f', 0), Text(94, "IOPS"),
-             QString::number(Microseconds(f.latency.PercentileNanoseconds(0.99)), 'f', 0));
+        .arg(
+            FormatNumber(f.median.MBps, QStringLiteral("0.0")), Text(92, "MB/s"),
+            FormatNumber(f.median.IOPS, QStringLiteral("0")), Text(94, "IOPS"),
+            FormatNumber(Microseconds(f.latency.PercentileNanoseconds(0.99)), QStringLiteral("0")));
 }
 
 bool WriteFile(const QString& path, const QByteArray& bytes, QString& error) {
@@ -105,6 +109,7 @@ void frmProfile::BuildControls() {
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->setMinimumHeight(220);
+    FitTableToFigures();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(progress_);
@@ -123,6 +128,20 @@ void frmProfile::BuildControls() {
     connect(stop_, &QPushButton::clicked, this, &frmProfile::Stop);
     connect(copy_, &QPushButton::clicked, this, &frmProfile::Copy);
     connect(save_, &QPushButton::clicked, this, &frmProfile::Save);
+}
+
+// Wide enough for the largest figures and test names a profile gives, in the window's font.
+void frmProfile::FitTableToFigures() {
+    DirectionFigures widest;
+    widest.runs = {{99999.9, 99999.9, 9999999}};
+    SummariseRuns(widest);
+    widest.latency.Add(99999000);
+    QLabel sample(CellText(widest));
+    sample.setFont(font());
+    const int column = sample.sizeHint().width() + 16;
+    table_->horizontalHeader()->setMinimumSectionSize(column);
+    const int names = fontMetrics().horizontalAdvance(QStringLiteral("RND4K Q32T16 MIX70*")) + 24;
+    table_->setMinimumWidth(names + 2 * column + 2 * table_->frameWidth() + 4);
 }
 
 void frmProfile::Translate() {
@@ -199,9 +218,11 @@ void frmProfile::FillCell(int row, int column, const DirectionFigures& figures) 
     cell->setTextFormat(Qt::RichText);
     cell->setAlignment(Qt::AlignCenter);
     table_->setCellWidget(row, column, cell);
-    // The copy a screen reader and a search find.
-    table_->setItem(row, column,
-                    new QTableWidgetItem(QString::number(figures.median.MBps, 'f', 1)));
+    // The figure for screen readers and for whoever reads the table's model; the label shows it.
+    auto* item = new QTableWidgetItem;
+    item->setData(Qt::UserRole, figures.median.MBps);
+    item->setData(Qt::AccessibleTextRole, cell->text().remove(QRegularExpression("<[^>]*>")));
+    table_->setItem(row, column, item);
 }
 
 void frmProfile::ProfileTestDone(const ProfileTestResult& result) {
@@ -212,9 +233,24 @@ void frmProfile::ProfileTestDone(const ProfileTestResult& result) {
     }
 }
 
+void frmProfile::ShowTable(const ProfileReport& report) {
+    table_->clearContents();
+    table_->setRowCount(static_cast<int>(report.tests.size()));
+    QStringList rows;
+    for (size_t row = 0; row < report.tests.size(); ++row) {
+        const ProfileTestResult& result = report.tests[row];
+        rows << result.test.Name() + (report.cacheBypass ? QString() : QStringLiteral("*"));
+        if (result.read) FillCell(static_cast<int>(row), 0, *result.read);
+        if (result.write) FillCell(static_cast<int>(row), 1, *result.write);
+    }
+    table_->setVerticalHeaderLabels(rows);
+}
+
 void frmProfile::ProfileFinished(const ProfileReport& report) {
     report_ = report;
     haveReport_ = true;
+    // The completed tests only: a stopped profile's last rows have no figures.
+    ShowTable(report);
     switch (report.outcome) {
         case ProfileOutcome::Completed:
             progress_->setValue(100);

@@ -59,6 +59,8 @@ class frmProfile : public QWidget, public ProfileHost {
     void SetRunning(bool running);
     ProfileSettings SettingsFromBoxes() const;
     void FillCell(int row, int column, const DirectionFigures& figures);
+    void ShowTable(const ProfileReport& report);
+    void FitTableToFigures();
 
     QString folder_;
     ProfileSession session_;

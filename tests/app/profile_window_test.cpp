@@ -51,7 +51,10 @@ TEST(ProfileWindow, AProfileFromTheMenuFillsTheTableWhileTheMainWindowIsLocked) 
     ASSERT_EQ(table->rowCount(), 3);
     for (int row = 0; row < 3; ++row)
         for (int column = 0; column < 2; ++column)
-            EXPECT_GT(table->item(row, column) ? table->item(row, column)->text().toDouble() : 0, 0)
+            EXPECT_GT(table->item(row, column)
+                          ? table->item(row, column)->data(Qt::UserRole).toDouble()
+                          : 0,
+                      0)
                 << row << "," << column;
     Click(profile->findChild<QPushButton*>("profileCopy"));
     EXPECT_TRUE(QApplication::clipboard()->text().contains("RND4K Q1T1 MIX70"));
