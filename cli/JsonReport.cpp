@@ -208,3 +208,15 @@ QByteArray SuggestionJson(const QString& folder, int32_t files, int32_t sizeMB) 
                                  {"sizeMB", usable ? QJsonValue(sizeMB) : QJsonValue()}};
     return QJsonDocument(suggestion).toJson(QJsonDocument::Indented);
 }
+
+QJsonValue FileSystemJson(const QString& folder) {
+    return FileSystemType(folder);
+}
+
+QString DriveKindJson(const QString& folder) {
+    return DriveKindName(folder);
+}
+
+QString JsonTime(const QDateTime& moment) {
+    return IsoTimeWithOffset(moment);
+}

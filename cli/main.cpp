@@ -19,6 +19,7 @@
 #include "FinishedRun.h"
 #include "HistoryCommands.h"
 #include "JsonReport.h"
+#include "ProfileCommand.h"
 #include "RunChart.h"
 #include "SpeedChart.h"
 #include "StandardOutput.h"
@@ -138,12 +139,14 @@ int RunCommand(const CliOptions& options, const HistoryRunOptions& history) {
         case CliCommand::Suggest:
         case CliCommand::CheckUpdate:
         case CliCommand::RunTest:
+        case CliCommand::Profile:
             break;
     }
     if (const QString error = LoadChosenLanguage(options); !error.isEmpty())
         return UsageError(error);
     if (options.command == CliCommand::Suggest) return PrintSuggestion(options);
     if (options.command == CliCommand::CheckUpdate) return RunUpdateCheck(options.answerYes);
+    if (options.command == CliCommand::Profile) return RunProfileCommand(options);
     return RunTest(options, history);
 }
 

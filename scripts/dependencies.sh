@@ -14,6 +14,9 @@ dravelo_packages+=(libqt6sql6-sqlite sqlite3 prometheus)
 # Fuzzing (clang's libFuzzer) and fault injection with a real tool.
 dravelo_packages+=(clang-14 libclang-rt-14-dev fiu-utils libfiu-dev)
 
+# Drive profiles: requests at queue depth through io_uring.
+dravelo_packages+=(liburing-dev)
+
 dravelo_install_dependencies() {
     local missing=()
     for package in "${dravelo_packages[@]}"; do
