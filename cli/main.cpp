@@ -176,7 +176,7 @@ int main(int argc, char** argv) {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
     QStringList arguments = QCoreApplication::arguments();
-    if (AsksForHistoryCommand(arguments)) return RunHistoryCommand(arguments);
+    if (AsksForHistoryCommand(arguments)) return WithOutputChecked(RunHistoryCommand(arguments));
     const HistoryRunOptions history = TakeHistoryRunOptions(arguments);
     if (!history.usageError.isEmpty()) return UsageError(history.usageError);
     const ParsedCommandLine parsed = ParseCommandLine(arguments);
