@@ -217,6 +217,14 @@ QString DriveKindJson(const QString& folder) {
     return DriveKindName(folder);
 }
 
+QJsonValue MountPointJson(const QString& folder) {
+    return MountPoint(folder);
+}
+
+QJsonObject DeviceOfFolderJson(const QString& folder) {
+    return DeviceOfFolder(folder);
+}
+
 QString JsonTime(const QDateTime& moment) {
     return IsoTimeWithOffset(moment);
 }

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QEventLoop>
+#include <QJsonDocument>
 #include <QTimer>
 #include <cstdio>
 
@@ -93,7 +94,7 @@ int ExitStatusOf(const ProfileReport& report, int closeSignal, const QString& ch
 
 }  // namespace
 
-int RunProfileCommand(const CliOptions& options) {
+int RunProfileCommand(const CliOptions& options, const HistoryRunOptions& history) {
     if (const int signal = closerequests::FirstSignal()) return exitstatus::kSignalBase + signal;
     const ProfileSettings settings = SettingsOf(options);
     const QString folder = TestedFolder(options);
@@ -119,15 +120,12 @@ int RunProfileCommand(const CliOptions& options) {
                          : QStringLiteral("the profile did not complete");
     }
     const QString outcome = OutcomeLine(report, closeSignal);
+    QJsonObject json = ProfileJsonReport({report, folder, startTime, closeSignal, chartError,
+                                          options.chartPath, host.Lines() + QStringList{outcome}});
+    // A folder refused before the test file existed leaves nothing worth keeping.
+    const bool kept = KeepRun(json, history, !report.filePath.isEmpty());
     if (options.json) {
-        ProfileJsonInput input{report,
-                               folder,
-                               startTime,
-                               closeSignal,
-                               chartError,
-                               options.chartPath,
-                               host.Lines() + QStringList{outcome}};
-        standardoutput::Write(ProfileJsonReport(input));
+        standardoutput::Write(QJsonDocument(json).toJson(QJsonDocument::Indented));
     } else {
         QStringList lines = ProfileTableLines(report, folder);
         lines << QString() << outcome;
@@ -140,5 +138,6 @@ int RunProfileCommand(const CliOptions& options) {
     if (!chartError.isEmpty())
         PrintError(QStringLiteral("dravelo-cli: chart not drawn: %1: %2\n")
                        .arg(options.chartPath, chartError));
-    return ExitStatusOf(report, closerequests::FirstSignal(), chartError);
+    const int status = ExitStatusOf(report, closerequests::FirstSignal(), chartError);
+    return !kept && status == exitstatus::kCompleted ? exitstatus::kLeftovers : status;
 }

@@ -3,5 +3,7 @@
 #pragma once
 
 #include "CommandLine.h"
+#include "HistoryCommands.h"
 
-int RunProfileCommand(const CliOptions& options);
+// Records the profile in the history and writes its Prometheus file as `history` asks.
+int RunProfileCommand(const CliOptions& options, const HistoryRunOptions& history);

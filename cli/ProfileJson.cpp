@@ -1,8 +1,8 @@
 #include "ProfileJson.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
+#include <QSysInfo>
 
 #include "CloseRequests.h"
 #include "JsonReport.h"
@@ -43,7 +43,7 @@ QJsonObject ChartJson(const ProfileJsonInput& input) {
 
 }  // namespace
 
-QByteArray ProfileJsonReport(const ProfileJsonInput& input) {
+QJsonObject ProfileJsonReport(const ProfileJsonInput& input) {
     const ProfileReport& report = input.report;
     const QJsonArray filesLeft = report.fileRemoved ? QJsonArray() : QJsonArray{report.filePath};
     const QJsonObject json{
@@ -52,8 +52,11 @@ QByteArray ProfileJsonReport(const ProfileJsonInput& input) {
         {"version", QStringLiteral(DRAVELO_VERSION)},
         {"startTime", JsonTime(input.startTime)},
         {"test", "profile"},
+        {"host", QSysInfo::machineHostName()},
         {"folder", input.folder},
+        {"mountPoint", MountPointJson(input.folder)},
         {"fileSystem", FileSystemJson(input.folder)},
+        {"device", DeviceOfFolderJson(input.folder)},
         {"driveKind", DriveKindJson(input.folder)},
         // The classic test's members: the profile has its own in "profile".
         {"ioMode", QJsonValue()},
@@ -68,5 +71,5 @@ QByteArray ProfileJsonReport(const ProfileJsonInput& input) {
         {"problems", QJsonArray::fromStringList(Problems(input))},
         {"log", QJsonArray::fromStringList(input.log)},
         {"profile", ProfileJsonObject(report)}};
-    return QJsonDocument(json).toJson(QJsonDocument::Indented);
+    return json;
 }

@@ -3,8 +3,8 @@
 // figures. README.md describes the members.
 #pragma once
 
-#include <QByteArray>
 #include <QDateTime>
+#include <QJsonObject>
 #include <QStringList>
 
 #include "ProfileReport.h"
@@ -19,4 +19,4 @@ struct ProfileJsonInput {
     QStringList log;
 };
 
-QByteArray ProfileJsonReport(const ProfileJsonInput& input);
+QJsonObject ProfileJsonReport(const ProfileJsonInput& input);

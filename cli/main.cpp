@@ -146,7 +146,7 @@ int RunCommand(const CliOptions& options, const HistoryRunOptions& history) {
         return UsageError(error);
     if (options.command == CliCommand::Suggest) return PrintSuggestion(options);
     if (options.command == CliCommand::CheckUpdate) return RunUpdateCheck(options.answerYes);
-    if (options.command == CliCommand::Profile) return RunProfileCommand(options);
+    if (options.command == CliCommand::Profile) return RunProfileCommand(options, history);
     return RunTest(options, history);
 }
 
@@ -181,7 +181,8 @@ int main(int argc, char** argv) {
     if (!history.usageError.isEmpty()) return UsageError(history.usageError);
     const ParsedCommandLine parsed = ParseCommandLine(arguments);
     if (!parsed.usageError.isEmpty()) return UsageError(parsed.usageError);
-    if (!history.prometheusPath.isEmpty() && parsed.options.command != CliCommand::RunTest)
+    if (!history.prometheusPath.isEmpty() && parsed.options.command != CliCommand::RunTest &&
+        parsed.options.command != CliCommand::Profile)
         return UsageError(
             QStringLiteral("--prometheus writes a test run's figures; it needs a run"));
     return WithOutputChecked(RunCommand(parsed.options, history));

@@ -29,6 +29,7 @@ QJsonValue DirectionJson(const std::optional<DirectionFigures>& figures) {
     direction.insert("max", FiguresJson(figures->max));
     direction.insert("runs", runs);
     direction.insert("latencyMicroseconds", LatencyJson(figures->latency));
+    direction.insert("requests", qint64(figures->latency.Count()));
     direction.insert("cpuSecondsPerGiB", figures->cpuSecondsPerGiB);
     return direction;
 }
