@@ -22,9 +22,9 @@
 
 #include "Format.h"
 #include "ProfileChart.h"
-#include "ProfileJsonObject.h"
 #include "ProfileRun.h"
 #include "ProfileTable.h"
+#include "WindowReport.h"
 #include "modLang.h"
 
 namespace {
@@ -187,6 +187,7 @@ void frmProfile::Start() {
     table_->setVerticalHeaderLabels(rows);
     progress_->setValue(0);
     status_->setText(Text(115, "Laying out the test file…"));
+    startTime_ = QDateTime::currentDateTime();
     session_.Start(settings_, folder_);
     SetRunning(true);
 }
@@ -267,6 +268,7 @@ void frmProfile::ProfileFinished(const ProfileReport& report) {
     if (!report.fileRemoved)
         status_->setText(status_->text() + u'\n' +
                          Text(107, "The test file could not be deleted:") + u' ' + report.filePath);
+    RecordWindowProfile(report, folder_, startTime_);
     SetRunning(false);
     emit profileFinished();
 }
@@ -288,11 +290,8 @@ void frmProfile::Save() {
     if (suffix == u"svg" || suffix == u"png") {
         error = WriteProfileChart(report_, folder_, path);
     } else if (suffix == u"json") {
-        const QJsonObject json{{"schema", 1},
-                               {"program", "dravelo"},
-                               {"test", "profile"},
-                               {"folder", folder_},
-                               {"profile", ProfileJsonObject(report_)}};
+        // The history's shape, so that a saved profile can be imported on another machine.
+        const QJsonObject json = WindowProfileReport(report_, folder_, startTime_);
         WriteFile(path, QJsonDocument(json).toJson(QJsonDocument::Indented), error);
     } else {
         WriteFile(path, TableText().toUtf8(), error);

@@ -5,6 +5,7 @@
 // and removes its file first.
 #pragma once
 
+#include <QDateTime>
 #include <QWidget>
 #include <functional>
 
@@ -66,6 +67,7 @@ class frmProfile : public QWidget, public ProfileHost {
     ProfileSession session_;
     ProfileSettings settings_;
     ProfileReport report_;
+    QDateTime startTime_;  // of the profile in report_, for its report and the history
     bool haveReport_ = false;
     SaveFileDialog saveFileDialog_;
 

@@ -9,6 +9,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 
+#include "RunHistory.h"
 #include "event_wait.h"
 #include "frmProfile.h"
 #include "temp_folder.h"
@@ -59,6 +60,15 @@ TEST(ProfileWindow, AProfileFromTheMenuFillsTheTableWhileTheMainWindowIsLocked) 
     Click(profile->findChild<QPushButton*>("profileCopy"));
     EXPECT_TRUE(QApplication::clipboard()->text().contains("RND4K Q1T1 MIX70"));
     EXPECT_TRUE(ProfileFiles(folder.path()).isEmpty());
+    // The history keeps the profile beside the classic runs, its first test as the headline.
+    RunHistory history;
+    ASSERT_TRUE(history.OpenForReading()) << history.error().toStdString();
+    const std::vector<HistoryRow> rows = history.List(HistoryFilter{{}, folder.path(), 0});
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].test, "profile");
+    EXPECT_EQ(rows[0].outcome, "completed");
+    EXPECT_GT(rows[0].readMBps.value_or(0), 0);
+    EXPECT_GT(rows[0].writeMBps.value_or(0), 0);
 }
 
 TEST(ProfileWindow, StopAndClosingEitherWindowRemoveTheProfilesFile) {
