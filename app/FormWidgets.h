@@ -18,6 +18,7 @@ class ShapeBox : public QWidget {
     explicit ShapeBox(QWidget* parent = nullptr);
     void setBorderColor(const QColor& colour);
     void setFillColor(const std::optional<QColor>& colour);
+    QColor borderColor() const { return border_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;

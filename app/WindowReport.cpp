@@ -6,6 +6,7 @@
 
 #include "DeviceIdentity.h"
 #include "MountTable.h"
+#include "ProfileJsonObject.h"
 #include "RunHistory.h"
 #include "VersionFile.h"
 #include "modMain.h"
@@ -37,6 +38,29 @@ QJsonObject DeviceOf(const std::optional<MountEntry>& mount) {
     return DeviceJson(ReadDeviceIdentity(numbers->first, numbers->second, "/sys", "/dev"));
 }
 
+QJsonObject ProfileOutcomeJson(const ProfileReport& report) {
+    switch (report.outcome) {
+        case ProfileOutcome::Completed:
+            return {{"status", "completed"}};
+        case ProfileOutcome::Failed:
+            return {{"status", "failed"}, {"reason", report.failure}};
+        case ProfileOutcome::Stopped:
+            break;
+    }
+    return {{"status", "interrupted"}};
+}
+
+QString IsoTime(const QDateTime& moment) {
+    return moment.toOffsetFromUtc(moment.offsetFromUtc()).toString(Qt::ISODate);
+}
+
+void RecordReport(const QJsonObject& report) {
+    RunHistory history;
+    if (!history.OpenForWriting() || !history.Record(report))
+        std::fprintf(stderr, "dravelo: the run was not recorded in the history: %s\n",
+                     qPrintable(history.error()));
+}
+
 }  // namespace
 
 QJsonObject WindowRunReport(const WindowRun& run) {
@@ -66,8 +90,31 @@ QJsonObject WindowRunReport(const WindowRun& run) {
 
 void RecordWindowRun(const WindowRun& run) {
     if (run.outcome == RunOutcome::TargetRefused || run.outcome == RunOutcome::InputRefused) return;
-    RunHistory history;
-    if (!history.OpenForWriting() || !history.Record(WindowRunReport(run)))
-        std::fprintf(stderr, "dravelo: the run was not recorded in the history: %s\n",
-                     qPrintable(history.error()));
+    RecordReport(WindowRunReport(run));
+}
+
+QJsonObject WindowProfileReport(const ProfileReport& report, const QString& folder,
+                                const QDateTime& startTime) {
+    const std::optional<MountEntry> mount = MountOf(folder);
+    const QJsonArray filesLeft = report.fileRemoved ? QJsonArray() : QJsonArray{report.filePath};
+    return {{"schema", 1},
+            {"program", "dravelo"},
+            {"version", VersionText(kInstalledVersion)},
+            {"startTime", IsoTime(startTime)},
+            {"test", "profile"},
+            {"host", QSysInfo::machineHostName()},
+            {"folder", folder},
+            {"mountPoint", mount ? QJsonValue(mount->mountPoint) : QJsonValue()},
+            {"fileSystem", mount ? QJsonValue(mount->fsType) : QJsonValue()},
+            {"device", DeviceOf(mount)},
+            {"outcome", ProfileOutcomeJson(report)},
+            {"cleanUp", QJsonObject{{"complete", report.fileRemoved}, {"filesLeft", filesLeft}}},
+            {"profile", ProfileJsonObject(report)}};
+}
+
+void RecordWindowProfile(const ProfileReport& report, const QString& folder,
+                         const QDateTime& startTime) {
+    // A folder refused before the test file existed leaves nothing worth keeping.
+    if (report.filePath.isEmpty()) return;
+    RecordReport(WindowProfileReport(report, folder, startTime));
 }

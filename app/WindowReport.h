@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QStringList>
 
+#include "ProfileReport.h"
 #include "RunReport.h"
 #include "TestRuns.h"
 
@@ -23,3 +24,12 @@ QJsonObject WindowRunReport(const WindowRun& run);
 // Records a run that passed its checks; a history that cannot be written is named on standard
 // error and never interrupts the window.
 void RecordWindowRun(const WindowRun& run);
+
+// A drive profile of the window in the shape of the terminal's profile report, for the history
+// and for the profile window's Save as JSON.
+QJsonObject WindowProfileReport(const ProfileReport& report, const QString& folder,
+                                const QDateTime& startTime);
+
+// Records a profile that got as far as its test file, as RecordWindowRun does a run.
+void RecordWindowProfile(const ProfileReport& report, const QString& folder,
+                         const QDateTime& startTime);

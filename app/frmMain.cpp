@@ -37,6 +37,7 @@
 #include "VersionFile.h"
 #include "WindowReport.h"
 #include "frmAbout.h"
+#include "frmProfile.h"
 #include "modCmd.h"
 #include "modLang.h"
 #include "modTest.h"
@@ -165,7 +166,10 @@ void frmMain::CreateMenus() {
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFileSaveAs = mnuFile->addAction(QStringLiteral("Speichern unter..."));
     mnuFileChart = mnuFile->addAction(QStringLiteral("Diagramm…"));
+    mnuFileProfile = mnuFile->addAction(QStringLiteral("Laufwerksprofil…"));
+    mnuFileProfile->setObjectName(QStringLiteral("mnuFileProfile"));
     mnuFileHistory = mnuFile->addAction(QStringLiteral("Verlauf…"));
+    mnuFileHistory->setObjectName(QStringLiteral("mnuFileHistory"));
     mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuFileSep1"));
     mnuFileExit = mnuFile->addAction(QStringLiteral("Beenden"));
     mnuEdit = new QMenu(this);
@@ -199,6 +203,7 @@ void frmMain::ConnectCommands() {
     connect(McToolBar1, &McToolBar::Click, this, &frmMain::OnToolBarClick);
     connect(mnuFileSaveAs, &QAction::triggered, this, &frmMain::SaveAs);
     connect(mnuFileChart, &QAction::triggered, this, &frmMain::ShowChart);
+    connect(mnuFileProfile, &QAction::triggered, this, &frmMain::OpenProfile);
     connect(mnuFileHistory, &QAction::triggered, this, &frmMain::ShowHistory);
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::Exit);
     connect(mnuEditCopy, &QAction::triggered, this, &frmMain::Copy);
@@ -263,6 +268,8 @@ void frmMain::Load(const QString& commandLine) {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    // A running profile stops and removes its file before the window goes.
+    if (profileWindow_) profileWindow_->StopAndWait();
     if (ended_) {
         event->accept();
         return;
@@ -282,6 +289,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 void frmMain::Exit() {
     AbortRequested_ = true;
+    if (profileWindow_) profileWindow_->StopAndWait();
     // During a run the program ends when the run has stopped and deleted its test files.
     if (runActive_) {
         exitPending_ = true;
@@ -320,6 +328,7 @@ void frmMain::Translate() {
         LangText(56, false, false, QStringLiteral("Enable write through")));
     mnuFileSaveAs->setText(LangText(59, false, false, QStringLiteral("Save As...")));
     mnuFileChart->setText(LangText(70, false, false, QStringLiteral("Chart…")));
+    mnuFileProfile->setText(LangText(87, false, false, QStringLiteral("Drive profile…")));
     mnuFileHistory->setText(LangText(136, false, false, QStringLiteral("History…")));
     mnuFileExit->setText(LangText(60, false, false, QStringLiteral("Exit")));
     mnuEditCopy->setText(LangText(57, false, false, QStringLiteral("Copy")));
@@ -368,6 +377,7 @@ void frmMain::PopUpMenu(int vButton_Index) {
         case 0:
             mnuFileSaveAs->setEnabled(viewHoldsText);
             mnuFileChart->setEnabled(lastChart_.has_value());
+            mnuFileProfile->setEnabled(!runActive_);
             menu = mnuFile;
             break;
         case 1:
@@ -411,7 +421,7 @@ void frmMain::StartMultiple() {
 
 // The run goes on inside this call; other commands run nested in its pump points.
 void frmMain::RunTest(RunOutcome (TestRuns::*run)()) {
-    if (runActive_ || ended_) return;
+    if (runActive_ || profileActive_ || ended_) return;
     runActive_ = true;
     // The update check waits for the network in a loop of its own, which would hold the phase.
     mnuHelpCheckUpdate->setEnabled(false);
@@ -440,6 +450,28 @@ void frmMain::RunTest(RunOutcome (TestRuns::*run)()) {
     if (focused && focused->isEnabled() && focused->isVisible()) focused->setFocus();
     emit RunFinished();
     if (exitPending_) EndProgram();
+}
+
+frmProfile* frmMain::ProfileWindow() const {
+    return profileWindow_;
+}
+
+void frmMain::OpenProfile() {
+    if (runActive_ || ended_) return;
+    // A closed window kept its last figures; another folder gets a fresh window.
+    const QString folder = Drive1->targetFolder();
+    if (profileWindow_ && !profileActive_ && profileWindow_->Folder() != folder)
+        delete profileWindow_.data();
+    if (!profileWindow_) {
+        profileWindow_ = new frmProfile(folder, this);
+        connect(profileWindow_, &frmProfile::runningChanged, this, [this](bool running) {
+            profileActive_ = running;
+            for (QWidget* control : runControls_) control->setEnabled(!running);
+        });
+    }
+    profileWindow_->show();
+    profileWindow_->raise();
+    profileWindow_->activateWindow();
 }
 
 // The question opens without waiting for the answer; Yes applies the proposal then.

@@ -27,6 +27,7 @@ class PPB;
 class QAction;
 class QLabel;
 class ChartWindow;
+class frmProfile;
 class HistoryWindow;
 class QMenu;
 class QShortcut;
@@ -58,6 +59,8 @@ class frmMain : public QWidget, public RunHost {
     void SaveAs();
     void Copy();
     void About();
+    // File menu "Drive profile…": the profile window for the folder in the drive/path box.
+    void OpenProfile();
     // Ends the program: at once when no test runs, otherwise once the running test has stopped
     // and deleted its files. Also the road of SIGTERM and of the end of the session.
     void Exit();
@@ -68,6 +71,8 @@ class frmMain : public QWidget, public RunHost {
     bool RunActive() const { return runActive_; }
     TestPhases& Phases() { return runs_->Phases(); }
     bool Ended() const { return ended_; }
+    bool ProfileActive() const { return profileActive_; }
+    frmProfile* ProfileWindow() const;
     QMenu* FileMenu() const { return mnuFile; }
     QMenu* EditMenu() const { return mnuEdit; }
     QMenu* HelpMenu() const { return mnuHelp; }
@@ -155,6 +160,7 @@ class frmMain : public QWidget, public RunHost {
     QMenu* mnuHelp = nullptr;
     QAction* mnuFileSaveAs = nullptr;
     QAction* mnuFileChart = nullptr;
+    QAction* mnuFileProfile = nullptr;
     QAction* mnuFileHistory = nullptr;
     QAction* mnuFileExit = nullptr;
     QAction* mnuEditCopy = nullptr;
@@ -177,6 +183,9 @@ class frmMain : public QWidget, public RunHost {
     // The speed chart of the last completed run, and the window that shows it.
     std::optional<ChartInput> lastChart_;
     QPointer<ChartWindow> chartWindow_;
+    // The drive profile's window; the window's controls stay locked while it runs a profile.
+    QPointer<frmProfile> profileWindow_;
+    bool profileActive_ = false;
     QPointer<HistoryWindow> historyWindow_;
     SaveFileDialog saveFileDialog_;
 };

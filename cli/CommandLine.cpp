@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <limits>
 
+#include "ProfileSettings.h"
 #include "TestPhases.h"
 
 namespace {
@@ -16,6 +17,9 @@ const char* kUsage =
     "Usage: dravelo-cli [--single | --multiple] [--files N] [--size MB] [--no-cache-bypass]\n"
     "                   [--write-through] [--priority] [--log-file] [--lang FILE] [--json]\n"
     "                   [--chart FILE] [--no-history] [--prometheus FILE] [FOLDER]\n"
+    "       dravelo-cli --profile PRESET [--profile-size MB] [--runs N] [--seconds S]\n"
+    "                   [--lang FILE] [--json] [--chart FILE] [--no-history]\n"
+    "                   [--prometheus FILE] [FOLDER]\n"
     "       dravelo-cli --suggest [--lang FILE] [--json] [FOLDER]\n"
     "       dravelo-cli --check-update [--yes] [--lang FILE]\n"
     "       dravelo-cli --history [--device D] [--folder F] [--last N] [--json]\n"
@@ -45,6 +49,12 @@ const char* kHelp =
     "                     German when the locale is German, English otherwise)\n"
     "  --json             print one JSON object after the run instead of the log lines\n"
     "  --chart FILE       after a completed run, draw MB/s per file into FILE (.svg or .png)\n"
+    "  --profile PRESET   the drive profile instead of the classic test: sequential and\n"
+    "                     random reads and writes at queue depth, with MB/s (10^6 bytes),\n"
+    "                     MiB/s, IOPS and latency; PRESET is default, peak, nvme or realworld\n"
+    "  --profile-size MB  the profile's test file DraveloProfile-... in MiB (default 1024)\n"
+    "  --runs N           timed runs per profile test, 1 to 100 (default 5)\n"
+    "  --seconds S        seconds per run, 1 to 3600 (default 5)\n"
     "  --no-history       do not record this run in the history\n"
     "  --prometheus FILE  write the run's figures for Prometheus' node exporter into FILE\n"
     "  --history          list the recorded runs, newest first; --device D (name, model,\n"
@@ -118,26 +128,66 @@ QString ChartFolderProblem(const QString& chartPath) {
     return QString();
 }
 
+constexpr int64_t kMaxProfileSizeMB = int64_t(1) << 24;  // 16 TiB
+constexpr int64_t kMaxProfileRuns = 100;
+constexpr int64_t kMaxProfileSeconds = 3600;
+
 struct Options {
     QCommandLineOption single{"single"}, multiple{"multiple"}, noCacheBypass{"no-cache-bypass"},
         writeThrough{"write-through"}, priority{"priority"}, logFile{"log-file"}, json{"json"},
         suggest{"suggest"}, checkUpdate{"check-update"}, yes{"yes"}, help{{"h", "help"}},
         version{{"V", "version"}};
     QCommandLineOption files{"files", QString(), "N"}, size{"size", QString(), "MB"},
-        language{"lang", QString(), "FILE"}, chart{"chart", QString(), "FILE"};
+        language{"lang", QString(), "FILE"}, chart{"chart", QString(), "FILE"},
+        profile{"profile", QString(), "PRESET"}, profileSize{"profile-size", QString(), "MB"},
+        runs{"runs", QString(), "N"}, seconds{"seconds", QString(), "S"};
 
     QList<QCommandLineOption> All() const {
-        return {single, multiple, noCacheBypass, writeThrough, priority, logFile,
-                json,   suggest,  checkUpdate,   yes,          help,     version,
-                files,  size,     language,      chart};
+        return {single,   multiple,    noCacheBypass, writeThrough, priority, logFile, json,
+                suggest,  checkUpdate, yes,           help,         version,  files,   size,
+                language, chart,       profile,       profileSize,  runs,     seconds};
     }
 };
+
+// The drive profile's options, which go with --profile only.
+QString ReadProfileOptions(const QCommandLineParser& parser, const Options& o,
+                           CliOptions& options) {
+    const bool profile = parser.isSet(o.profile);
+    for (const QCommandLineOption* option : {&o.profileSize, &o.runs, &o.seconds}) {
+        if (parser.isSet(*option) && !profile)
+            return QStringLiteral("--%1 sets the drive profile; it needs --profile")
+                .arg(option->names().first());
+    }
+    if (!profile) return QString();
+    for (const QCommandLineOption* option :
+         {&o.single, &o.multiple, &o.files, &o.size, &o.suggest, &o.checkUpdate, &o.logFile,
+          &o.writeThrough, &o.priority, &o.noCacheBypass}) {
+        if (parser.isSet(*option))
+            return QStringLiteral("--profile and --%1 exclude each other")
+                .arg(option->names().first());
+    }
+    options.profilePreset = parser.value(o.profile);
+    if (!PresetNames().contains(options.profilePreset))
+        return QStringLiteral("--profile '%1' is not a preset (%2)")
+            .arg(options.profilePreset, PresetNames().join(QStringLiteral(", ")));
+    QString error;
+    if (parser.isSet(o.profileSize))
+        error = ReadCount("profile-size", parser.value(o.profileSize), kMaxProfileSizeMB,
+                          options.profileSizeMB);
+    if (error.isEmpty() && parser.isSet(o.runs))
+        error = ReadCount("runs", parser.value(o.runs), kMaxProfileRuns, options.profileRuns);
+    if (error.isEmpty() && parser.isSet(o.seconds))
+        error = ReadCount("seconds", parser.value(o.seconds), kMaxProfileSeconds,
+                          options.profileSeconds);
+    return error;
+}
 
 CliCommand CommandOf(const QCommandLineParser& parser, const Options& o) {
     if (parser.isSet(o.help)) return CliCommand::Help;
     if (parser.isSet(o.version)) return CliCommand::Version;
     if (parser.isSet(o.suggest)) return CliCommand::Suggest;
     if (parser.isSet(o.checkUpdate)) return CliCommand::CheckUpdate;
+    if (parser.isSet(o.profile)) return CliCommand::Profile;
     return CliCommand::RunTest;
 }
 
@@ -159,6 +209,8 @@ QString ReadOptions(const QCommandLineParser& parser, const Options& o, CliOptio
     }
     if (parser.isSet(o.single) && parser.isSet(o.multiple))
         return QStringLiteral("--single and --multiple exclude each other");
+    const QString profileError = ReadProfileOptions(parser, o, options);
+    if (!profileError.isEmpty()) return profileError;
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1) return QStringLiteral("only one FOLDER can be tested");
     if (parser.isSet(o.files)) {

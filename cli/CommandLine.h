@@ -19,6 +19,7 @@ enum class CliCommand {
     RunTest,      // the single or multiple test of FOLDER
     Suggest,      // print the proposed file count and size for FOLDER
     CheckUpdate,  // the Help menu's update check, answered on the terminal
+    Profile,      // the drive profile PRESET of FOLDER
     Help,
     Version,
 };
@@ -38,6 +39,11 @@ struct CliOptions {
     bool answerYes = false;  // the update check's question answered Yes
     QString chartPath;       // where to draw the per-file speed chart; empty for none
     QString folder;          // absolute
+    // --profile: the preset, the test file's size in MiB, runs per test and seconds per run.
+    QString profilePreset;
+    int32_t profileSizeMB = 1024;
+    int32_t profileRuns = 5;
+    int32_t profileSeconds = 5;
 };
 
 // The most test files one run may create.

@@ -11,6 +11,7 @@
 #include "HistoryFiles.h"
 #include "HistoryTable.h"
 #include "RunHistory.h"
+#include "StandardOutput.h"
 #include "modLang.h"
 
 namespace {
@@ -41,7 +42,11 @@ QString OptionName(const QString& argument) {
 void PrintJson(const QJsonValue& value) {
     const QJsonDocument document =
         value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
-    std::fputs(document.toJson(QJsonDocument::Indented).constData(), stdout);
+    standardoutput::Write(document.toJson(QJsonDocument::Indented));
+}
+
+void PrintLine(const QString& line) {
+    standardoutput::Write((line + u'\n').toLocal8Bit());
 }
 
 // Columns padded to their widest cell, two blanks apart.
@@ -56,7 +61,7 @@ void PrintTable(const QList<QStringList>& lines) {
         QString text;
         for (int i = 0; i < line.size(); ++i)
             text += i + 1 < line.size() ? line[i].leftJustified(widths[i] + 2) : line[i];
-        std::printf("%s\n", qPrintable(text));
+        PrintLine(text);
     }
 }
 
@@ -79,8 +84,7 @@ int ListRuns(const QCommandLineParser& parser) {
         if (parser.isSet("json"))
             PrintJson(QJsonArray());
         else
-            std::printf("%s\n",
-                        qPrintable(LangText(122, false, false, "Keine Tests gespeichert.")));
+            PrintLine(LangText(122, false, false, "Keine Tests gespeichert."));
         return exitstatus::kCompleted;
     }
     if (!history.OpenForReading()) return HistoryError(history);
@@ -91,7 +95,7 @@ int ListRuns(const QCommandLineParser& parser) {
         for (const HistoryRow& row : rows) array.append(RowJson(row));
         PrintJson(array);
     } else if (rows.empty()) {
-        std::printf("%s\n", qPrintable(LangText(122, false, false, "Keine Tests gespeichert.")));
+        PrintLine(LangText(122, false, false, "Keine Tests gespeichert."));
     } else {
         QList<QStringList> lines{HistoryHeadings()};
         for (const HistoryRow& row : rows) lines.append(HistoryCells(row));
@@ -159,11 +163,10 @@ int ImportReports(const QCommandLineParser& parser) {
                          "ones were removed\n",
                          RunHistory::kKeptRuns, recorded->pruned);
     }
-    std::printf("%s\n", qPrintable(LangText(134, false, false,
-                                            "%1 von %2 Berichten übernommen, %3 schon vorhanden.")
-                                       .arg(imported)
-                                       .arg(files.size())
-                                       .arg(known)));
+    PrintLine(LangText(134, false, false, "%1 von %2 Berichten übernommen, %3 schon vorhanden.")
+                  .arg(imported)
+                  .arg(files.size())
+                  .arg(known));
     return imported + known == files.size() ? exitstatus::kCompleted : exitstatus::kFailed;
 }
 

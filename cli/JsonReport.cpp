@@ -251,3 +251,23 @@ QByteArray SuggestionJson(const QString& folder, int32_t files, int32_t sizeMB) 
                                  {"sizeMB", usable ? QJsonValue(sizeMB) : QJsonValue()}};
     return QJsonDocument(suggestion).toJson(QJsonDocument::Indented);
 }
+
+QJsonValue FileSystemJson(const QString& folder) {
+    return FileSystemType(folder);
+}
+
+QString DriveKindJson(const QString& folder) {
+    return DriveKindName(folder);
+}
+
+QJsonValue MountPointJson(const QString& folder) {
+    return MountPoint(folder);
+}
+
+QJsonObject DeviceOfFolderJson(const QString& folder) {
+    return DeviceOfFolder(folder);
+}
+
+QString JsonTime(const QDateTime& moment) {
+    return IsoTimeWithOffset(moment);
+}

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QJsonValue>
 
 #include "FinishedRun.h"
 
@@ -14,3 +15,12 @@ QJsonObject JsonReportObject(const FinishedRun& run);
 
 // The proposal of --suggest for `folder`; files and size are -1 when there is none.
 QByteArray SuggestionJson(const QString& folder, int32_t files, int32_t sizeMB);
+
+// Members that every report shares, for the drive profile's report: the folder's file system
+// type, mount point and device (null when unknown), its drive kind, and a moment as ISO 8601
+// with its offset from UTC.
+QJsonValue FileSystemJson(const QString& folder);
+QJsonValue MountPointJson(const QString& folder);
+QJsonObject DeviceOfFolderJson(const QString& folder);
+QString DriveKindJson(const QString& folder);
+QString JsonTime(const QDateTime& moment);

@@ -21,6 +21,7 @@
 #include "FinishedRun.h"
 #include "HistoryCommands.h"
 #include "JsonReport.h"
+#include "ProfileCommand.h"
 #include "RunChart.h"
 #include "SpeedChart.h"
 #include "StandardOutput.h"
@@ -149,12 +150,14 @@ int RunCommand(const CliOptions& options, const HistoryRunOptions& history) {
         case CliCommand::Suggest:
         case CliCommand::CheckUpdate:
         case CliCommand::RunTest:
+        case CliCommand::Profile:
             break;
     }
     if (const QString error = LoadChosenLanguage(options); !error.isEmpty())
         return UsageError(error);
     if (options.command == CliCommand::Suggest) return PrintSuggestion(options);
     if (options.command == CliCommand::CheckUpdate) return RunUpdateCheck(options.answerYes);
+    if (options.command == CliCommand::Profile) return RunProfileCommand(options, history);
     return RunTest(options, history);
 }
 
@@ -193,12 +196,13 @@ int main(int argc, char** argv) {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
     QStringList arguments = ArgumentsOf(argc, argv);
-    if (AsksForHistoryCommand(arguments)) return RunHistoryCommand(arguments);
+    if (AsksForHistoryCommand(arguments)) return WithOutputChecked(RunHistoryCommand(arguments));
     const HistoryRunOptions history = TakeHistoryRunOptions(arguments);
     if (!history.usageError.isEmpty()) return UsageError(history.usageError);
     const ParsedCommandLine parsed = ParseCommandLine(arguments);
     if (!parsed.usageError.isEmpty()) return UsageError(parsed.usageError);
-    if (!history.prometheusPath.isEmpty() && parsed.options.command != CliCommand::RunTest)
+    if (!history.prometheusPath.isEmpty() && parsed.options.command != CliCommand::RunTest &&
+        parsed.options.command != CliCommand::Profile)
         return UsageError(
             QStringLiteral("--prometheus writes a test run's figures; it needs a run"));
     return WithOutputChecked(RunCommand(parsed.options, history));

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QTemporaryFile>
 #include <cmath>
 #include <cstdio>
@@ -67,6 +68,65 @@ std::optional<double> BytesPerSecond(const QJsonObject& phase) {
     return std::nullopt;
 }
 
+// The drive profile's figures per test and direction: the medians as gauges and the completion
+// latency as a summary whose quantiles are the report's percentiles (the maximum as 1).
+struct ProfileSample {
+    QByteArray labels;
+    QJsonObject figures;  // one direction of one test
+};
+
+std::vector<ProfileSample> ProfileSamples(const QJsonObject& report, const QByteArray& labels) {
+    std::vector<ProfileSample> samples;
+    for (const QJsonValue& test : report.value("profile").toObject().value("tests").toArray()) {
+        for (const char* direction : {"read", "write"}) {
+            const QJsonValue figures = test.toObject().value(direction);
+            if (!figures.isObject()) continue;
+            samples.push_back({labels + ",profile_test=\"" +
+                                   LabelValue(test.toObject().value("name").toString()) +
+                                   "\",direction=\"" + direction + '"',
+                               figures.toObject()});
+        }
+    }
+    return samples;
+}
+
+void AddHelpAndType(QByteArray& out, const char* name, const char* help, const char* type) {
+    out += QByteArray("# HELP ") + name + ' ' + help + '\n';
+    out += QByteArray("# TYPE ") + name + ' ' + type + '\n';
+}
+
+void AddSample(QByteArray& out, const QByteArray& name, const QByteArray& labels,
+               const QJsonValue& value, double scale = 1) {
+    if (value.isDouble() && std::isfinite(value.toDouble()))
+        out += name + '{' + labels + "} " + Number(value.toDouble() * scale) + '\n';
+}
+
+void AddProfileMetrics(QByteArray& out, const std::vector<ProfileSample>& samples) {
+    AddHelpAndType(out, "dravelo_profile_iops",
+                   "Requests per second of the last drive profile, median of its runs.", "gauge");
+    for (const ProfileSample& s : samples)
+        AddSample(out, "dravelo_profile_iops", s.labels, s.figures.value("IOPS"));
+    AddHelpAndType(out, "dravelo_profile_bytes_per_second",
+                   "Transfer speed of the last drive profile, median of its runs.", "gauge");
+    for (const ProfileSample& s : samples)
+        AddSample(out, "dravelo_profile_bytes_per_second", s.labels, s.figures.value("MBps"), 1e6);
+    AddHelpAndType(out, "dravelo_profile_latency_seconds",
+                   "Completion latency of the last drive profile's requests.", "summary");
+    const std::pair<const char*, const char*> quantiles[] = {
+        {"0.5", "p50"}, {"0.9", "p90"}, {"0.99", "p99"}, {"0.999", "p99_9"}, {"1", "max"}};
+    for (const ProfileSample& s : samples) {
+        const QJsonObject latency = s.figures.value("latencyMicroseconds").toObject();
+        for (const auto& [quantile, key] : quantiles)
+            AddSample(out, "dravelo_profile_latency_seconds",
+                      s.labels + ",quantile=\"" + quantile + '"', latency.value(key), 1e-6);
+        const QJsonValue requests = s.figures.value("requests");
+        if (!requests.isDouble()) continue;
+        AddSample(out, "dravelo_profile_latency_seconds_sum", s.labels,
+                  requests.toDouble() * latency.value("mean").toDouble() * 1e-6);
+        AddSample(out, "dravelo_profile_latency_seconds_count", s.labels, requests);
+    }
+}
+
 }  // namespace
 
 QByteArray CsvOfRows(const std::vector<HistoryRow>& rows) {
@@ -105,10 +165,14 @@ QByteArray PrometheusText(const QJsonObject& report) {
     const QDateTime start =
         QDateTime::fromString(report.value("startTime").toString(), Qt::ISODate);
     QByteArray out;
-    AddGauge(out, "dravelo_write_bytes_per_second", "Write speed of the last run.", labels,
-             BytesPerSecond(report.value("write").toObject()));
-    AddGauge(out, "dravelo_read_bytes_per_second", "Read speed of the last run.", labels,
-             BytesPerSecond(report.value("read").toObject()));
+    if (report.value("test").toString() == QLatin1String("profile")) {
+        AddProfileMetrics(out, ProfileSamples(report, labels));
+    } else {
+        AddGauge(out, "dravelo_write_bytes_per_second", "Write speed of the last run.", labels,
+                 BytesPerSecond(report.value("write").toObject()));
+        AddGauge(out, "dravelo_read_bytes_per_second", "Read speed of the last run.", labels,
+                 BytesPerSecond(report.value("read").toObject()));
+    }
     AddGauge(out, "dravelo_run_success", "1 when the last run completed, 0 otherwise.", labels,
              status == QLatin1String("completed") ? 1.0 : 0.0);
     AddGauge(

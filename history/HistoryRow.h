@@ -18,7 +18,7 @@ struct HistoryRow {
     QString deviceModel;
     QString deviceSerial;
     QString deviceUuid;
-    QString test;  // "single", "multiple", or the kind a later test writes into its report
+    QString test;  // "single", "multiple", "profile", or the kind a later test writes
     int files = 0;
     int sizeMB = 0;
     bool cacheBypass = false;

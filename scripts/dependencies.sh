@@ -22,6 +22,9 @@ dravelo_packages+=(clang-14 libclang-rt-14-dev fiu-utils libfiu-dev)
 # window (AT-SPI over a session bus) in the tests.
 dravelo_packages+=(qt6-translations-l10n dbus at-spi2-core python3-pyatspi)
 
+# Drive profiles: requests at queue depth through io_uring.
+dravelo_packages+=(liburing-dev)
+
 dravelo_install_dependencies() {
     local missing=()
     for package in "${dravelo_packages[@]}"; do

@@ -66,8 +66,8 @@ TEST(TranslateTest, AFileWithOnlyEntry27ChangesOnlyLabel1) {
     for (QMenu* menu : {window->FileMenu(), window->EditMenu(), window->HelpMenu()})
         for (const QAction* action : menu->actions())
             if (!action->isSeparator()) menuTexts << action->text();
-    EXPECT_EQ(menuTexts, QStringList({"Save As...", "Chart…", "History…", "Exit", "Copy",
-                                      "Check for update", "About..."}));
+    EXPECT_EQ(menuTexts, QStringList({"Save As...", "Chart…", "Drive profile…", "History…", "Exit",
+                                      "Copy", "Check for update", "About..."}));
     auto* bar = Control<McToolBar>(*window, "McToolBar1");
     EXPECT_EQ(bar->Button_Index(), -1);
     EXPECT_EQ(ButtonCaption(bar, 0), "File");

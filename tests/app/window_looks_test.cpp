@@ -8,10 +8,13 @@
 #include <QApplication>
 #include <QMenu>
 #include <QPainter>
+#include <QPushButton>
 #include <QTimer>
 
 #include "FormWidgets.h"
+#include "ProfileRun.h"
 #include "frmAbout.h"
+#include "frmProfile.h"
 #include "temp_folder.h"
 #include "window_test_support.h"
 
@@ -218,3 +221,47 @@ TEST_P(WindowLooks, RefusalsAndFrames) {
 INSTANTIATE_TEST_SUITE_P(ShippedLanguages, WindowLooks,
                          ::testing::Values("deutsch.lng", "english.lng"),
                          [](const auto& info) { return std::string(info.param).substr(0, 7); });
+
+namespace {
+
+// Figures as a fast drive gives them, for every test of the default preset.
+ProfileReport MadeUpProfile() {
+    ProfileReport report;
+    report.engine = QStringLiteral("io_uring");
+    report.cacheBypass = true;
+    report.fileBytes = int64_t(1) << 30;
+    report.runs = 5;
+    report.secondsPerRun = 5;
+    double mbps = 3456.7;
+    const std::vector<ProfileTest> tests = *PresetTests(QStringLiteral("default"));
+    for (const ProfileTest& test : tests) {
+        DirectionFigures figures;
+        figures.runs = {{mbps, mbps / 1.048576, mbps * 1e6 / test.blockBytes}};
+        SummariseRuns(figures);
+        for (uint64_t ns = 20000; ns < 900000; ns += 7000) figures.latency.Add(ns);
+        report.tests.push_back({test, figures, figures});
+        mbps /= 3;
+    }
+    return report;
+}
+
+}  // namespace
+
+TEST_P(WindowLooks, ProfileWindowFitsItsTextsAndFigures) {
+    frmMain& window = *window_;
+    window.FileMenu()->findChild<QAction*>(QStringLiteral("mnuFileProfile"))->trigger();
+    frmProfile* profile = window.ProfileWindow();
+    ASSERT_TRUE(profile);
+    profile->ProfileFinished(MadeUpProfile());
+    (void)QTest::qWaitForWindowExposed(profile);
+    QApplication::processEvents();
+    for (const QPushButton* button : profile->findChildren<QPushButton*>())
+        EXPECT_LE(button->sizeHint().width(), button->width()) << button->text().toStdString();
+    for (const QLabel* label : profile->findChildren<QLabel*>()) {
+        if (label->wordWrap() || label->text().isEmpty()) continue;
+        EXPECT_LE(label->sizeHint().width(), label->width()) << label->text().toStdString();
+        EXPECT_LE(label->sizeHint().height(), label->height()) << label->text().toStdString();
+    }
+    ExpectNothingCutOff(profile);
+    Save(profile->grab().toImage(), QStringLiteral("profile"));
+}

@@ -129,10 +129,12 @@ TEST(Reasons, AReportThatCannotBeWrittenEndsWithThree) {
         std::function<void()> inChild;
         const char* reason;
     } outputs[] = {{toDevFull, "No space left on device"}, {toClosedPipe, "Broken pipe"}};
-    const QStringList reports[] = {{"--no-cache-bypass", "--files", "2", "--size", "1"},
-                                   {"--json", "--no-cache-bypass", "--files", "2", "--size", "1"},
-                                   {"--suggest"},
-                                   {"--suggest", "--json"}};
+    const QStringList reports[] = {
+        {"--no-cache-bypass", "--files", "2", "--size", "1"},
+        {"--json", "--no-cache-bypass", "--files", "2", "--size", "1"},
+        {"--suggest"},
+        {"--suggest", "--json"},
+        {"--profile", "realworld", "--profile-size", "8", "--runs", "1", "--seconds", "1"}};
     for (const auto& [inChild, reason] : outputs) {
         for (const QStringList& report : reports) {
             TempFolder folder;
@@ -145,6 +147,8 @@ TEST(Reasons, AReportThatCannotBeWrittenEndsWithThree) {
                 << result.err.toStdString();
             EXPECT_TRUE(QDir(folder.path()).isEmpty());
         }
+        // The history's answers reach standard output the same way.
+        EXPECT_EQ(RunCliAdjusted({"--history"}, inChild).exitCode, 3) << reason;
     }
 }
 

@@ -137,7 +137,7 @@ TEST_F(HistoryWindowTest, AWindowRunIsRecordedAndShown) {
     Control<Txt>(*main, "Txt1")->setText("1");
     Control<Txt>(*main, "Txt2")->setText("1");
     Control<DriveBox>(*main, "Drive1")->setEditText(folder.path());
-    main->FileMenu()->actions().at(2)->trigger();
+    main->FileMenu()->findChild<QAction*>("mnuFileHistory")->trigger();
     HistoryWindow* window = main->findChild<HistoryWindow*>();
     ASSERT_NE(window, nullptr);
     ASSERT_EQ(Runs(*window)->model()->rowCount(), 3);

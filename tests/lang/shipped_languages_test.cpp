@@ -29,6 +29,7 @@ std::vector<int16_t> IndexesInUse() {
     range(43, 48);
     range(50, 50);
     range(52, 86);
+    range(87, 119);  // the drive profile
     range(120, 141);
     return indexes;
 }

@@ -1,0 +1,60 @@
+#include "RequestStream.h"
+
+#include <algorithm>
+#include <cstring>
+
+void FillRandom(void* data, int64_t bytes, SplitMix64& generator) {
+    auto* out = static_cast<unsigned char*>(data);
+    int64_t i = 0;
+    for (; i + 8 <= bytes; i += 8) {
+        const uint64_t word = generator.Next();
+        std::memcpy(out + i, &word, 8);
+    }
+    if (i < bytes) {
+        const uint64_t word = generator.Next();
+        std::memcpy(out + i, &word, static_cast<size_t>(bytes - i));
+    }
+}
+
+uint64_t SlotSeed(uint64_t runSeed, int32_t thread, int32_t slot) {
+    SplitMix64 mix(runSeed ^ (uint64_t(uint32_t(thread)) << 32) ^ uint32_t(slot));
+    return mix.Next();
+}
+
+RequestStream::RequestStream(const ProfileTest& test, int64_t fileBytes, int32_t thread,
+                             int32_t slot, uint64_t seed)
+    : pattern_(test.pattern),
+      blockBytes_(test.blockBytes),
+      fileBlocks_(std::max<int64_t>(1, fileBytes / test.blockBytes)),
+      depth_(test.depth),
+      slot_(slot),
+      readShare_(test.readShare),
+      generator_(seed) {
+    const int64_t threads = std::max(1, test.threads);
+    regionBlocks_ = std::max<int64_t>(1, fileBlocks_ / threads);
+    regionStart_ = std::min(fileBlocks_ - regionBlocks_, thread * regionBlocks_);
+}
+
+Request RequestStream::Next(Direction direction) {
+    Request request;
+    int64_t block;
+    if (pattern_ == AccessPattern::Sequential) {
+        block = regionStart_ + (issued_ * depth_ + slot_) % regionBlocks_;
+    } else {
+        block = static_cast<int64_t>(generator_.Below(static_cast<uint64_t>(fileBlocks_)));
+    }
+    ++issued_;
+    request.offset = block * blockBytes_;
+    switch (direction) {
+        case Direction::Read:
+            request.write = false;
+            break;
+        case Direction::Write:
+            request.write = true;
+            break;
+        case Direction::Mixed:
+            request.write = generator_.Fraction() >= readShare_;
+            break;
+    }
+    return request;
+}
