@@ -9,6 +9,7 @@
 
 #include "FuzzCheck.h"
 #include "MountTable.h"
+#include "modFile.h"
 
 namespace {
 
@@ -80,9 +81,9 @@ QByteArray Line(const ModelMount& mount, unsigned id, FuzzInput& input) {
 
 bool Same(const MountEntry& entry, const ModelMount& model) {
     return entry.major == model.major && entry.minor == model.minor &&
-           entry.mountPoint == QFile::decodeName(model.mountPoint) &&
-           entry.fsType == QFile::decodeName(model.fsType) &&
-           entry.source == QFile::decodeName(model.source);
+           entry.mountPoint == FileNameFromBytes(model.mountPoint) &&
+           entry.fsType == FileNameFromBytes(model.fsType) &&
+           entry.source == FileNameFromBytes(model.source);
 }
 
 // The mount whose point is the path or a folder above it, the longest; the later of equals.
@@ -90,7 +91,7 @@ const ModelMount* ModelHolding(const std::vector<ModelMount>& mounts, const QStr
     const ModelMount* holding = nullptr;
     qsizetype longest = -1;
     for (const ModelMount& mount : mounts) {
-        const QString point = QFile::decodeName(mount.mountPoint);
+        const QString point = FileNameFromBytes(mount.mountPoint);
         const bool above = point == u"/" || path == point || path.startsWith(point + u'/');
         if (above && point.size() >= longest) {
             holding = &mount;
@@ -113,7 +114,7 @@ void CheckWrittenTable(FuzzInput& input) {
         FUZZ_CHECK(Same(parsed[i], model[i]));
 
     const ModelMount& chosen = model[input.Pick(static_cast<unsigned>(model.size()))];
-    QString path = QFile::decodeName(chosen.mountPoint);
+    QString path = FileNameFromBytes(chosen.mountPoint);
     if (input.Flag()) path += (path.endsWith(u'/') ? QString() : QStringLiteral("/")) + u'x';
     const ModelMount* expected = ModelHolding(model, path);
     const auto holding = drivekind::MountHolding(parsed, path);

@@ -193,10 +193,15 @@ bool RunHistory::Open(bool readOnly) {
 // SQLite database at all fails here, before anything is written.
 bool RunHistory::ReadSchemaVersion(int& version) {
     try {
-        version = Scalar(database(), "PRAGMA user_version").toInt();
-        if (version != 0) return true;
+        // Both in one statement, so that both come from one state of the file: another copy of
+        // the program may be laying out a new history at this moment.
+        QSqlQuery query = Run(database(),
+                              "SELECT (SELECT user_version FROM pragma_user_version), "
+                              "(SELECT COUNT(*) FROM sqlite_master)");
+        if (!query.next()) return Fail("cannot read the history", "no answer from the file");
+        version = query.value(0).toInt();
         // Version 0 is a new, empty file; an SQLite database of another program is not ours.
-        if (Scalar(database(), "SELECT COUNT(*) FROM sqlite_master").toInt() > 0)
+        if (version == 0 && query.value(1).toInt() > 0)
             return Fail("cannot use the history", "the file is another program's database");
         return true;
     } catch (const SqlFailure& failure) {

@@ -8,7 +8,7 @@ import tempfile
 from pathlib import Path
 
 QT_MODULES = {"Qt6::Core", "Qt6::Gui", "Qt6::Widgets", "Qt6::Network", "Qt6::Svg",
-              "Qt6::SvgWidgets"}
+              "Qt6::SvgWidgets", "Qt6::Sql"}
 OPTIONAL_TARGETS = {"block_loop_bench"}  # only where Google Benchmark is installed
 
 # (from, to) pairs that must have no path between them.
@@ -20,7 +20,8 @@ FORBIDDEN_PATHS = [
     ("dravelo_update", "dravelo_engine"),
     ("dravelo_update", "tickwell_activation"),
 ] + [(core, gui) for core in ("dravelo_lang", "dravelo_settings", "dravelo_engine",
-                              "dravelo_runs", "dravelo_update")
+                              "dravelo_runs", "dravelo_update", "dravelo_profile",
+                              "dravelo_history")
      for gui in ("Qt6::Gui", "Qt6::Widgets")]
 
 
