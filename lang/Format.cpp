@@ -57,18 +57,6 @@ QString TwoDigits(int value) {
     return QString::number(value).rightJustified(2, u'0').right(2);
 }
 
-// Adds one to a string of decimal digits ("199" → "200", "99" → "100").
-QString IncrementDigits(QString digits) {
-    for (qsizetype i = digits.size() - 1; i >= 0; --i) {
-        if (digits[i] != u'9') {
-            digits[i] = QChar(digits[i].unicode() + 1);
-            return digits;
-        }
-        digits[i] = u'0';
-    }
-    return u'1' + digits;
-}
-
 // The decimal value of a non-negative double as the classic formatter sees it, 15 significant
 // digits, rounded to `decimals` places with halves away from zero: its integer digits and
 // exactly `decimals` decimal digits. So 2.675, stored as 2.67499999…, gives "2" and "68".
@@ -101,6 +89,17 @@ std::pair<QString, QString> RoundedDecimal(double magnitude, int decimals) {
 }
 
 }  // namespace
+
+QString IncrementDigits(QString digits) {
+    for (qsizetype i = digits.size() - 1; i >= 0; --i) {
+        if (digits[i] != u'9') {
+            digits[i] = QChar(digits[i].unicode() + 1);
+            return digits;
+        }
+        digits[i] = u'0';
+    }
+    return u'1' + digits;
+}
 
 QString FormatNumber(double value, const QString& pattern) {
     if (!std::isfinite(value)) return QString::number(value);

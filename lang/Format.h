@@ -19,5 +19,8 @@ QString FormatDateTime(const QDateTime& moment, const QString& pattern);
 // decimal separator, and the exponent form ("1,5E+20") only for very large or very small values.
 QString GeneralNumber(double value);
 
+// Adds one to a string of decimal digits ("199" → "200", "99" → "100").
+QString IncrementDigits(QString digits);
+
 // A whole number with a leading blank when it is not negative (" 12", "-3").
 QString SignedNumber(int64_t value);

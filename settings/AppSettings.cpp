@@ -4,6 +4,8 @@
 #include <cmath>
 #include <map>
 
+#include "Format.h"
+
 namespace {
 
 const QString kNrFiles = QStringLiteral("NrFiles");
@@ -12,18 +14,6 @@ const QString kNrPrevPath = QStringLiteral("NrPrevPath");
 const QString kPrevPath = QStringLiteral("PrevPath");
 const QString kPrevPathSelected = QStringLiteral("PrevPathSelected");
 const QString kUpdateUrl = QStringLiteral("UpdateURL");
-
-// Adds one to a number in plain decimal digits.
-QString PlusOne(QString digits) {
-    for (qsizetype i = digits.size() - 1; i >= 0; --i) {
-        if (digits[i] != u'9') {
-            digits[i] = QChar(digits[i].unicode() + 1);
-            return digits;
-        }
-        digits[i] = u'0';
-    }
-    return u'1' + digits;
-}
 
 // A stored number rounded down and written in plain digits, worked on the text itself so that a
 // number of any size keeps all its digits; nothing when the text is no number.
@@ -45,7 +35,7 @@ std::optional<QString> RoundedDownText(const QString& text) {
     while (whole.startsWith(u'0')) whole.remove(0, 1);
     if (whole.isEmpty()) whole = QStringLiteral("0");
     if (match.captured(1) != u"-") return whole;
-    if (fraction) whole = PlusOne(whole);
+    if (fraction) whole = IncrementDigits(whole);
     return whole == u"0" ? whole : u'-' + whole;
 }
 

@@ -48,11 +48,12 @@ TEST_P(DialogDuringRun, LeavesThePhaseRunningAndItsFiguresUnchanged) {
     UseBuiltInTexts();
     ClearStore();
     TempFolder folder;
-    const auto window = OpenWindow();
     // Every reading advances the clocks by a quarter of a second, whatever happens in between.
+    // The clock outlives the window, which releases it when it closes.
     int32_t ticks = 0;
     int64_t micros = 0;
     ScriptedClock clock([&] { return ticks += 250; });
+    const auto window = OpenWindow();
     window->Phases().SetTickSourceFactory(clock.Factory());
     window->Phases().SetPreciseClock([&] { return micros += 250'000; });
     Control<Txt>(*window, "Txt1")->setText(QStringLiteral("2"));
