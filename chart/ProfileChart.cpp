@@ -24,13 +24,6 @@ constexpr int kSpeedTicks = 5;
 const QColor kInk(40, 40, 40);
 const QColor kGrid(222, 222, 222);
 
-QFont ChartFont(int pixels, bool bold = false) {
-    QFont font = QGuiApplication::font();
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
 QString Text(int16_t index, const char* english) {
     return LangText(index, false, false, QString::fromUtf8(english));
 }

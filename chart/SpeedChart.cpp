@@ -71,13 +71,6 @@ std::array<PlottedSeries, 2> BothSeries(const SpeedSeries& write, const SpeedSer
     return {{{&write, WriteStyle(marked)}, {&read, ReadStyle(marked)}}};
 }
 
-QFont ChartFont(int pixels, bool bold = false) {
-    QFont font = QGuiApplication::font();
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
 // As the log writes a speed: the same pattern, the user's decimal separator, the same unit.
 QString SpeedText(double megabytesPerSecond) {
     return FormatNumber(megabytesPerSecond, QStringLiteral("#.##")) +
@@ -366,6 +359,13 @@ QByteArray RenderPng(const ChartInput& input) {
 }
 
 }  // namespace
+
+QFont ChartFont(int pixels, bool bold) {
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
 
 QColor WriteSeriesColour() {
     return QColor(0x1f, 0x5f, 0xbf);

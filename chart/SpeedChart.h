@@ -2,6 +2,7 @@
 // (one bar per phase for the multiple test), with axes, averages, a title and a legend.
 #pragma once
 
+#include <QFont>
 #include <QPainter>
 #include <QRectF>
 #include <QSize>
@@ -14,6 +15,10 @@ inline constexpr QSize kChartFileSize{1200, 700};
 
 // The series' colours; data marks and bars are filled with them, so they can be told apart in
 // a rendered file too.
+// The charts' font: the application's family at a size in pixels, so that a chart looks the same
+// at any screen resolution.
+QFont ChartFont(int pixels, bool bold = false);
+
 QColor WriteSeriesColour();
 QColor ReadSeriesColour();
 

@@ -88,11 +88,11 @@ class RingWorker {
         const int depth = job_.test.depth;
         const size_t bytes = static_cast<size_t>(job_.test.blockBytes);
         std::vector<iovec> vectors;
-        SplitMix64 content(job_.seed ^ 0x5eedULL ^ static_cast<uint64_t>(thread_));
+        SplitMix64 content(job_.streamStart ^ 0x7e57ULL ^ static_cast<uint64_t>(thread_));
         for (int s = 0; s < depth; ++s) {
             Slot slot{std::make_unique<AlignedBuffer>(bytes),
                       RequestStream(job_.test, job_.fileBytes, thread_, s,
-                                    SlotSeed(job_.seed, thread_, s)),
+                                    SlotStreamStart(job_.streamStart, thread_, s)),
                       {},
                       0};
             if (!slot.buffer->data) {
@@ -191,10 +191,11 @@ void ThreadSlot(const RunJob& job, int32_t thread, int32_t slot, std::atomic<int
         tally.failure = SystemFailure("posix_memalign", job.path, ENOMEM).message;
         return;
     }
-    SplitMix64 content(job.seed ^ 0x5eedULL ^ static_cast<uint64_t>(thread) ^
+    SplitMix64 content(job.streamStart ^ 0x7e57ULL ^ static_cast<uint64_t>(thread) ^
                        (uint64_t(slot) << 20));
     FillRandom(buffer.data, static_cast<int64_t>(bytes), content);
-    RequestStream stream(job.test, job.fileBytes, thread, slot, SlotSeed(job.seed, thread, slot));
+    RequestStream stream(job.test, job.fileBytes, thread, slot,
+                         SlotStreamStart(job.streamStart, thread, slot));
     int64_t now = MonotonicNs();
     tally.startNs = now;
     while (!Stopping(job, now)) {

@@ -31,7 +31,7 @@ struct RunJob {
     ProfileTest test;
     Direction direction = Direction::Read;
     int64_t fileBytes = 0;
-    uint64_t seed = 0;
+    uint64_t streamStart = 0;
     int64_t deadlineNs = 0;  // CLOCK_MONOTONIC
     const std::atomic<bool>* stop = nullptr;
 };

@@ -14,7 +14,7 @@
 namespace {
 
 constexpr double kGiB = 1024.0 * 1024 * 1024;
-constexpr uint64_t kProfileSeed = 0xd7a7e10ULL;
+constexpr uint64_t kProfileStreamStart = 0xd7a7e10ULL;
 
 double CpuSeconds() {
     rusage usage{};
@@ -80,15 +80,15 @@ class Profile {
                   ProfileReport& report) {
         const ProfileTest& test = settings_.tests[index];
         file_.DropCachedPages();
-        RunJob job{
-            file_.Descriptor(),
-            file_.Path(),
-            test,
-            direction,
-            file_.Bytes(),
-            kProfileSeed ^ (uint64_t(index) << 40) ^ (uint64_t(run) << 20) ^ uint64_t(direction),
-            0,
-            &stop_};
+        RunJob job{file_.Descriptor(),
+                   file_.Path(),
+                   test,
+                   direction,
+                   file_.Bytes(),
+                   kProfileStreamStart ^ (uint64_t(index) << 40) ^ (uint64_t(run) << 20) ^
+                       uint64_t(direction),
+                   0,
+                   &stop_};
         const double cpuBefore = CpuSeconds();
         job.deadlineNs = MonotonicNs() + int64_t(settings_.secondsPerRun) * 1000000000;
         RunTally tally = RunWorkers(engine_, job);

@@ -16,20 +16,20 @@ void FillRandom(void* data, int64_t bytes, SplitMix64& generator) {
     }
 }
 
-uint64_t SlotSeed(uint64_t runSeed, int32_t thread, int32_t slot) {
-    SplitMix64 mix(runSeed ^ (uint64_t(uint32_t(thread)) << 32) ^ uint32_t(slot));
+uint64_t SlotStreamStart(uint64_t runStart, int32_t thread, int32_t slot) {
+    SplitMix64 mix(runStart ^ (uint64_t(uint32_t(thread)) << 32) ^ uint32_t(slot));
     return mix.Next();
 }
 
 RequestStream::RequestStream(const ProfileTest& test, int64_t fileBytes, int32_t thread,
-                             int32_t slot, uint64_t seed)
+                             int32_t slot, uint64_t streamStart)
     : pattern_(test.pattern),
       blockBytes_(test.blockBytes),
       fileBlocks_(std::max<int64_t>(1, fileBytes / test.blockBytes)),
       depth_(test.depth),
       slot_(slot),
       readShare_(test.readShare),
-      generator_(seed) {
+      generator_(streamStart) {
     const int64_t threads = std::max(1, test.threads);
     regionBlocks_ = std::max<int64_t>(1, fileBlocks_ / threads);
     regionStart_ = std::min(fileBlocks_ - regionBlocks_, thread * regionBlocks_);

@@ -1,6 +1,6 @@
 // The requests of one slot of a worker: where each block goes and whether it is a read or a
 // write. Both I/O engines take their requests from here, so that the same settings give the same
-// request stream whichever engine runs, and the stream is reproducible from its seed.
+// request stream whichever engine runs, and the stream is reproducible from its start value.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +13,7 @@ enum class Direction { Read, Write, Mixed };
 // incompressible bytes.
 class SplitMix64 {
   public:
-    explicit SplitMix64(uint64_t seed) : state_(seed) {}
+    explicit SplitMix64(uint64_t streamStart) : state_(streamStart) {}
     uint64_t Next() {
         uint64_t z = (state_ += 0x9e3779b97f4a7c15ULL);
         z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
@@ -44,7 +44,7 @@ class RequestStream {
     // Slot `slot` of worker `thread`. Sequential workers each own an equal stretch of the file
     // and walk it with their slots interleaved; random ones pick any block of the whole file.
     RequestStream(const ProfileTest& test, int64_t fileBytes, int32_t thread, int32_t slot,
-                  uint64_t seed);
+                  uint64_t streamStart);
 
     Request Next(Direction direction);
 
@@ -61,5 +61,6 @@ class RequestStream {
     SplitMix64 generator_;
 };
 
-// The seed of one slot: the same for the same run, thread and slot of the same profile.
-uint64_t SlotSeed(uint64_t runSeed, int32_t thread, int32_t slot);
+// The start value of one slot's stream: the same for the same run, thread and slot of the same
+// profile.
+uint64_t SlotStreamStart(uint64_t runStart, int32_t thread, int32_t slot);

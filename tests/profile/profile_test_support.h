@@ -24,11 +24,9 @@ inline SlotStreams BySlot(const std::vector<profileseam::Recorded>& recorded) {
 }
 
 // A run of `milliseconds` on an open test file, recorded.
-inline std::pair<RunTally, std::vector<profileseam::Recorded>> RecordedRun(IoEngine engine, int fd,
-                                                                           const ProfileTest& test,
-                                                                           Direction direction,
-                                                                           int milliseconds,
-                                                                           uint64_t seed = 42) {
+inline std::pair<RunTally, std::vector<profileseam::Recorded>> RecordedRun(
+    IoEngine engine, int fd, const ProfileTest& test, Direction direction, int milliseconds,
+    uint64_t streamStart = 42) {
     static const std::atomic<bool> never{false};
     profileseam::Take();
     RunJob job{fd,
@@ -36,7 +34,7 @@ inline std::pair<RunTally, std::vector<profileseam::Recorded>> RecordedRun(IoEng
                test,
                direction,
                kFileBytes,
-               seed,
+               streamStart,
                MonotonicNs() + int64_t(milliseconds) * 1000000,
                &never};
     RunTally tally = RunWorkers(engine, job);

@@ -1,5 +1,6 @@
 // The requests a profile issues, as the recording seam sees them: block size, alignment, offsets
-// within the file, the depth reached and the seeded read/write sequence, for both engines.
+// within the file, the depth reached and the read/write sequence from its start value, for both
+// engines.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -29,11 +30,12 @@ class RequestStreamTest : public ::testing::TestWithParam<StreamCase> {
     std::unique_ptr<ProfileFile> file_;
 };
 
-// Each slot's requests are the ones its seeded stream gives, in order.
-void ExpectSlotStreamsFromTheSeed(const StreamCase& c, const SlotStreams& perSlot, uint64_t seed) {
+// Each slot's requests are the ones its stream gives from its start value, in order.
+void ExpectSlotStreamsFromTheirStart(const StreamCase& c, const SlotStreams& perSlot,
+                                     uint64_t streamStart) {
     for (const auto& [key, requests] : perSlot) {
         RequestStream stream(c.test, kFileBytes, key.first, key.second,
-                             SlotSeed(seed, key.first, key.second));
+                             SlotStreamStart(streamStart, key.first, key.second));
         for (const auto& r : requests) {
             const Request expected = stream.Next(c.direction);
             ASSERT_EQ(r.offset, expected.offset) << key.first << "/" << key.second;
@@ -67,7 +69,7 @@ TEST_P(RequestStreamTest, RequestsAreTheProfilesOnBothEngines) {
             for (const auto& [thread, depth] : deepest) EXPECT_EQ(depth, c.test.depth);
         }
         streams[engine] = BySlot(recorded);
-        ExpectSlotStreamsFromTheSeed(c, streams[engine], 42);
+        ExpectSlotStreamsFromTheirStart(c, streams[engine], 42);
     }
     EXPECT_EQ(streams[IoEngine::IoUring].size(), streams[IoEngine::Threads].size());
 }
