@@ -203,9 +203,10 @@ TEST_F(DebianPackages, InstallOverTheSinglePackageRunAndPurgeWithoutATrace) {
     // From PATH, as root and as a user without a home folder.
     const TempFolder config, tested;
     const QProcessEnvironment environment = CleanEnvironment(config.path());
+    // One file of 64 MB, long enough for the real millisecond clock, as above.
     const ToolRun run = RunTool("dravelo-cli",
-                                {"--lang", "english.lng", "--no-cache-bypass", "--files", "2",
-                                 "--size", "1", tested.path()},
+                                {"--lang", "english.lng", "--no-cache-bypass", "--files", "1",
+                                 "--size", "64", tested.path()},
                                 tested.path(), environment);
     EXPECT_EQ(run.exitCode, 0) << Describe(run);
     EXPECT_TRUE(run.out.contains("Average:")) << Describe(run);
