@@ -1,7 +1,7 @@
 // The program itself under a real X server (Xvfb, xcb platform): its window shows within five
 // seconds, and a close request or SIGTERM ends it cleanly with its settings saved and nothing
 // on standard error. A real screen-reader client (AT-SPI on a session bus of its own) finds a
-// role and a name for every control a user can reach.
+// role and a name for every control a user can reach, and hears what the controls change.
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
@@ -219,6 +219,25 @@ class SessionBus {
     QString address_;
 };
 
+// What a program started in the session sees: the X server, the session bus, the bridge to the
+// screen reader switched on, and folders of the test's own.
+QProcessEnvironment DesktopSession(const Xvfb& server, const SessionBus& bus, const QString& config,
+                                   const QString& runtime) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(server.display()));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+    environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    environment.remove(QStringLiteral("QT_SCALE_FACTOR"));
+    environment.insert(
+        QStringLiteral("LSAN_OPTIONS"),
+        QStringLiteral("print_suppressions=0:suppressions=" DRAVELO_LEAK_SUPPRESSIONS ":") +
+            environment.value(QStringLiteral("LSAN_OPTIONS")));
+    return environment;
+}
+
 }  // namespace
 
 TEST(ScreenReader, EveryControlAUserCanReachHasARoleAndAName) {
@@ -230,18 +249,8 @@ TEST(ScreenReader, EveryControlAUserCanReachHasARoleAndAName) {
     SessionBus bus;
     ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
     QTemporaryDir config, runtime, work;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(server.display()));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-    environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-    environment.remove(QStringLiteral("QT_SCALE_FACTOR"));
-    environment.insert(
-        QStringLiteral("LSAN_OPTIONS"),
-        QStringLiteral("print_suppressions=0:suppressions=" DRAVELO_LEAK_SUPPRESSIONS ":") +
-            environment.value(QStringLiteral("LSAN_OPTIONS")));
+    const QProcessEnvironment environment =
+        DesktopSession(server, bus, config.path(), runtime.path());
     QProcess program;
     program.setProcessEnvironment(environment);
     program.setWorkingDirectory(work.path());
@@ -280,4 +289,37 @@ TEST(ScreenReader, EveryControlAUserCanReachHasARoleAndAName) {
         EXPECT_FALSE(node.section(u'\t', 1).trimmed().isEmpty())
             << "no name: " << node.toStdString();
     }
+}
+
+// Qt's bridge switches itself on only once the accessibility bus is there, and a screen reader
+// is what usually starts it; here the session bus is asked to start it before the controls
+// change, so every change has a listener.
+TEST(ScreenReader, ControlChangesReachTheScreenReaderAsEvents) {
+    const QString missing = MissingScreenReaderPiece();
+    if (!missing.isEmpty())
+        GTEST_SKIP() << "no screen-reader check: " << missing.toStdString() << " is not installed";
+    Xvfb server;
+    ASSERT_FALSE(server.display().isEmpty()) << "Xvfb did not start";
+    SessionBus bus;
+    ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
+    QTemporaryDir config, runtime;
+    const QProcessEnvironment environment =
+        DesktopSession(server, bus, config.path(), runtime.path());
+
+    QProcess start;
+    start.setProcessEnvironment(environment);
+    start.start(QStringLiteral("dbus-send"),
+                {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                 QStringLiteral("--dest=org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                 QStringLiteral("org.a11y.Bus.GetAddress")});
+    if (!start.waitForStarted()) GTEST_SKIP() << "no screen-reader check: dbus-send is missing";
+    ASSERT_TRUE(start.waitForFinished(kEndWithinMs));
+    ASSERT_EQ(start.exitCode(), 0) << start.readAllStandardError().toStdString();
+
+    QProcess probe;
+    probe.setProcessEnvironment(environment);
+    probe.start(QStringLiteral(DRAVELO_EVENTS_PROBE), {});
+    ASSERT_TRUE(probe.waitForFinished(60000));
+    EXPECT_EQ(probe.exitCode(), 0) << probe.readAllStandardOutput().toStdString()
+                                   << probe.readAllStandardError().toStdString();
 }
