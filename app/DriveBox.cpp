@@ -35,8 +35,8 @@ DriveBox::DriveBox(QWidget* parent)
     // editing-finished handling would select an entry equal to the text and report it activated.
     disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
     setEditText(DesignTimeText());
-    connect(lineEdit(), &QLineEdit::textEdited, this, &DriveBox::completeTypedText);
-    connect(this, &QComboBox::activated, this, &DriveBox::onEntryChosen);
+    connect(lineEdit(), &QLineEdit::textEdited, this, &DriveBox::CompleteTypedText);
+    connect(this, &QComboBox::activated, this, &DriveBox::OnEntryChosen);
 }
 
 QString DriveBox::DesignTimeText() {
@@ -75,7 +75,7 @@ void DriveBox::selectPosition(int position) {
         setEditText(inList ? itemText(position) : DesignTimeText());
         if (!inList) return;
     }
-    onEntryChosen();
+    OnEntryChosen();
 }
 
 int DriveBox::prevPathSelected() const {
@@ -102,7 +102,7 @@ QString DriveBox::targetFolder() const {
 bool DriveBox::event(QEvent* event) {
     // Tab and Return leave the text as it will be tested; Tab never reaches keyPressEvent.
     if (event->type() == QEvent::KeyPress && IsLeaveKey(static_cast<QKeyEvent*>(event)->key())) {
-        respellAsListed();
+        RespellAsListed();
         lineEdit()->end(false);
     }
     return QComboBox::event(event);
@@ -122,11 +122,11 @@ void DriveBox::keyPressEvent(QKeyEvent* event) {
 void DriveBox::focusOutEvent(QFocusEvent* event) {
     // Opening the box's own list, or another window taking the focus, is no leaving.
     const Qt::FocusReason reason = event->reason();
-    if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) respellAsListed();
+    if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) RespellAsListed();
     QComboBox::focusOutEvent(event);
 }
 
-void DriveBox::completeTypedText(const QString& text) {
+void DriveBox::CompleteTypedText(const QString& text) {
     if (text.isEmpty() || autoCompleteBusy_) return;
     QLineEdit* edit = lineEdit();
     const int typedLength = edit->cursorPosition();
@@ -148,7 +148,7 @@ void DriveBox::completeTypedText(const QString& text) {
     }
 }
 
-void DriveBox::respellAsListed() {
+void DriveBox::RespellAsListed() {
     const QString text = currentText();
     // A folder that exists as typed is the one meant, even when a listed one differs only in
     // case.
@@ -162,17 +162,17 @@ void DriveBox::respellAsListed() {
     }
 }
 
-void DriveBox::onEntryChosen() {
+void DriveBox::OnEntryChosen() {
     if (currentText() != browseEntryText_) return;
     const QString title =
         LangText(52, false, false, QStringLiteral("Laufwerk oder Pfad wählen..."));
     const QString folder = folderDialog_ ? folderDialog_(window(), title) : QString();
     // A cancelled dialog leaves the list as it was; the box keeps showing the browse entry.
     if (folder.isEmpty() || folder == browseEntryText_) return;
-    addChosenFolder(folder);
+    AddChosenFolder(folder);
 }
 
-void DriveBox::addChosenFolder(const QString& folder) {
+void DriveBox::AddChosenFolder(const QString& folder) {
     {
         const QScopedValueRollback busy(autoCompleteBusy_, true);
         for (int i = count() - 1; i >= 0; --i) {

@@ -53,10 +53,10 @@ class DriveBox : public QComboBox {
     void focusOutEvent(QFocusEvent* event) override;
 
   private:
-    void completeTypedText(const QString& text);
-    void respellAsListed();
-    void onEntryChosen();
-    void addChosenFolder(const QString& folder);
+    void CompleteTypedText(const QString& text);
+    void RespellAsListed();
+    void OnEntryChosen();
+    void AddChosenFolder(const QString& folder);
 
     QString browseEntryText_;
     FolderDialog folderDialog_;

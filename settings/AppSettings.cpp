@@ -65,26 +65,26 @@ AppSettings::AppSettings()
     store_.beginGroup(QStringLiteral("Dravelo"));
 }
 
-std::optional<qint64> AppSettings::wholeNumber(const QString& key, qint64 whenMissing) const {
+std::optional<qint64> AppSettings::WholeNumber(const QString& key, qint64 whenMissing) const {
     if (!store_.contains(key)) return whenMissing;
     return StoredWholeNumber(store_.value(key).toString());
 }
 
-std::optional<QString> AppSettings::boxNumber(const QString& key, int whenMissing) const {
+std::optional<QString> AppSettings::BoxNumber(const QString& key, int whenMissing) const {
     if (!store_.contains(key)) return QString::number(whenMissing);
     return RoundedDownText(store_.value(key).toString());
 }
 
 std::optional<QString> AppSettings::nrFiles() const {
-    return boxNumber(kNrFiles, 20);
+    return BoxNumber(kNrFiles, 20);
 }
 
 std::optional<QString> AppSettings::nrMBytes() const {
-    return boxNumber(kNrMBytes, 10);
+    return BoxNumber(kNrMBytes, 10);
 }
 
 std::optional<qint64> AppSettings::prevPathSelected() const {
-    return wholeNumber(kPrevPathSelected, 0);
+    return WholeNumber(kPrevPathSelected, 0);
 }
 
 QString AppSettings::updateUrl() const {
@@ -92,7 +92,7 @@ QString AppSettings::updateUrl() const {
 }
 
 QStringList AppSettings::prevPaths() const {
-    const qint64 count = wholeNumber(kNrPrevPath, 0).value_or(0);
+    const qint64 count = WholeNumber(kNrPrevPath, 0).value_or(0);
     // Only the keys that exist can give a path, so a huge count costs nothing.
     std::map<qint64, QString> inKeyOrder;
     for (const QString& key : store_.childKeys()) {

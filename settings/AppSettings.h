@@ -40,8 +40,8 @@ class AppSettings {
               int selectedPosition);
 
   private:
-    std::optional<qint64> wholeNumber(const QString& key, qint64 whenMissing) const;
-    std::optional<QString> boxNumber(const QString& key, int whenMissing) const;
+    std::optional<qint64> WholeNumber(const QString& key, qint64 whenMissing) const;
+    std::optional<QString> BoxNumber(const QString& key, int whenMissing) const;
 
     QSettings store_;
 };

@@ -19,7 +19,7 @@ struct Token {
     bool negated = false;
     std::vector<CharRange> ranges;
 
-    bool matches(char32_t c) const {
+    bool Matches(char32_t c) const {
         switch (kind) {
             case Kind::Literal:
                 return c == literal;
@@ -28,14 +28,14 @@ struct Token {
             case Kind::Digit:
                 return c >= U'0' && c <= U'9';
             case Kind::List:
-                return inList(c) != negated;
+                return InList(c) != negated;
             case Kind::AnyRun:
                 break;
         }
         return false;
     }
 
-    bool inList(char32_t c) const {
+    bool InList(char32_t c) const {
         for (const CharRange& range : ranges) {
             if (c >= range.first && c <= range.last) return true;
         }
@@ -120,7 +120,7 @@ bool MatchTokens(const CodePoints& text, const std::vector<Token>& tokens) {
         if (p < tokens.size() && tokens[p].kind == Token::Kind::AnyRun) {
             star = p++;
             starText = t;
-        } else if (p < tokens.size() && tokens[p].matches(text[t])) {
+        } else if (p < tokens.size() && tokens[p].Matches(text[t])) {
             ++p;
             ++t;
         } else if (star != kNone) {
