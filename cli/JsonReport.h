@@ -1,5 +1,5 @@
 // The report for scripts: one JSON object per run, versioned by its "schema" field. Field names
-// and meanings stay as they are within a schema version; README.md describes them.
+// and meanings stay as they are within a schema version; docs/cli.md describes them.
 #pragma once
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
 // The JSON report of dravelo-cli --profile: schema 1 with "test": "profile", the classic test's
 // phase members null, and the "profile" object with the engine, the settings and every test's
-// figures. README.md describes the members.
+// figures. docs/cli.md describes the members.
 #pragma once
 
 #include <QDateTime>

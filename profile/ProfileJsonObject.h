@@ -1,5 +1,5 @@
 // The "profile" object of the JSON report: the engine, the settings and every completed test's
-// figures, as README.md describes them. The terminal's report and the window's Save share it.
+// figures, as docs/cli.md describes them. The terminal's report and the window's Save share it.
 #pragma once
 
 #include <QJsonObject>
