@@ -22,8 +22,10 @@ const char* kUsage =
     "                   [--prometheus FILE] [FOLDER]\n"
     "       dravelo-cli --suggest [--lang FILE] [--json] [FOLDER]\n"
     "       dravelo-cli --check-update [--yes] [--lang FILE]\n"
-    "       dravelo-cli --history [--device D] [--folder F] [--last N] [--json]\n"
-    "       dravelo-cli --compare ID ID [--json] | --import FILE.json... | --export-csv FILE\n"
+    "       dravelo-cli --history [--device D] [--folder F] [--last N] [--json] [--lang FILE]\n"
+    "       dravelo-cli --compare ID ID [--json] [--lang FILE]\n"
+    "       dravelo-cli --import FILE.json...\n"
+    "       dravelo-cli --export-csv FILE\n"
     "       dravelo-cli -h | --help | -V | --version\n";
 
 const char* kHelp =

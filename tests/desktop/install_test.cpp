@@ -50,6 +50,7 @@ TEST_F(InstalledTree, HoldsEveryFileInItsPlace) {
         "share/doc/dravelo/changelog.Debian.gz",
         "share/bash-completion/completions/dravelo-cli",
         "share/doc/dravelo/fleet.md",
+        "share/doc/dravelo/cli.md",
         "share/doc/dravelo/examples/dravelo-fleet.service",
         "share/doc/dravelo/examples/dravelo-fleet.timer",
     };
