@@ -8,25 +8,29 @@
 
 #include "ControlAccessibility.h"
 
-ControlBase::ControlBase(QWidget* parent) : QWidget(parent) {
+ControlBase::ControlBase(QWidget* parent) : QWidget(parent), storedFont_(StoredFont()) {
     InstallControlAccessibility();
 }
 
-void ControlBase::setEnabled(bool value) {
-    const QScopedValueRollback own(ownChange_, true);
-    QWidget::setEnabled(value);
+QVariant ControlBase::StoredFont() const {
+    PropertyBag bag;
+    bag.WriteFont(QStringLiteral("Font"), font(), AmbientFont());
+    return bag.ReadValue(QStringLiteral("Font"));
 }
 
-void ControlBase::setFont(const QFont& value) {
-    const QScopedValueRollback own(ownChange_, true);
-    QWidget::setFont(value);
-}
-
+// Qt tells of every change, the control's own and its container's alike; only one that changes
+// the stored value is the control's. A container never sets the control's own disabled state.
 void ControlBase::changeEvent(QEvent* event) {
-    if (ownChange_ && event->type() == QEvent::FontChange)
-        MarkChanged(QStringLiteral("Font"));
-    else if (ownChange_ && event->type() == QEvent::EnabledChange)
+    if (event->type() == QEvent::EnabledChange && Enabled() != storedEnabled_) {
+        storedEnabled_ = Enabled();
         MarkChanged(QStringLiteral("Enabled"));
+    } else if (event->type() == QEvent::FontChange) {
+        QVariant stored = StoredFont();
+        if (stored != storedFont_) {
+            storedFont_ = std::move(stored);
+            MarkChanged(QStringLiteral("Font"));
+        }
+    }
     QWidget::changeEvent(event);
 }
 

@@ -27,13 +27,11 @@ class ControlBase : public QWidget {
     virtual void ReadProperties(const PropertyBag& bag) = 0;
     virtual void WriteProperties(PropertyBag& bag) const = 0;
 
-    // The control's own enabled state and font. These setters are the ones that mark "Enabled"
-    // and "Font" changed; a state or font the control merely takes over from its container
-    // marks nothing and is not the control's to store.
+    // The control's own enabled state and font, set with QWidget's setEnabled and setFont. A
+    // change marks "Enabled" or "Font" when it changes what the control stores; a state or font
+    // the control merely takes over from its container is not its own and marks nothing.
     bool Enabled() const { return !testAttribute(Qt::WA_ForceDisabled); }
-    void setEnabled(bool value);
     QFont Font() const { return font(); }
-    void setFont(const QFont& value);
     // The window the control is drawn into, without making the control a native window.
     qint64 hWnd() const { return static_cast<qint64>(effectiveWinId()); }
 
@@ -83,7 +81,7 @@ class ControlBase : public QWidget {
         if (!loading_) emit PropertyChanged(key);
     }
     bool IsLoading() const { return loading_; }
-    // Marks "Font" or "Enabled" for a change made through the control's own setter.
+    // Marks "Font" or "Enabled" when the stored value changes.
     void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -99,7 +97,11 @@ class ControlBase : public QWidget {
   private:
     bool userMode_ = true;
     bool loading_ = false;
-    bool ownChange_ = false;
+    // The font as WriteProperties stores it: empty while the font is the container's.
+    QVariant StoredFont() const;
+
+    bool storedEnabled_ = true;
+    QVariant storedFont_;
     bool keyboardFocus_ = false;
     double twipsWidth_ = -1;
     double twipsHeight_ = -1;

@@ -1,11 +1,14 @@
-// Renders every control in its idle, hover, pressed, checked, keyboard-focused and disabled
-// looks to PNG files under the build folder, for a person to open and judge. The progress bar
-// takes no focus, so it has no focused look.
+// Every control painted in each look a user brings about: idle, keyboard focus, the mouse over
+// it, a button held down, disabled, and the variants the main window uses. What a person would
+// check on the pictures is asserted: a press, the focus and the disabled state each show, the
+// look comes back when they end, and the caption is drawn inside the control. A look that fails
+// a check is saved under the build folder for a person to open.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QPainter>
 #include <QTest>
+#include <functional>
 
 #include "Chk1.h"
 #include "Cmd1.h"
@@ -15,21 +18,6 @@
 #include "control_test_support.h"
 
 namespace {
-
-QString LooksDir() {
-    QDir().mkpath(QStringLiteral(DRAVELO_LOOKS_DIR));
-    return QStringLiteral(DRAVELO_LOOKS_DIR);
-}
-
-// Saves the widget's look and checks the file holds a picture of it.
-void Render(QWidget& widget, const QString& name) {
-    QApplication::processEvents();
-    const QImage look = widget.grab().toImage();
-    ASSERT_FALSE(look.isNull());
-    const QString path = LooksDir() + QLatin1Char('/') + name + QStringLiteral(".png");
-    ASSERT_TRUE(look.save(path)) << path.toStdString();
-    EXPECT_EQ(QImage(path).size(), look.size());
-}
 
 QImage Icon(const QColor& colour) {
     QImage icon(16, 16, QImage::Format_ARGB32);
@@ -42,166 +30,289 @@ QImage Icon(const QColor& colour) {
     return icon;
 }
 
+QImage Look(QWidget& widget) {
+    QApplication::processEvents();
+    return widget.grab().toImage();
+}
+
+void Keep(const QImage& look, const QString& name) {
+    QDir().mkpath(QStringLiteral(DRAVELO_LOOKS_DIR));
+    look.save(QStringLiteral(DRAVELO_LOOKS_DIR "/") + name + QStringLiteral(".png"));
+}
+
+void ExpectShows(const QImage& before, const QImage& after, const QString& name) {
+    EXPECT_NE(after, before) << name.toStdString() << " looks the same as before";
+    if (after == before) Keep(after, name);
+}
+
+void ExpectBackTo(const QImage& idle, const QImage& now, const QString& name) {
+    EXPECT_EQ(now, idle) << name.toStdString() << " does not look idle again";
+    if (now != idle) Keep(now, name);
+}
+
+// The bounding box of the pixels that differ between two pictures of one size.
+QRect Difference(const QImage& a, const QImage& b) {
+    QRect box;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y)) box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+McToolBar* Toolbar(QWidget& face, const QString& caption, int style) {
+    auto* bar = new McToolBar(&face);
+    bar->setButtonsStyle(style);
+    bar->setButton_Count(3);
+    for (int i = 0; i < 3; ++i) {
+        bar->setButton_Index(i);
+        bar->setButtonCaption(caption);
+        bar->setButtonIcon(Icon(QColor::fromHsv(i * 100, 200, 230)));
+    }
+    bar->setButton_Index(-1);
+    bar->setHoverColor(0x00FFC080);
+    bar->move(10, 10);
+    return bar;
+}
+
+struct Subject {
+    std::string name;
+    // Makes the control on `face` with `caption` as its text; an empty caption draws none.
+    std::function<ControlBase*(QWidget& face, const QString& caption)> make;
+    QString caption;
+    // Where the mouse rests and presses, in the control; no press look without `pressable`.
+    QPoint pointer;
+    bool pressable = true;
+    bool focusable = true;
+    // The progress bar only shows progress: disabled, it looks the same.
+    bool disabledShows = true;
+    // Further looks, each expected to differ from the one before it.
+    std::vector<std::pair<const char*, std::function<void(ControlBase&)>>> variants = {};
+};
+
+template <typename Control>
+Control& As(ControlBase& control) {
+    return static_cast<Control&>(control);
+}
+
+std::vector<Subject> Subjects() {
+    std::vector<Subject> subjects;
+    for (int style = 0; style <= 2; ++style) {
+        subjects.push_back(
+            {"toolbar_style" + std::to_string(style),
+             [style](QWidget& face, const QString& caption) {
+                 return Toolbar(face, caption, style);
+             },
+             "Bearbeiten",
+             {110, 20},
+             true,
+             true,
+             true,
+             {{"checked", [](ControlBase& c) { As<McToolBar>(c).HighlightButton(0); }},
+              {"button_disabled", [](ControlBase& c) {
+                   auto& bar = As<McToolBar>(c);
+                   bar.setButton_Index(2);
+                   bar.setButtonEnabled(false);
+               }}}});
+    }
+    subjects.push_back({"toolbar_main_menu",
+                        [](QWidget& face, const QString& caption) {
+                            auto* menu = new McToolBar(&face);
+                            menu->setBackColor(RGB(255, 255, 255));
+                            menu->setButton_Count(3);
+                            menu->setAutoSizeButtons(true);
+                            menu->setButtonsHeight(20);
+                            menu->setButtonsStyle(2);
+                            menu->setAlign(1);
+                            for (int i = 0; i < 3; ++i) {
+                                menu->setButton_Index(i);
+                                menu->setButtonCaption(caption);
+                            }
+                            menu->setButton_Index(-1);
+                            menu->setGeometry(10, 10, 400, 20);
+                            return menu;
+                        },
+                        "Hilfe",
+                        {5, 5}});
+    subjects.push_back({"toolbar_gradient_frame",
+                        [](QWidget& face, const QString& caption) {
+                            McToolBar* bar = Toolbar(face, caption, 0);
+                            bar->setBackGradient(3);
+                            bar->setBorderStyle(1);
+                            bar->setAppearance(1);
+                            return bar;
+                        },
+                        "Datei",
+                        {20, 20}});
+    subjects.push_back({"ppb",
+                        [](QWidget& face, const QString& caption) {
+                            auto* bar = new PPB(&face);
+                            bar->setGeometry(10, 10, 200, 24);
+                            bar->setUseCustomCaption(true);
+                            bar->SetCustomCaption(caption);
+                            bar->ValueChange(42);
+                            return bar;
+                        },
+                        "Lesen",
+                        {20, 10},
+                        false,
+                        false,
+                        false,
+                        {{"main_window_70", [](ControlBase& c) {
+                              auto& bar = As<PPB>(c);
+                              bar.setShowBorder(false);
+                              bar.setBorderColor(0x00FF8080);
+                              bar.setBackColor(0x00FF8080);
+                              bar.ValueChange(70);
+                          }}}});
+    subjects.push_back({"cmd",
+                        [](QWidget& face, const QString& caption) {
+                            auto* button = new Cmd1(&face);
+                            button->setCaption(caption);
+                            button->setGeometry(10, 10, 120, 40);
+                            return button;
+                        },
+                        "Start Single",
+                        {60, 20},
+                        true,
+                        true,
+                        true,
+                        {{"picture_wrapped", [](ControlBase& c) {
+                              auto& button = As<Cmd1>(c);
+                              button.setCaption("Werte automatisch berechnen");
+                              button.setPicture(Icon(Qt::yellow));
+                              button.setPicSize(3);
+                              button.setPicAlign(6);
+                              button.setTextAlign(7);
+                              button.resize(120, 56);
+                          }}}});
+    subjects.push_back({"chk",
+                        [](QWidget& face, const QString& caption) {
+                            auto* box = new Chk1(&face);
+                            box->setCaption(caption);
+                            box->setGeometry(10, 10, 250, 24);
+                            box->setHighColor(0x00C00000);
+                            box->setAnim_Duration(0);
+                            return box;
+                        },
+                        "Protokolldatei schreiben",
+                        {5, 10},
+                        true,
+                        true,
+                        true,
+                        {{"checked_tick", [](ControlBase& c) { As<Chk1>(c).setStyle(2); }},
+                         {"animating", [](ControlBase& c) {
+                              auto& box = As<Chk1>(c);
+                              box.setAnim_Duration(2);
+                              box.setAnim_Speed(1);
+                              QTest::mousePress(&box, Qt::LeftButton, {}, QPoint(5, 10));
+                          }}}});
+    subjects.push_back({"txt",
+                        [](QWidget& face, const QString& caption) {
+                            auto* box = new Txt(&face);
+                            box->setGeometry(10, 10, 100, 22);
+                            box->setText(caption);
+                            return box;
+                        },
+                        "100",
+                        {2, 2},
+                        false,
+                        true,
+                        true,
+                        {{"multiline", [](ControlBase& c) {
+                              auto& box = As<Txt>(c);
+                              box.setStyle(1);
+                              box.setText("zwei\nZeilen");
+                              box.resize(100, 40);
+                          }}}});
+    return subjects;
+}
+
+// A face around the control, ten pixels wider on every side.
+ControlBase* Place(const Subject& subject, QWidget& face, const QString& caption) {
+    ControlBase* control = subject.make(face, caption);
+    face.resize(control->geometry().right() + 11, control->geometry().bottom() + 11);
+    return control;
+}
+
+void PrintTo(const Subject& subject, std::ostream* out) {
+    *out << subject.name;
+}
+
+class ControlLooks : public testing::TestWithParam<Subject> {};
+
 }  // namespace
 
-TEST(ControlLooks, ProgressBar) {
-    PPB bar;
-    ShowAndWait(bar);
-    Render(bar, "ppb_idle");
-    bar.ValueChange(42);
-    Render(bar, "ppb_42");
-    bar.setShowBorder(false);
-    bar.setBorderColor(0x00FF8080);
-    bar.setBackColor(0x00FF8080);
-    bar.ValueChange(70);
-    Render(bar, "ppb_main_window_70");
-    bar.setEnabled(false);
-    Render(bar, "ppb_disabled");
-}
+TEST_P(ControlLooks, EachStateShowsAndEnds) {
+    const Subject& subject = GetParam();
+    const QString name = QString::fromStdString(subject.name) + QLatin1Char('_');
+    QWidget face;
+    ControlBase* control = Place(subject, face, subject.caption);
+    ASSERT_TRUE(ShowActive(face));
+    control->clearFocus();  // the active window gave it the focus
+    const QImage idle = Look(*control);
 
-TEST(ControlLooks, Toolbar) {
-    for (int style = 0; style <= 2; ++style) {
-        McToolBar bar;
-        bar.setButtonsStyle(style);
-        bar.setButton_Count(3);
-        const QStringList captions{"Datei", "Bearbeiten", "Hilfe"};
-        for (int i = 0; i < 3; ++i) {
-            bar.setButton_Index(i);
-            bar.setButtonCaption(captions[i]);
-            bar.setButtonIcon(Icon(QColor::fromHsv(i * 100, 200, 230)));
-            bar.setButtonToolTip("Tip " + captions[i]);
-        }
-        bar.setButton_Index(-1);
-        bar.setHoverColor(0x00FFC080);
-        ShowAndWait(bar);
-        const QString prefix = QStringLiteral("toolbar_style%1_").arg(style);
-        Render(bar, prefix + "idle");
-        MoveMouse(&bar, QPoint(bar.GetButtonLeft(1) + 20, 20));
-        Render(bar, prefix + "hover");
-        QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(bar.GetButtonLeft(1) + 20, 20));
-        Render(bar, prefix + "pressed");
-        QTest::mouseRelease(&bar, Qt::LeftButton, {}, QPoint(bar.GetButtonLeft(1) + 20, 20));
-        SendLeave(bar);
-        ASSERT_TRUE(ShowActive(bar));
-        bar.clearFocus();  // the mouse press gave it the focus
-        bar.setFocus(Qt::TabFocusReason);
-        QTest::keyClick(&bar, Qt::Key_Right);
-        QTest::keyClick(&bar, Qt::Key_Right);
-        Render(bar, prefix + "keyboard_focused");
-        bar.HighlightButton(0);
-        Render(bar, prefix + "checked");
-        bar.setButton_Index(2);
-        bar.setButtonEnabled(false);
-        Render(bar, prefix + "button_disabled");
-        bar.setEnabled(false);
-        Render(bar, prefix + "disabled");
+    control->setEnabled(false);
+    if (subject.disabledShows)
+        ExpectShows(idle, Look(*control), name + "disabled");
+    else
+        ExpectBackTo(idle, Look(*control), name + "disabled");
+    control->setEnabled(true);
+    ExpectBackTo(idle, Look(*control), name + "enabled_again");
+
+    if (subject.focusable) {
+        control->setFocus(Qt::TabFocusReason);
+        ExpectShows(idle, Look(*control), name + "keyboard_focused");
+        control->clearFocus();
+        ExpectBackTo(idle, Look(*control), name + "focus_gone");
     }
 
-    McToolBar menu;
-    menu.setBackColor(RGB(255, 255, 255));
-    menu.setButton_Count(3);
-    menu.setAutoSizeButtons(true);
-    menu.setButtonsHeight(20);
-    menu.setButtonsStyle(2);
-    menu.setAlign(1);
-    const QStringList captions{"Datei", "Bearbeiten", "Hilfe"};
-    for (int i = 0; i < 3; ++i) {
-        menu.setButton_Index(i);
-        menu.setButtonCaption(captions[i]);
+    MoveMouse(control, subject.pointer);
+    const QImage hover = Look(*control);
+    if (subject.pressable) {
+        QTest::mousePress(control, Qt::LeftButton, {}, subject.pointer);
+        const QImage pressed = Look(*control);
+        ExpectShows(idle, pressed, name + "pressed");
+        ExpectShows(hover, pressed, name + "pressed_over_hover");
+        QTest::mouseRelease(control, Qt::LeftButton, {}, subject.pointer);
     }
-    menu.resize(400, 20);
-    ShowAndWait(menu);
-    MoveMouse(&menu, QPoint(menu.GetButtonLeft(1) + 5, 5));
-    Render(menu, "toolbar_main_menu_hover");
+    SendLeave(*control);
+    control->clearFocus();  // a press gives the focus
 
-    McToolBar gradient;
-    gradient.setBackGradient(3);
-    gradient.setBorderStyle(1);
-    gradient.setAppearance(1);
-    ShowAndWait(gradient);
-    Render(gradient, "toolbar_gradient_frame");
+    QImage before = Look(*control);
+    for (const auto& [variant, change] : subject.variants) {
+        change(*control);
+        const QImage after = Look(*control);
+        ExpectShows(before, after, name + variant);
+        before = after;
+    }
 }
 
-TEST(ControlLooks, CommandButton) {
-    QWidget face;
-    face.resize(140, 60);
-    auto* button = new Cmd1(&face);
-    button->setCaption("Start Single");
-    button->setGeometry(10, 10, 120, 40);
-    ShowAndWait(face);
-    Render(*button, "cmd_idle");
-    MoveMouse(button, QPoint(60, 20));
-    Render(*button, "cmd_hover");
-    QTest::mousePress(button, Qt::LeftButton, {}, QPoint(60, 20));
-    Render(*button, "cmd_pressed");
-    QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(60, 20));
-    SendLeave(*button);
-    ASSERT_TRUE(ShowActive(face));
-    button->clearFocus();  // the mouse press gave it the focus
-    button->setFocus(Qt::TabFocusReason);
-    Render(*button, "cmd_keyboard_focused");
-    button->setEnabled(false);
-    Render(*button, "cmd_disabled");
-    button->setEnabled(true);
-    button->setCaption("Werte automatisch berechnen");
-    button->setPicture(Icon(Qt::yellow));
-    button->setPicSize(3);
-    button->setPicAlign(6);
-    button->setTextAlign(7);
-    button->resize(120, 56);
-    Render(*button, "cmd_picture_wrapped");
+// The caption's ink, the pixels a caption changes on the face around the control, lies inside
+// the control and leaves its outer edge free.
+TEST_P(ControlLooks, CaptionIsDrawnInsideTheControl) {
+    const Subject& subject = GetParam();
+    QWidget plainFace;
+    QWidget captionFace;
+    ControlBase* plainControl = Place(subject, plainFace, QString());
+    ControlBase* captionControl = Place(subject, captionFace, subject.caption);
+    const QRect bounds = captionControl->geometry();
+    ShowAndWait(plainFace);
+    ShowAndWait(captionFace);
+    plainControl->clearFocus();  // a window shown first may be made active
+    captionControl->clearFocus();
+    const QImage plain = Look(plainFace);
+    const QImage withCaption = Look(captionFace);
+    ASSERT_EQ(plain.size(), withCaption.size());
+
+    const QRect ink = Difference(plain, withCaption);
+    EXPECT_FALSE(ink.isEmpty()) << subject.name << ": no caption drawn";
+    const QRect inside = bounds.adjusted(1, 1, -1, -1);
+    EXPECT_TRUE(inside.contains(ink)) << subject.name << ": ink at " << ink.x() << "," << ink.y()
+                                      << " " << ink.width() << "x" << ink.height();
+    if (!inside.contains(ink)) Keep(withCaption, QString::fromStdString(subject.name) + "_caption");
 }
 
-TEST(ControlLooks, CheckBox) {
-    QWidget face;
-    face.resize(260, 30);
-    auto* box = new Chk1(&face);
-    box->setCaption("Protokolldatei schreiben");
-    box->setGeometry(5, 3, 250, 24);
-    box->setHighColor(0x00C00000);
-    box->setAnim_Duration(0);
-    ShowAndWait(face);
-    Render(*box, "chk_idle");
-    MoveMouse(box, QPoint(5, 10));
-    Render(*box, "chk_hover");
-    QTest::mousePress(box, Qt::LeftButton, {}, QPoint(5, 10));
-    Render(*box, "chk_pressed_checked_cross");
-    SendLeave(*box);
-    Render(*box, "chk_checked_cross");
-    box->setStyle(2);
-    Render(*box, "chk_checked_tick");
-    ASSERT_TRUE(ShowActive(face));
-    box->clearFocus();  // the mouse press gave it the focus
-    box->setFocus(Qt::TabFocusReason);
-    Render(*box, "chk_keyboard_focused");
-    box->setEnabled(false);
-    Render(*box, "chk_disabled");
-    box->setEnabled(true);
-    box->setAnim_Duration(2);
-    box->setAnim_Speed(1);
-    QTest::mousePress(box, Qt::LeftButton, {}, QPoint(5, 10));
-    Render(*box, "chk_animating");
-}
-
-TEST(ControlLooks, TextBox) {
-    QWidget face;
-    face.resize(120, 40);
-    auto* box = new Txt(&face);
-    box->setGeometry(10, 10, 100, 22);
-    box->setText("100");
-    ShowAndWait(face);
-    Render(*box, "txt_idle");
-    MoveMouse(box, QPoint(2, 2));
-    Render(*box, "txt_hover");
-    SendLeave(*box);
-    ASSERT_TRUE(ShowActive(face));
-    box->setFocus(Qt::TabFocusReason);
-    Render(*box, "txt_keyboard_focused");
-    box->setEnabled(false);
-    Render(*box, "txt_disabled");
-    box->setEnabled(true);
-    box->setStyle(1);
-    box->setText("zwei\nZeilen");
-    box->resize(100, 40);
-    Render(*box, "txt_multiline");
-}
+INSTANTIATE_TEST_SUITE_P(EveryControl, ControlLooks, testing::ValuesIn(Subjects()),
+                         [](const testing::TestParamInfo<Subject>& info) {
+                             return info.param.name;
+                         });

@@ -2,6 +2,7 @@
 // loses only its own key, the saved text comes back as it was, and loading marks nothing changed.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QSignalSpy>
 #include <QTest>
 #include <limits>
@@ -137,7 +138,48 @@ void ExpectOnlyOwnSettersMark() {
     EXPECT_TRUE(keys.contains("Font")) << kind;
 }
 
+QStringList MarkedKeys(const QSignalSpy& marked) {
+    QStringList keys;
+    for (const auto& call : marked) keys << call.at(0).toString();
+    return keys;
+}
+
+// QWidget's setEnabled and setFont, called on a plain QWidget, do what the control's Enabled
+// and Font properties do: the same look, the same accessible state, the same marked keys.
+template <typename Control>
+void ExpectQWidgetSettersActAsProperties() {
+    const char* kind = Control::staticMetaObject.className();
+    QFont small("Arial");
+    small.setPointSizeF(7);
+    Control byWidget;
+    Control byProperty;
+    QSignalSpy widgetMarks(&byWidget, &ControlBase::PropertyChanged);
+    QSignalSpy propertyMarks(&byProperty, &ControlBase::PropertyChanged);
+    QWidget& plain = byWidget;
+    plain.setEnabled(false);
+    plain.setFont(small);
+    byProperty.setProperty("Enabled", false);
+    byProperty.setProperty("Font", small);
+
+    EXPECT_EQ(byWidget.grab().toImage(), byProperty.grab().toImage()) << kind;
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(&byWidget)->state().disabled) << kind;
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(&byProperty)->state().disabled) << kind;
+    EXPECT_EQ(MarkedKeys(widgetMarks), MarkedKeys(propertyMarks)) << kind;
+    EXPECT_TRUE(MarkedKeys(widgetMarks).contains("Enabled")) << kind;
+    EXPECT_TRUE(MarkedKeys(widgetMarks).contains("Font")) << kind;
+    EXPECT_FALSE(byWidget.Enabled()) << kind;
+    EXPECT_EQ(byWidget.Font(), byProperty.Font()) << kind;
+}
+
 }  // namespace
+
+TEST(StoredLayout, QWidgetSettersActAsTheControlsProperties) {
+    ExpectQWidgetSettersActAsProperties<PPB>();
+    ExpectQWidgetSettersActAsProperties<McToolBar>();
+    ExpectQWidgetSettersActAsProperties<Cmd1>();
+    ExpectQWidgetSettersActAsProperties<Chk1>();
+    ExpectQWidgetSettersActAsProperties<Txt>();
+}
 
 TEST(StoredLayout, OnlyTheControlsOwnSettersMarkKeys) {
     ExpectOnlyOwnSettersMark<PPB>();
