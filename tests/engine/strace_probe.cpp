@@ -13,9 +13,8 @@ int main(int argc, char** argv) {
     RecordingHost host;
     host.disableCaching = !(argc > 2 && QByteArray(argv[2]) == "cached");
     TestPhases phases(host);
-    int32_t nFiles = 1, sizeMB = 1;
-    QString folder = QString::fromLocal8Bit(argv[1]) + u'/';
+    const QString folder = QString::fromLocal8Bit(argv[1]) + u'/';
     // A phase too short for the millisecond clock fails, but it has written and timed its file.
-    const bool ok = phases.SingleWriteTest(nFiles, sizeMB, folder);
+    const bool ok = phases.SingleWriteTest(1, 1, folder);
     return ok || phases.LastMeasurement().fileMilliseconds.size() == 1 ? 0 : 1;
 }
