@@ -88,6 +88,7 @@ struct TestPhases::Span {
 
     int32_t PerPhase() const { return phase.fileByFile ? nFiles : 1; }
     int32_t First() const { return phase.fileByFile ? number : 1; }
+    int32_t Last() const { return phase.fileByFile ? number : nFiles; }
     int32_t Count() const { return phase.fileByFile ? 1 : nFiles; }
 };
 
@@ -188,7 +189,7 @@ bool TestPhases::OpenSpan(const Span& span, HandleTable& handles) {
     const bool writes = span.phase.Writes();
     // One choice of flags for the files of a span: the single write phase asks for each file.
     const int32_t flags = writes ? CreationFlags() : 0;
-    for (int32_t k = span.First(); k < span.First() + span.Count(); ++k) {
+    for (int32_t k = span.First(); k <= span.Last(); ++k) {
         const QString path = TestFileName(span.folder, k);
         handles.push_back(writes ? FileCreate(path, GENERIC_WRITE, 0, CREATE_ALWAYS, flags)
                                  : FileOpen(path, OF_READ));
