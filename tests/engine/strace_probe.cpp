@@ -13,8 +13,9 @@ int main(int argc, char** argv) {
     RecordingHost host;
     host.disableCaching = !(argc > 2 && QByteArray(argv[2]) == "cached");
     TestPhases phases(host);
-    const QString folder = QString::fromLocal8Bit(argv[1]) + u'/';
+    int32_t nFiles = 1, sizeMB = 1;
+    QString folder = QString::fromLocal8Bit(argv[1]) + u'/';
     // A phase too short for the millisecond clock fails, but it has written and timed its file.
-    const bool ok = phases.SingleWriteTest(1, 1, folder);
+    const bool ok = phases.SingleWriteTest(nFiles, sizeMB, folder);
     return ok || phases.LastMeasurement().fileMilliseconds.size() == 1 ? 0 : 1;
 }
