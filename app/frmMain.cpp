@@ -14,7 +14,6 @@
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QShortcut>
-#include <QTextLayout>
 #ifndef QT_NO_SESSIONMANAGER
 #include <QSessionManager>
 #endif
@@ -30,12 +29,10 @@
 #include "McToolBar.h"
 #include "PPB.h"
 #include "QtTranslation.h"
-#include "RunChart.h"
 #include "RunHistory.h"
 #include "Txt.h"
 #include "UpdateDialogs.h"
 #include "VersionFile.h"
-#include "WindowReport.h"
 #include "frmAbout.h"
 #include "frmProfile.h"
 #include "modCmd.h"
@@ -69,25 +66,6 @@ QAccessibleInterface* MainWindowAccessible(const QString&, QObject* object) {
     if (auto* form = qobject_cast<frmMain*>(object))
         return new QAccessibleWidget(form, QAccessible::Window);
     return nullptr;
-}
-
-// One line of the log as the view shows it: broken at word boundaries to the view's width, and
-// anywhere inside a word wider than the view (a long path).
-QStringList WrappedToWidth(const QString& line, const QLabel& view) {
-    QTextLayout layout(line, view.font(), const_cast<QLabel*>(&view));
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    QStringList parts;
-    layout.beginLayout();
-    for (QTextLine part = layout.createLine(); part.isValid(); part = layout.createLine()) {
-        part.setLineWidth(view.contentsRect().width());
-        QString text = line.mid(part.textStart(), part.textLength());
-        while (text.endsWith(u' ')) text.chop(1);
-        parts << text;
-    }
-    layout.endLayout();
-    return parts;
 }
 
 // Dialogs open without a loop of their own: a phase running underneath goes on with its next
@@ -419,39 +397,6 @@ void frmMain::StartMultiple() {
     RunTest(&TestRuns::MultipleRun);
 }
 
-// The run goes on inside this call; other commands run nested in its pump points.
-void frmMain::RunTest(RunOutcome (TestRuns::*run)()) {
-    if (runActive_ || profileActive_ || ended_) return;
-    runActive_ = true;
-    // The update check waits for the network in a loop of its own, which would hold the phase.
-    mnuHelpCheckUpdate->setEnabled(false);
-    closeRequested_ = false;
-    // The run locks the controls, which takes the focus away; it comes back afterwards.
-    const QPointer<QWidget> focused = focusWidget();
-    emit RunStarted();
-    const QDateTime start = QDateTime::currentDateTime();
-    const QString folder = Drive1->targetFolder();
-    RunOutcome outcome = RunOutcome::Stopped;
-    Guarded([&] { outcome = ((*runs_).*run)(); });
-    if (outcome == RunOutcome::Completed) {
-        const ChartTest test =
-            run == &TestRuns::MultipleRun ? ChartTest::Multiple : ChartTest::Single;
-        lastChart_ = ChartOfRun(runs_->Report(), test, folder, start);
-        if (chartWindow_) chartWindow_->SetInput(*lastChart_);
-    }
-    Guarded([&] {
-        RecordWindowRun({runs_->Report(), outcome, run == &TestRuns::MultipleRun, folder, start,
-                         log_.LogText().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)});
-        if (historyWindow_) historyWindow_->Refresh();
-    });
-    runActive_ = false;
-    mnuHelpCheckUpdate->setEnabled(true);
-    AbortRequested_ = true;
-    if (focused && focused->isEnabled() && focused->isVisible()) focused->setFocus();
-    emit RunFinished();
-    if (exitPending_) EndProgram();
-}
-
 frmProfile* frmMain::ProfileWindow() const {
     return profileWindow_;
 }
@@ -572,96 +517,6 @@ void frmMain::ShowFailure(const QString& what) {
     auto* box = new QMessageBox(QMessageBox::Critical, kProgramTitle, what, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
-}
-
-// ---- What the runs see ------------------------------------------------------------------------
-
-void frmMain::LogPrint(const QString& text) {
-    log_.LogPrint(text);
-    QStringList shown;
-    for (const QString& line : log_.ViewText().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
-        shown << WrappedToWidth(line, *Label3);
-    // The view keeps its size: when the wrapped lines do not fit, the oldest scroll out of sight.
-    const int fitting =
-        std::max(1, Label3->contentsRect().height() / QFontMetrics(Label3->font()).lineSpacing());
-    if (shown.size() > fitting) shown = shown.mid(shown.size() - fitting);
-    Label3->setText(shown.join(u'\n'));
-}
-
-void frmMain::Progress1ValueChange(double percent) {
-    Progress1->ValueChange(percent);
-}
-
-void frmMain::OverallProgressValueChange(int16_t percent) {
-    OverallProgress->ValueChange(percent);
-}
-
-bool frmMain::ChkDoEventsChecked() {
-    return ChkDoEvents->Checked();
-}
-
-bool frmMain::DisableCachingChecked() {
-    return chkDisableCaching->Checked();
-}
-
-bool frmMain::EnableWriteThroughChecked() {
-    return chkEnableWriteThrough->Checked();
-}
-
-QString frmMain::Txt1Text() {
-    return Txt1->Text();
-}
-
-QString frmMain::Txt2Text() {
-    return Txt2->Text();
-}
-
-void frmMain::SetTxt1Text(const QString& text) {
-    Txt1->setText(text);
-}
-
-void frmMain::SetTxt2Text(const QString& text) {
-    Txt2->setText(text);
-}
-
-QString frmMain::Drive1Text() {
-    return Drive1->currentText();
-}
-
-QString frmMain::TargetFolder() {
-    return Drive1->targetFolder();
-}
-
-bool frmMain::Chk11Checked() {
-    return Chk11->Checked();
-}
-
-void frmMain::SetControlEnabled(RunControl control, bool enabled) {
-    runControls_.at(static_cast<size_t>(control))->setEnabled(enabled);
-}
-
-void frmMain::ShowImage2() {
-    // The layout puts it over Image1 and under the log view's text.
-    Image2->show();
-}
-
-void frmMain::SetIconAnimation(bool running) {
-    if (running) {
-        IconAnimation.start();
-        return;
-    }
-    IconAnimation.stop();
-    ShowIconFrame(1);
-}
-
-void frmMain::OnIconAnimationTick() {
-    if (++IconFrame > 2) IconFrame = 1;
-    ShowIconFrame(IconFrame);
-}
-
-void frmMain::ShowIconFrame(int frame) {
-    setWindowIcon(frameIcons_[frame]);
-    iIcon[frame]->raise();
 }
 
 bool frmMain::AskYesNo(const QString& message) {

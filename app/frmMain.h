@@ -2,7 +2,8 @@
 // (language, texts, stored settings), routes the commands of its buttons and of the toolbar that
 // serves as its menu bar, and is the window the test runs report to and lock while they run.
 // Closing and Exit during a run first let the run stop and clean up; the settings are saved when
-// the program ends.
+// the program ends. Its part in the test runs, the run command and the RunHost side, is in
+// frmMainRuns.cpp.
 #pragma once
 
 #include <QIcon>

@@ -2,15 +2,13 @@
 
 #include <time.h>
 
-#include <QDateTime>
 #include <limits>
 #include <utility>
 
 #include "Checked.h"
-#include "Format.h"
+#include "PhaseLog.h"
 #include "activation.h"
 #include "modFile.h"
-#include "modLang.h"
 
 namespace {
 
@@ -20,6 +18,11 @@ constexpr int32_t kBlockSize = 1024;
 
 // The component cannot be created or does not answer.
 struct ClockFailure {};
+
+// What a failure of a write phase is reported as: no access to the folder until the first
+// clock start, the clock component while it starts, arithmetic from then on. The read phases
+// know the access failure only.
+enum class Scope { Access, Clock, Arithmetic };
 
 // The block every phase writes: 1022 "x", which the file layer stores as 1024 bytes.
 const BlockText& TheBlock() {
@@ -48,10 +51,6 @@ int64_t MonotonicMicroseconds() {
     return int64_t{now.tv_sec} * 1'000'000 + now.tv_nsec / 1000;
 }
 
-QString Now() {
-    return FormatDateTime(QDateTime::currentDateTime(), QStringLiteral("hh:mm dd.mm.yy"));
-}
-
 }  // namespace
 
 int32_t LargestSizeMB(int32_t nFiles) {
@@ -63,6 +62,224 @@ int32_t LargestSizeMB(int32_t nFiles) {
 QString TestFileName(const QString& folder, int32_t k) {
     return folder + QString::number(k) + QStringLiteral(".tst");
 }
+
+// ---- What sets the phases apart -----------------------------------------------------------------
+
+struct TestPhases::PhaseParts {
+    Transfer transfer;
+    // The single-file phases open, time and close one file after another; the multiple-file
+    // phases hold every file open and time them as one span, a block to each file in turn.
+    bool fileByFile;
+    const char* timePattern;  // of the time line
+    double PhaseResults::*seconds;
+    double PhaseResults::*mbps;
+
+    bool Writes() const { return transfer == Transfer::Write; }
+    // The single read phase names a file it cannot open and reads the others.
+    bool PassesOverMissingFiles() const { return !Writes() && fileByFile; }
+};
+
+struct TestPhases::Span {
+    const PhaseParts& phase;
+    const QString& folder;
+    int32_t nFiles;
+    int32_t sizeMB;
+    int32_t number = 1;  // file `number` of a single-file phase; a multiple-file phase has one
+
+    int32_t PerPhase() const { return phase.fileByFile ? nFiles : 1; }
+    int32_t First() const { return phase.fileByFile ? number : 1; }
+    int32_t Last() const { return phase.fileByFile ? number : nFiles; }
+    int32_t Count() const { return phase.fileByFile ? 1 : nFiles; }
+};
+
+bool TestPhases::SingleWriteTest(int32_t nFiles, int32_t sizeMB, QString folder) {
+    static const PhaseParts parts{Transfer::Write, true, "#.##", &PhaseResults::SingleWriteSeconds,
+                                  &PhaseResults::SingleWriteMBps};
+    return RunPhase(parts, nFiles, sizeMB, folder);
+}
+
+bool TestPhases::SingleReadTest(int32_t nFiles, int32_t sizeMB, QString folder) {
+    static const PhaseParts parts{Transfer::Read, true, "#.##", &PhaseResults::SingleReadSeconds,
+                                  &PhaseResults::SingleReadMBps};
+    return RunPhase(parts, nFiles, sizeMB, folder);
+}
+
+bool TestPhases::MultiWriteTest(int32_t nFiles, int32_t sizeMB, QString folder) {
+    static const PhaseParts parts{Transfer::Write, false, "#.##0.00",
+                                  &PhaseResults::MultiWriteSeconds, &PhaseResults::MultiWriteMBps};
+    return RunPhase(parts, nFiles, sizeMB, folder);
+}
+
+bool TestPhases::MultiReadTest(int32_t nFiles, int32_t sizeMB, QString folder) {
+    static const PhaseParts parts{Transfer::Read, false, "#.##", &PhaseResults::MultiReadSeconds,
+                                  &PhaseResults::MultiReadMBps};
+    return RunPhase(parts, nFiles, sizeMB, folder);
+}
+
+// ---- The skeleton they share --------------------------------------------------------------------
+
+bool TestPhases::RunPhase(const PhaseParts& phase, int32_t nFiles, int32_t sizeMB,
+                          const QString& folder) {
+    Scope scope = Scope::Access;
+    HandleTable handles;
+    BeginMeasurement();
+    if (phase.Writes()) createdFiles_.clear();
+    try {
+        if (phase.Writes())
+            LogStartLines(host_, nFiles, sizeMB);
+        else if (phase.fileByFile)
+            LogReadPlan(host_, nFiles, sizeMB);  // the multiple read phase's, once all are open
+        int32_t pump = 0;
+        int32_t total = 0;
+        int32_t filesTimed = 0;
+        for (Span span{phase, folder, nFiles, sizeMB}; span.number <= span.PerPhase();
+             ++span.number) {
+            if (!OpenSpan(span, handles)) {
+                CloseAll(handles);
+                if (phase.PassesOverMissingFiles()) continue;
+                return false;
+            }
+            LogSpanStart(span);
+            if (phase.Writes()) scope = Scope::Clock;
+            const SpanStart start = StartSpan();
+            if (phase.Writes()) scope = Scope::Arithmetic;
+            const Ending ending = TransferBlocks(span, handles, pump);
+            if (ending == Ending::Aborted) {
+                // A single-file phase closes its file before the line, a multiple-file phase
+                // after it.
+                if (phase.fileByFile) CloseAll(handles);
+                LogAbort(host_);
+            }
+            if (ending != Ending::Done) {
+                CloseAll(handles);
+                return false;
+            }
+            const int32_t ms = EndSpan(start, phase.fileByFile);
+            LogTime(host_, ms, QString::fromLatin1(phase.timePattern));
+            total = CheckedAdd(total, ms);
+            filesTimed += span.Count();
+            CloseAll(handles);
+        }
+        // A read phase that found none of its files has timed nothing: its average fails below
+        // with the access failure.
+        if (total == 0 && !(phase.PassesOverMissingFiles() && filesTimed == 0)) {
+            LogTooShort(host_);
+            return false;
+        }
+        const auto [seconds, mbps] = Averages(total, filesTimed, sizeMB);
+        measurement_.completed = true;
+        host_.Results().*phase.seconds = seconds;
+        host_.Results().*phase.mbps = mbps;
+        if (phase.Writes() && phase.fileByFile) host_.LogPrint(QString());
+        LogEnd(host_, seconds, mbps);
+        return true;
+    } catch (...) {
+        if (scope == Scope::Clock)
+            LogClockFailure(host_);
+        else if (scope == Scope::Arithmetic)
+            LogArithmeticFailure(host_);
+        else
+            LogAccessFailure(host_, folder);
+        CloseAll(handles);
+        return false;
+    }
+}
+
+bool TestPhases::OpenSpan(const Span& span, HandleTable& handles) {
+    const bool writes = span.phase.Writes();
+    // One choice of flags for the files of a span: the single write phase asks for each file.
+    const int32_t flags = writes ? CreationFlags() : 0;
+    for (int32_t k = span.First(); k <= span.Last(); ++k) {
+        const QString path = TestFileName(span.folder, k);
+        handles.push_back(writes ? FileCreate(path, GENERIC_WRITE, 0, CREATE_ALWAYS, flags)
+                                 : FileOpen(path, OF_READ));
+        if (handles.back() != 0) {
+            if (writes) createdFiles_.push_back(k);
+            continue;
+        }
+        if (!span.phase.PassesOverMissingFiles()) {
+            LogRefusedFile(span.folder, path);
+            return false;
+        }
+        LogFileFailure(host_, path);  // passed over, but not in silence
+        measurement_.fileMilliseconds.push_back(PhaseMeasurement::kNotRead);
+        measurement_.fileMicroseconds.push_back(PhaseMeasurement::kNotRead);
+        return false;
+    }
+    return true;
+}
+
+void TestPhases::LogSpanStart(const Span& span) {
+    const bool writes = span.phase.Writes();
+    if (span.phase.fileByFile && writes)
+        LogWriteFile(host_, span.number);
+    else if (span.phase.fileByFile)
+        LogReadFile(host_, span.number);
+    else if (writes)
+        LogWriting(host_);
+    else
+        LogReadPlan(host_, span.nFiles, span.sizeMB);
+}
+
+TestPhases::Ending TestPhases::TransferBlocks(const Span& span, const HandleTable& handles,
+                                              int32_t& pump) {
+    const bool oneFile = span.phase.fileByFile;
+    if (span.phase.Writes())
+        return oneFile ? BlockLoop<Transfer::Write, true>(span, handles, pump)
+                       : BlockLoop<Transfer::Write, false>(span, handles, pump);
+    return oneFile ? BlockLoop<Transfer::Read, true>(span, handles, pump)
+                   : BlockLoop<Transfer::Read, false>(span, handles, pump);
+}
+
+template <TestPhases::Transfer kTransfer, bool kOneFile>
+TestPhases::Ending TestPhases::BlockLoop(const Span& span, const HandleTable& handles,
+                                         int32_t& pump) {
+    // Locals, so that the compiler keeps them in registers across the system calls; the counter
+    // goes on in the next file's span.
+    int32_t counter = pump;
+    const int32_t* const firstHandle = handles.data();
+    // A span of one file has a loop over its files that the compiler leaves out.
+    const int32_t* const endHandle = firstHandle + (kOneFile ? 1 : handles.size());
+    const BlockText& block = TheBlock();
+    const char* data = nullptr;
+    for (int32_t j = 1; j <= span.sizeMB; ++j) {
+        for (int32_t b = 1; b <= kBlocksPerMB; ++b) {
+            for (const int32_t* handle = firstHandle; handle != endHandle; ++handle) {
+                if constexpr (kTransfer == Transfer::Write) {
+                    if (!FileWrite(*handle, block)) {
+                        const int32_t k = span.First() + static_cast<int32_t>(handle - firstHandle);
+                        LogFailedWrite(span.folder, TestFileName(span.folder, k));
+                        return Ending::Failed;
+                    }
+                } else {
+                    const int32_t n = FileRead(*handle, data, kBlockSize);
+                    if (n != kBlockSize) LogShortRead(host_, !kOneFile, n);
+                }
+            }
+            if (AtPumpPoint(counter)) {
+                if (!MayContinue()) return Ending::Aborted;
+                if constexpr (kTransfer == Transfer::Read) ShowProgress(span, j);
+            }
+        }
+        if constexpr (kTransfer == Transfer::Write) ShowProgress(span, j);
+    }
+    pump = counter;
+    return Ending::Done;
+}
+
+// Progress1 follows the span's MB; the overall bar the whole test, a write and a read phase of
+// PerPhase() spans of `sizeMB` MB each.
+void TestPhases::ShowProgress(const Span& span, int32_t j) {
+    const int32_t spansBefore =
+        span.phase.Writes() ? span.number - 1 : CheckedAdd(span.PerPhase(), span.number - 1);
+    const int32_t done = CheckedAdd(CheckedMul(spansBefore, span.sizeMB), j);
+    const int32_t whole = CheckedMul(CheckedMul(span.PerPhase(), span.sizeMB), 2);
+    host_.Progress1ValueChange(CheckedMul(j, 100) / static_cast<double>(span.sizeMB));
+    host_.OverallProgressValueChange(
+        ToInt16HalfEven(CheckedMul(done, 100) / static_cast<double>(whole)));
+}
+
+// ---- The parts they share -----------------------------------------------------------------------
 
 TestPhases::TestPhases(PhaseHost& host) : host_(host) {}
 
@@ -127,28 +344,20 @@ int32_t TestPhases::CreationFlags() {
     return flags;
 }
 
-void TestPhases::LogStartLines(int32_t nFiles, int32_t sizeMB) {
-    host_.LogPrint(LangText(21, false, true, QStringLiteral("Teststart: ")) + Now());
-    host_.LogPrint(LangText(22, false, true, QStringLiteral("Erstelle ")) +
-                   QString::number(nFiles) + LangText(23, true, true, QStringLiteral(" Dateien ")) +
-                   u'(' + QString::number(CheckedMul(nFiles, sizeMB)) +
-                   LangText(18, true, false, QStringLiteral(" MB")) + u')');
-}
-
-void TestPhases::LogReadPlan(int32_t nFiles, int32_t sizeMB) {
-    host_.LogPrint(LangText(19, false, true, QStringLiteral("Lese ")) +
-                   QString::number(CheckedMul(nFiles, sizeMB)) +
-                   LangText(18, false, false, QStringLiteral("MB")));
-}
-
-void TestPhases::LogAccessFailure(const QString& folder) {
-    host_.LogPrint(LangText(12, false, true, QStringLiteral("Kann auf ")) + folder +
-                   LangText(13, true, false, QStringLiteral(" nicht zugreifen!")));
-}
-
 void TestPhases::BeginMeasurement() {
     measurement_ = PhaseMeasurement{};
     measurement_.ran = true;
+}
+
+bool TestPhases::MayContinue() {
+    if (host_.AbortRequested()) return false;
+    PumpEvents();
+    return true;
+}
+
+void TestPhases::CloseAll(HandleTable& handles) {
+    for (int32_t handle : handles) FileClose(handle, true);
+    handles.clear();
 }
 
 void TestPhases::RecordFailedFile(const QString& path) {
@@ -158,335 +367,12 @@ void TestPhases::RecordFailedFile(const QString& path) {
 
 void TestPhases::LogRefusedFile(const QString& folder, const QString& path) {
     RecordFailedFile(path);
-    LogAccessFailure(folder);
-    LogFileFailure(path);
+    LogAccessFailure(host_, folder);
+    LogFileFailure(host_, path);
 }
 
 void TestPhases::LogFailedWrite(const QString& folder, const QString& path) {
     RecordFailedFile(path);
-    LogFileFailure(path);
-    LogAccessFailure(folder);
-}
-
-void TestPhases::LogFileFailure(const QString& path) {
-    QString reason = LastFileError();
-    if (reason.isEmpty())
-        reason = LangText(68, false, false,
-                          QStringLiteral("das Gerät hat nur einen Teil des Blocks angenommen"));
-    host_.LogPrint(path + QStringLiteral(": ") + reason);
-}
-
-void TestPhases::LogTooShort() {
-    host_.LogPrint(LangText(67, false, false,
-                            QStringLiteral("Die Testphase war zu kurz für die Millisekundenuhr! "
-                                           "Bitte mehr oder größere Dateien verwenden.")));
-}
-
-void TestPhases::LogTime(int32_t ms, const QString& pattern) {
-    host_.LogPrint(LangText(24, false, true, QStringLiteral("Zeit: ")) +
-                   FormatNumber(ms / 1000.0, pattern) +
-                   LangText(25, true, false, QStringLiteral(" Sekunden")) + QStringLiteral(" (") +
-                   QString::number(ms) + QStringLiteral(" ms)"));
-}
-
-void TestPhases::LogAverages(double seconds, double mbps) {
-    const QString average = LangText(15, false, true, QStringLiteral("Durchschnitt: "));
-    const QString pattern = QStringLiteral("#.##");
-    host_.LogPrint(average + FormatNumber(seconds, pattern) +
-                   LangText(17, true, false, QStringLiteral(" Sek.")));
-    host_.LogPrint(average + FormatNumber(mbps, pattern) +
-                   LangText(16, true, false, QStringLiteral(" MB/s")));
-}
-
-void TestPhases::LogEnd(double seconds, double mbps) {
-    host_.LogPrint(QStringLiteral("<clear>"));
-    LogAverages(seconds, mbps);
-    host_.LogPrint(LangText(14, false, true, QStringLiteral("Testende: ")) + Now());
-    host_.LogPrint(QString());
-}
-
-void TestPhases::LogAbort() {
-    host_.LogPrint(LangText(11, false, false, QStringLiteral("Abbruch...")));
-}
-
-bool TestPhases::MayContinue() {
-    if (host_.AbortRequested()) return false;
-    PumpEvents();
-    return true;
-}
-
-void TestPhases::ShowProgress(int32_t j, int32_t sizeMB, int32_t done, int32_t whole) {
-    host_.Progress1ValueChange(CheckedMul(j, 100) / static_cast<double>(sizeMB));
-    host_.OverallProgressValueChange(
-        ToInt16HalfEven(CheckedMul(done, 100) / static_cast<double>(whole)));
-}
-
-void TestPhases::LogScopeFailure(Scope scope, const QString& folder) {
-    switch (scope) {
-        case Scope::Access:
-            LogAccessFailure(folder);
-            break;
-        case Scope::Clock:
-            host_.LogPrint(
-                LangText(41, false, false,
-                         QStringLiteral("Fehler bei der Kommunikation der Timerkomponente!")));
-            break;
-        case Scope::Arithmetic:
-            host_.LogPrint(LangText(7, false, false,
-                                    QStringLiteral("Werte dürfen nicht größer als 32000 sein!")));
-            break;
-    }
-}
-
-void TestPhases::CloseAll(HandleTable& handles) {
-    for (int32_t& handle : handles) {
-        FileClose(handle, true);
-        handle = 0;
-    }
-}
-
-// ---- Single-file test ---------------------------------------------------------------------------
-
-bool TestPhases::SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folder) {
-    Scope scope = Scope::Access;
-    int32_t handle = 0;
-    BeginMeasurement();
-    createdFiles_.clear();
-    try {
-        LogStartLines(nFiles, sizeMB);
-        const BlockText& block = TheBlock();
-        int32_t pump = 0;
-        int32_t total = 0;
-        for (int32_t k = 1; k <= nFiles; ++k) {
-            const QString path = TestFileName(folder, k);
-            handle = FileCreate(path, GENERIC_WRITE, 0, CREATE_ALWAYS, CreationFlags());
-            if (handle == 0) {
-                LogRefusedFile(folder, path);
-                return false;
-            }
-            createdFiles_.push_back(k);
-            host_.LogPrint(LangText(40, false, true, QStringLiteral("Datei ")) + SignedNumber(k) +
-                           QStringLiteral("..."));
-
-            scope = Scope::Clock;
-            const SpanStart start = StartSpan();
-            scope = Scope::Arithmetic;
-            for (int32_t j = 1; j <= sizeMB; ++j) {
-                for (int32_t b = 1; b <= kBlocksPerMB; ++b) {
-                    if (!FileWrite(handle, block)) {
-                        LogFailedWrite(folder, path);
-                        FileClose(std::exchange(handle, 0), true);
-                        return false;
-                    }
-                    if (AtPumpPoint(pump) && !MayContinue()) {
-                        FileClose(std::exchange(handle, 0), true);
-                        LogAbort();
-                        return false;
-                    }
-                }
-                ShowProgress(j, sizeMB, CheckedAdd(CheckedMul(k - 1, sizeMB), j),
-                             CheckedMul(CheckedMul(nFiles, sizeMB), 2));
-            }
-            const int32_t ms = EndSpan(start, true);
-            LogTime(ms, QStringLiteral("#.##"));
-            total = CheckedAdd(total, ms);
-            FileClose(std::exchange(handle, 0), true);
-        }
-        if (total == 0) {
-            LogTooShort();
-            return false;
-        }
-        const auto [seconds, mbps] = Averages(total, nFiles, sizeMB);
-        measurement_.completed = true;
-        host_.Results().SingleWriteSeconds = seconds;
-        host_.Results().SingleWriteMBps = mbps;
-        host_.LogPrint(QString());
-        LogEnd(seconds, mbps);
-        return true;
-    } catch (...) {
-        // For files after the first the steps before the clock start lie in the arithmetic scope.
-        LogScopeFailure(scope, folder);
-        FileClose(handle, true);
-        return false;
-    }
-}
-
-bool TestPhases::SingleReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder) {
-    int32_t handle = 0;
-    BeginMeasurement();
-    try {
-        LogReadPlan(nFiles, sizeMB);
-        int32_t pump = 0;
-        int32_t total = 0;
-        int32_t filesRead = 0;
-        for (int32_t k = 1; k <= nFiles; ++k) {
-            const QString path = TestFileName(folder, k);
-            handle = FileOpen(path, OF_READ);
-            if (handle == 0) {
-                LogFileFailure(path);  // passed over, but not in silence
-                measurement_.fileMilliseconds.push_back(PhaseMeasurement::kNotRead);
-                measurement_.fileMicroseconds.push_back(PhaseMeasurement::kNotRead);
-                continue;
-            }
-            ++filesRead;
-            host_.LogPrint(LangText(26, false, true, QStringLiteral("Lese Datei ")) +
-                           SignedNumber(k));
-            const SpanStart start = StartSpan();
-            const char* data = nullptr;
-            for (int32_t j = 1; j <= sizeMB; ++j) {
-                for (int32_t b = 1; b <= kBlocksPerMB; ++b) {
-                    if (FileRead(handle, data, kBlockSize) != kBlockSize)
-                        host_.LogPrint(QStringLiteral("Checksum Error!"));
-                    if (AtPumpPoint(pump)) {
-                        if (!MayContinue()) {
-                            FileClose(std::exchange(handle, 0), true);
-                            LogAbort();
-                            return false;
-                        }
-                        ShowProgress(j, sizeMB,
-                                     CheckedAdd(CheckedMul(CheckedAdd(nFiles, k - 1), sizeMB), j),
-                                     CheckedMul(CheckedMul(nFiles, sizeMB), 2));
-                    }
-                }
-            }
-            const int32_t ms = EndSpan(start, true);
-            LogTime(ms, QStringLiteral("#.##"));
-            total = CheckedAdd(total, ms);
-            FileClose(std::exchange(handle, 0), true);
-        }
-        if (total == 0 && filesRead > 0) {
-            LogTooShort();
-            return false;
-        }
-        // The average is over the files that were read: a skipped file took no time.
-        const auto [seconds, mbps] = Averages(total, filesRead, sizeMB);
-        measurement_.completed = true;
-        host_.Results().SingleReadSeconds = seconds;
-        host_.Results().SingleReadMBps = mbps;
-        LogEnd(seconds, mbps);
-        return true;
-    } catch (...) {
-        LogAccessFailure(folder);
-        FileClose(handle, true);
-        return false;
-    }
-}
-
-// ---- Multiple-file test -------------------------------------------------------------------------
-
-bool TestPhases::MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folder) {
-    Scope scope = Scope::Access;
-    HandleTable handles;
-    BeginMeasurement();
-    createdFiles_.clear();
-    try {
-        LogStartLines(nFiles, sizeMB);
-        const BlockText& block = TheBlock();
-        const int32_t flags = CreationFlags();  // one choice for every file of the phase
-        for (int32_t k = 1; k <= nFiles; ++k) {
-            handles.push_back(
-                FileCreate(TestFileName(folder, k), GENERIC_WRITE, 0, CREATE_ALWAYS, flags));
-            if (handles.back() == 0) {
-                LogRefusedFile(folder, TestFileName(folder, k));
-                CloseAll(handles);
-                return false;
-            }
-            createdFiles_.push_back(k);
-        }
-        host_.LogPrint(LangText(20, false, false, QStringLiteral("Schreibe... ")));
-
-        scope = Scope::Clock;
-        const SpanStart start = StartSpan();
-        scope = Scope::Arithmetic;
-        int32_t pump = 0;
-        for (int32_t j = 1; j <= sizeMB; ++j) {
-            for (int32_t b = 1; b <= kBlocksPerMB; ++b) {
-                for (int32_t k = 1; k <= nFiles; ++k) {
-                    if (!FileWrite(handles[k - 1], block)) {
-                        LogFailedWrite(folder, TestFileName(folder, k));
-                        CloseAll(handles);
-                        return false;
-                    }
-                }
-                if (AtPumpPoint(pump) && !MayContinue()) {
-                    LogAbort();
-                    CloseAll(handles);
-                    return false;
-                }
-            }
-            ShowProgress(j, sizeMB, j, CheckedMul(sizeMB, 2));
-        }
-        const int32_t ms = EndSpan(start, false);
-        LogTime(ms, QStringLiteral("#.##0.00"));
-        CloseAll(handles);
-        if (ms == 0) {
-            LogTooShort();
-            return false;
-        }
-        const auto [seconds, mbps] = Averages(ms, nFiles, sizeMB);
-        measurement_.completed = true;
-        host_.Results().MultiWriteSeconds = seconds;
-        host_.Results().MultiWriteMBps = mbps;
-        LogEnd(seconds, mbps);
-        return true;
-    } catch (...) {
-        LogScopeFailure(scope, folder);
-        CloseAll(handles);
-        return false;
-    }
-}
-
-bool TestPhases::MultiReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder) {
-    HandleTable handles;
-    BeginMeasurement();
-    try {
-        for (int32_t k = 1; k <= nFiles; ++k) {
-            handles.push_back(FileOpen(TestFileName(folder, k), OF_READ));
-            if (handles.back() == 0) {
-                LogRefusedFile(folder, TestFileName(folder, k));
-                CloseAll(handles);
-                return false;
-            }
-        }
-        LogReadPlan(nFiles, sizeMB);
-
-        const SpanStart start = StartSpan();
-        int32_t pump = 0;
-        const char* data = nullptr;
-        for (int32_t j = 1; j <= sizeMB; ++j) {
-            for (int32_t b = 1; b <= kBlocksPerMB; ++b) {
-                for (int32_t k = 1; k <= nFiles; ++k) {
-                    const int32_t n = FileRead(handles[k - 1], data, kBlockSize);
-                    if (n != kBlockSize)
-                        host_.LogPrint(QStringLiteral("Checksum Error! (") + QString::number(n) +
-                                       u')');
-                }
-                if (AtPumpPoint(pump)) {
-                    if (!MayContinue()) {
-                        LogAbort();
-                        CloseAll(handles);
-                        return false;
-                    }
-                    ShowProgress(j, sizeMB, CheckedAdd(sizeMB, j), CheckedMul(sizeMB, 2));
-                }
-            }
-        }
-        const int32_t ms = EndSpan(start, false);
-        LogTime(ms, QStringLiteral("#.##"));
-        CloseAll(handles);
-        if (ms == 0) {
-            LogTooShort();
-            return false;
-        }
-        const auto [seconds, mbps] = Averages(ms, nFiles, sizeMB);
-        measurement_.completed = true;
-        host_.Results().MultiReadSeconds = seconds;
-        host_.Results().MultiReadMBps = mbps;
-        LogEnd(seconds, mbps);
-        return true;
-    } catch (...) {
-        LogAccessFailure(folder);
-        CloseAll(handles);
-        return false;
-    }
+    LogFileFailure(host_, path);
+    LogAccessFailure(host_, folder);
 }

@@ -38,10 +38,11 @@ class TestPhases {
     TestPhases(const TestPhases&) = delete;
     TestPhases& operator=(const TestPhases&) = delete;
 
-    bool SingleWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folder);
-    bool SingleReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder);
-    bool MultiWriteTest(int32_t& nFiles, int32_t& sizeMB, QString& folder);
-    bool MultiReadTest(int32_t& nFiles, int32_t& sizeMB, QString& folder);
+    // `folder` ends with "/"; `nFiles` files of `sizeMB` MB each.
+    bool SingleWriteTest(int32_t nFiles, int32_t sizeMB, QString folder);
+    bool SingleReadTest(int32_t nFiles, int32_t sizeMB, QString folder);
+    bool MultiWriteTest(int32_t nFiles, int32_t sizeMB, QString folder);
+    bool MultiReadTest(int32_t nFiles, int32_t sizeMB, QString folder);
 
     // Lets window events through once, in the mode the pump-mode option asks for.
     void PumpEvents();
@@ -57,10 +58,29 @@ class TestPhases {
     const std::vector<int32_t>& CreatedFiles() const { return createdFiles_; }
 
   private:
-    enum class Scope { Access, Clock, Arithmetic };
-    // One handle per test file, growing as the files are created or opened, so that a file
-    // count beyond what the system can hold open fails at the file that is refused.
+    enum class Transfer { Write, Read };
+    // How a span's block loop ended; a failure or abort is already in the log.
+    enum class Ending { Done, Failed, Aborted };
+    // What sets one phase apart from the others; RunPhase is what they share.
+    struct PhaseParts;
+    // The files one span of a phase times together, and where the span lies in the whole test.
+    struct Span;
+    // The handles of the files open in the current span, growing as they are created or opened,
+    // so that a file count beyond what the system can hold open fails at the file refused.
     using HandleTable = std::vector<int32_t>;
+
+    // The one skeleton of the four phases: open, time and close the files span by span (a span
+    // per file in the single-file phases, one for all files in the multiple-file phases), then
+    // the averages, the end lines and the stored results.
+    bool RunPhase(const PhaseParts& phase, int32_t nFiles, int32_t sizeMB, const QString& folder);
+    // Opens or creates the span's files; false at the first that cannot be, which is logged.
+    bool OpenSpan(const Span& span, HandleTable& handles);
+    // The timed blocks of a span: one system call per block, the pump point after each block
+    // (or each pass over the span's files), the progress bars once per MB or per pump point.
+    // The loop is compiled for each transfer and span size, so that a block costs its call.
+    Ending TransferBlocks(const Span& span, const HandleTable& handles, int32_t& pump);
+    template <Transfer kTransfer, bool kOneFile>
+    Ending BlockLoop(const Span& span, const HandleTable& handles, int32_t& pump);
 
     int32_t ReadClock();
     int64_t ReadPreciseClock() const;
@@ -74,31 +94,22 @@ class TestPhases {
     // Ends it in the reverse order and records it; returns the milliseconds.
     int32_t EndSpan(const SpanStart& start, bool perFile);
     int32_t CreationFlags();
-    void LogStartLines(int32_t nFiles, int32_t sizeMB);
-    void LogAccessFailure(const QString& folder);
-    void LogFileFailure(const QString& path);
     // Starts the measurement of a phase that runs now.
     void BeginMeasurement();
-    // The test file that ends the phase, with the system's reason, for front ends that report it.
-    void RecordFailedFile(const QString& path);
-    // A test file that cannot be created or opened: the folder's line, then the file's reason.
-    void LogRefusedFile(const QString& folder, const QString& path);
-    // A block that cannot be written: the file's reason, then the folder's line.
-    void LogFailedWrite(const QString& folder, const QString& path);
-    // A phase that took under a millisecond cannot be timed; it says so rather than blaming the
-    // inputs or the drive.
-    void LogTooShort();
-    void LogTime(int32_t ms, const QString& pattern);
-    void LogAverages(double seconds, double mbps);
-    void LogReadPlan(int32_t nFiles, int32_t sizeMB);
-    void LogAbort();
-    // "<clear>", the two average lines and the end line with the empty line after it.
-    void LogEnd(double seconds, double mbps);
     // At a pump point: false when the run asked to stop, otherwise lets events through.
     bool MayContinue();
-    void ShowProgress(int32_t j, int32_t sizeMB, int32_t done, int32_t whole);
-    void LogScopeFailure(Scope scope, const QString& folder);
+    void ShowProgress(const Span& span, int32_t j);
+    // Closes every open file of the table and empties it.
     static void CloseAll(HandleTable& handles);
+
+    // The line just before a span's clock starts.
+    void LogSpanStart(const Span& span);
+    // A test file that ends the phase, recorded with the system's reason for front ends that
+    // report it. One that cannot be created or opened: the folder's line, then the file's
+    // reason; one that cannot be written: the other way round.
+    void LogRefusedFile(const QString& folder, const QString& path);
+    void LogFailedWrite(const QString& folder, const QString& path);
+    void RecordFailedFile(const QString& path);
 
     PhaseHost& host_;
     components::ComPtr<_CTimer> TickSource;

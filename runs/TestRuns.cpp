@@ -14,7 +14,6 @@
 #include "modFile.h"
 #include "modLang.h"
 #include "modMain.h"
-#include "modTest.h"
 
 namespace {
 
@@ -186,16 +185,15 @@ std::optional<RunOutcome> TestRuns::TestStage(Kind kind, const QString& folder) 
         int32_t sizeMB = ReadInput(host_.Txt2Text());
         report_.nFiles = nFiles;
         report_.sizeMB = sizeMB;
-        QString target = folder;
-        bool ok = kind == Kind::Single ? phases_.SingleWriteTest(nFiles, sizeMB, target)
-                                       : phases_.MultiWriteTest(nFiles, sizeMB, target);
+        bool ok = kind == Kind::Single ? phases_.SingleWriteTest(nFiles, sizeMB, folder)
+                                       : phases_.MultiWriteTest(nFiles, sizeMB, folder);
         report_.write = phases_.LastMeasurement();
         if (ok && !host_.AbortRequested()) {
             nFiles = ReadInput(host_.Txt1Text());
             sizeMB = ReadInput(host_.Txt2Text());
-            report_.cachedShareBeforeRead = CachedShare(TestFilePaths(target, nFiles));
-            ok = kind == Kind::Single ? phases_.SingleReadTest(nFiles, sizeMB, target)
-                                      : phases_.MultiReadTest(nFiles, sizeMB, target);
+            report_.cachedShareBeforeRead = CachedShare(TestFilePaths(folder, nFiles));
+            ok = kind == Kind::Single ? phases_.SingleReadTest(nFiles, sizeMB, folder)
+                                      : phases_.MultiReadTest(nFiles, sizeMB, folder);
             report_.read = phases_.LastMeasurement();
         }
         if (!ok || host_.AbortRequested()) return RunOutcome::Stopped;
@@ -342,13 +340,4 @@ void TestRuns::ExpectLogFile() {
     if (!host_.Chk11Checked()) return;
     report_.logFile = LogFileStatus::Failed;
     report_.logFilePath = LogFileName_;
-}
-
-void TestRuns::ProposeValues() {
-    int32_t files = 0, size = 0;
-    SuggestSettings(host_, files, size, host_.TargetFolder());
-    if (files >= 1 && size >= 1) {
-        host_.SetTxt1Text(QString::number(files));
-        host_.SetTxt2Text(QString::number(size));
-    }
 }

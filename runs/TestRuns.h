@@ -31,7 +31,6 @@ class TestRuns {
 
     RunOutcome SingleRun();    // "Start Single"
     RunOutcome MultipleRun();  // "Start Multiple"
-    void ProposeValues();      // the button that proposes a file count and size
 
     TestPhases& Phases() { return phases_; }
     const QString& LogFileName() const { return LogFileName_; }
