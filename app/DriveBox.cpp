@@ -40,7 +40,7 @@ DriveBox::DriveBox(QWidget* parent)
 }
 
 QString DriveBox::DesignTimeText() {
-    return TargetFolder(QDir::homePath());
+    return ::TargetFolder(QDir::homePath());
 }
 
 void DriveBox::setBrowseEntryText(const QString& text) {
@@ -51,7 +51,7 @@ void DriveBox::setFolderDialog(FolderDialog dialog) {
     folderDialog_ = std::move(dialog);
 }
 
-void DriveBox::appendEntry(const QString& text) {
+void DriveBox::AppendEntry(const QString& text) {
     const QScopedValueRollback busy(autoCompleteBusy_, true);
     // The first entry would otherwise become selected and replace the shown text.
     const QString shown = currentText();
@@ -63,11 +63,11 @@ void DriveBox::appendEntry(const QString& text) {
     }
 }
 
-void DriveBox::appendBrowseEntry() {
-    appendEntry(browseEntryText_);
+void DriveBox::AppendBrowseEntry() {
+    AppendEntry(browseEntryText_);
 }
 
-void DriveBox::selectPosition(int position) {
+void DriveBox::SelectPosition(int position) {
     {
         const QScopedValueRollback busy(autoCompleteBusy_, true);
         const bool inList = position >= 0 && position < count();
@@ -78,25 +78,25 @@ void DriveBox::selectPosition(int position) {
     OnEntryChosen();
 }
 
-int DriveBox::prevPathSelected() const {
+int DriveBox::PrevPathSelected() const {
     const int selected = currentIndex();
     return selected >= 0 && currentText() == itemText(selected) ? selected : -1;
 }
 
-QStringList DriveBox::entries() const {
+QStringList DriveBox::Entries() const {
     QStringList all;
     for (int i = 0; i < count(); ++i) all << itemText(i);
     return all;
 }
 
-QStringList DriveBox::folderEntries() const {
-    QStringList all = entries();
+QStringList DriveBox::FolderEntries() const {
+    QStringList all = Entries();
     if (!all.isEmpty()) all.removeLast();
     return all;
 }
 
-QString DriveBox::targetFolder() const {
-    return TargetFolder(currentText());
+QString DriveBox::TargetFolder() const {
+    return ::TargetFolder(currentText());
 }
 
 bool DriveBox::event(QEvent* event) {
@@ -152,7 +152,7 @@ void DriveBox::RespellAsListed() {
     const QString text = currentText();
     // A folder that exists as typed is the one meant, even when a listed one differs only in
     // case.
-    if (text.isEmpty() || FolderExists(TargetFolder(text))) return;
+    if (text.isEmpty() || FolderExists(::TargetFolder(text))) return;
     const QString textUpper = text.toUpper();
     for (int i = 0; i < count(); ++i) {
         if (itemText(i).toUpper() != textUpper) continue;
@@ -183,5 +183,5 @@ void DriveBox::AddChosenFolder(const QString& folder) {
         addItem(browseEntryText_);
     }
     QCoreApplication::processEvents();
-    selectPosition(count() - 2);
+    SelectPosition(count() - 2);
 }

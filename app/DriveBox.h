@@ -31,21 +31,21 @@ class DriveBox : public QComboBox {
     // Replaces the folder dialog, which by default is the system's directory dialog.
     void setFolderDialog(FolderDialog dialog);
 
-    void appendEntry(const QString& text);
-    void appendBrowseEntry();
+    void AppendEntry(const QString& text);
+    void AppendBrowseEntry();
     // Selects the entry at `position` and runs the selection handling, as a pick by the user
     // does. A position outside the list selects nothing and shows the design-time text.
-    void selectPosition(int position);
+    void SelectPosition(int position);
 
     // The selected position, or -1 when nothing is selected or the text differs from the
     // selected entry.
-    int prevPathSelected() const;
+    int PrevPathSelected() const;
     // Every entry, the browse entry last.
-    QStringList entries() const;
+    QStringList Entries() const;
     // The entries that are stored: all but the last (the browse entry).
-    QStringList folderEntries() const;
+    QStringList FolderEntries() const;
     // The folder the runs test: the text trimmed, with "/" appended unless it ends in one.
-    QString targetFolder() const;
+    QString TargetFolder() const;
 
   protected:
     bool event(QEvent* event) override;

@@ -82,7 +82,7 @@ SvgPicture::SvgPicture(const QString& source, QWidget* parent)
 
 SvgPicture::~SvgPicture() = default;
 
-QIcon SvgPicture::icon() const {
+QIcon SvgPicture::Icon() const {
     return Art::Icon(source_);
 }
 

@@ -18,7 +18,7 @@ class ShapeBox : public QWidget {
     explicit ShapeBox(QWidget* parent = nullptr);
     void setBorderColor(const QColor& colour);
     void setFillColor(const std::optional<QColor>& colour);
-    QColor borderColor() const { return border_; }
+    QColor BorderColor() const { return border_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -52,8 +52,8 @@ class SvgPicture : public QWidget {
   public:
     explicit SvgPicture(const QString& source, QWidget* parent = nullptr);
     ~SvgPicture() override;
-    QString source() const { return source_; }
-    QIcon icon() const;
+    QString Source() const { return source_; }
+    QIcon Icon() const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

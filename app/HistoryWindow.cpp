@@ -129,17 +129,17 @@ void HistoryWindow::Translate() {
 }
 
 void HistoryWindow::Refresh() {
-    const QSqlDatabase db = history_->database();
-    if (!db.isOpen() && !QFileInfo::exists(history_->path())) {
+    const QSqlDatabase db = history_->Database();
+    if (!db.isOpen() && !QFileInfo::exists(history_->Path())) {
         status_->setText(LangText(122, false, false, QStringLiteral("Keine Tests gespeichert.")));
         return;
     }
     if (!db.isOpen() && !history_->OpenForReading()) {
         status_->setText(LangText(135, false, false, "The history cannot be read:") + ' ' +
-                         history_->error());
+                         history_->Error());
         return;
     }
-    model_->setQuery(QSqlQuery(kListQuery, history_->database()));
+    model_->setQuery(QSqlQuery(kListQuery, history_->Database()));
     if (model_->lastError().isValid()) {
         status_->setText(LangText(135, false, false, "The history cannot be read:") + ' ' +
                          model_->lastError().text());
@@ -175,7 +175,7 @@ void HistoryWindow::ShowTrendOf(qint64 id) {
     input.title = QStringLiteral("%1 %2 %3 (%4)")
                       .arg(row->deviceName, row->deviceModel, row->deviceSerial, row->host)
                       .simplified();
-    QSqlQuery query(history_->database());
+    QSqlQuery query(history_->Database());
     query.prepare(kTrendQuery);
     query.addBindValue(id);
     if (query.exec())

@@ -58,7 +58,7 @@ void RecordReport(const QJsonObject& report) {
     RunHistory history;
     if (!history.OpenForWriting() || !history.Record(report))
         std::fprintf(stderr, "dravelo: the run was not recorded in the history: %s\n",
-                     qPrintable(history.error()));
+                     qPrintable(history.Error()));
 }
 
 }  // namespace

@@ -135,7 +135,7 @@ void frmMain::FindControls() {
         Txt1,  Txt2};
     for (int frame = 1; frame <= 2; ++frame) {
         iIcon[frame] = Named<SvgPicture>(this, QStringLiteral("iIcon(%1)").arg(frame));
-        frameIcons_[frame] = iIcon[frame]->icon();
+        frameIcons_[frame] = iIcon[frame]->Icon();
     }
 }
 
@@ -185,7 +185,7 @@ void frmMain::ConnectCommands() {
     connect(mnuFileHistory, &QAction::triggered, this, &frmMain::ShowHistory);
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::Exit);
     connect(mnuEditCopy, &QAction::triggered, this, &frmMain::Copy);
-    connect(mnuHelpCheckUpdate, &QAction::triggered, this, &frmMain::checkForUpdate);
+    connect(mnuHelpCheckUpdate, &QAction::triggered, this, &frmMain::StartUpdateCheck);
     connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::About);
     QAbstractItemModel* entries = Drive1->model();
     for (auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
@@ -222,26 +222,26 @@ void frmMain::Load(const QString& commandLine) {
     Step([this] { setWindowTitle(QStringLiteral("Dravelo v.") + VersionText(kInstalledVersion)); });
     const AppSettings settings;
     Step([&] {
-        if (const auto files = settings.nrFiles()) Txt1->setText(*files);
+        if (const auto files = settings.NrFiles()) Txt1->setText(*files);
     });
     Step([&] {
-        if (const auto size = settings.nrMBytes()) Txt2->setText(*size);
+        if (const auto size = settings.NrMBytes()) Txt2->setText(*size);
     });
     Step([&] {
-        for (const QString& folder : settings.prevPaths()) Drive1->appendEntry(folder);
+        for (const QString& folder : settings.PrevPaths()) Drive1->AppendEntry(folder);
     });
     Step([this] {
-        if (Drive1->count() == 0) Drive1->appendEntry(DriveBox::DesignTimeText());
+        if (Drive1->count() == 0) Drive1->AppendEntry(DriveBox::DesignTimeText());
     });
     Step([this] {
         Drive1->setBrowseEntryText(LangText(53, false, false, QString()));
-        Drive1->appendBrowseEntry();
+        Drive1->AppendBrowseEntry();
     });
     Step([&] {
         // A stored position that is no number selects nothing, as one outside the list does.
-        const auto selected = settings.prevPathSelected();
+        const auto selected = settings.PrevPathSelected();
         const bool usable = selected && *selected >= 0 && *selected < Drive1->count();
-        Drive1->selectPosition(usable ? static_cast<int>(*selected) : -1);
+        Drive1->SelectPosition(usable ? static_cast<int>(*selected) : -1);
     });
 }
 
@@ -285,7 +285,7 @@ void frmMain::EndProgram() {
 
 void frmMain::SaveSettings() {
     AppSettings settings;
-    settings.save(Txt1->Text(), Txt2->Text(), Drive1->folderEntries(), Drive1->prevPathSelected());
+    settings.Save(Txt1->Text(), Txt2->Text(), Drive1->FolderEntries(), Drive1->PrevPathSelected());
 }
 
 // ---- Texts ------------------------------------------------------------------------------------
@@ -404,7 +404,7 @@ frmProfile* frmMain::ProfileWindow() const {
 void frmMain::OpenProfile() {
     if (runActive_ || ended_) return;
     // A closed window kept its last figures; another folder gets a fresh window.
-    const QString folder = Drive1->targetFolder();
+    const QString folder = Drive1->TargetFolder();
     if (profileWindow_ && !profileActive_ && profileWindow_->Folder() != folder)
         delete profileWindow_.data();
     if (!profileWindow_) {
@@ -422,7 +422,7 @@ void frmMain::OpenProfile() {
 // The question opens without waiting for the answer; Yes applies the proposal then.
 void frmMain::ProposeValues() {
     Guarded([this] {
-        const QString folder = Drive1->targetFolder();
+        const QString folder = Drive1->TargetFolder();
         const auto suggestion = SuggestionFor(folder);
         if (!suggestion || suggestion->proposal.files < 1 || suggestion->proposal.size < 1) return;
         const Proposal proposal = suggestion->proposal;
@@ -469,7 +469,7 @@ void frmMain::About() {
     });
 }
 
-void frmMain::checkForUpdate() {
+void frmMain::StartUpdateCheck() {
     Guarded([this] { CheckForUpdate(this); });
 }
 

@@ -124,7 +124,7 @@ class frmMain : public QWidget, public RunHost {
     void OnIconAnimationTick();
     void ShowIconFrame(int frame);
     void RunTest(RunOutcome (TestRuns::*run)());
-    void checkForUpdate();
+    void StartUpdateCheck();
     void ShowChart();
     void ShowHistory();
     void SaveSettings();

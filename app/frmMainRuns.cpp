@@ -51,7 +51,7 @@ void frmMain::RunTest(RunOutcome (TestRuns::*run)()) {
     const QPointer<QWidget> focused = focusWidget();
     emit RunStarted();
     const QDateTime start = QDateTime::currentDateTime();
-    const QString folder = Drive1->targetFolder();
+    const QString folder = Drive1->TargetFolder();
     RunOutcome outcome = RunOutcome::Stopped;
     Guarded([&] { outcome = ((*runs_).*run)(); });
     if (outcome == RunOutcome::Completed) {
@@ -128,7 +128,7 @@ QString frmMain::Drive1Text() {
 }
 
 QString frmMain::TargetFolder() {
-    return Drive1->targetFolder();
+    return Drive1->TargetFolder();
 }
 
 bool frmMain::Chk11Checked() {

@@ -29,7 +29,7 @@ void FileWriteThroughCache(benchmark::State& state) {
         }
     }
     FileClose(handle, true);
-    state.SetBytesProcessed(state.iterations() * block.length());
+    state.SetBytesProcessed(state.iterations() * block.Length());
 }
 
 void BareWriteThroughCache(benchmark::State& state) {
@@ -39,7 +39,8 @@ void BareWriteThroughCache(benchmark::State& state) {
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int blocks = 0;
     for (auto _ : state) {
-        if (::write(fd, buffer, sizeof buffer) != sizeof buffer) state.SkipWithError("write failed");
+        if (::write(fd, buffer, sizeof buffer) != sizeof buffer)
+            state.SkipWithError("write failed");
         if (++blocks == kBlocksPerFile) {
             state.PauseTiming();
             ::lseek(fd, 0, SEEK_SET);

@@ -30,7 +30,7 @@ int UsageError(const QString& message) {
 }
 
 int HistoryError(const RunHistory& history) {
-    std::fprintf(stderr, "dravelo-cli: %s\n", qPrintable(history.error()));
+    std::fprintf(stderr, "dravelo-cli: %s\n", qPrintable(history.Error()));
     return exitstatus::kFailed;
 }
 
@@ -80,7 +80,7 @@ int ListRuns(const QCommandLineParser& parser) {
                                   .arg(parser.value("last")));
     }
     RunHistory history;
-    if (!QFile::exists(history.path())) {
+    if (!QFile::exists(history.Path())) {
         if (parser.isSet("json"))
             PrintJson(QJsonArray());
         else
@@ -89,7 +89,7 @@ int ListRuns(const QCommandLineParser& parser) {
     }
     if (!history.OpenForReading()) return HistoryError(history);
     const std::vector<HistoryRow> rows = history.List(filter);
-    if (!history.error().isEmpty()) return HistoryError(history);
+    if (!history.Error().isEmpty()) return HistoryError(history);
     if (parser.isSet("json")) {
         QJsonArray array;
         for (const HistoryRow& row : rows) array.append(RowJson(row));
@@ -153,7 +153,7 @@ int ImportReports(const QCommandLineParser& parser) {
         const auto recorded = history.Record(report, true);
         if (!recorded) {
             std::fprintf(stderr, "dravelo-cli: %s: %s\n", qPrintable(path),
-                         qPrintable(file.isOpen() ? history.error() : file.errorString()));
+                         qPrintable(file.isOpen() ? history.Error() : file.errorString()));
             continue;
         }
         recorded->id != 0 ? ++imported : ++known;
@@ -173,10 +173,10 @@ int ImportReports(const QCommandLineParser& parser) {
 int ExportCsv(const QCommandLineParser& parser) {
     RunHistory history;
     std::vector<HistoryRow> rows;
-    if (QFile::exists(history.path())) {
+    if (QFile::exists(history.Path())) {
         if (!history.OpenForReading()) return HistoryError(history);
         rows = history.List(HistoryFilter());
-        if (!history.error().isEmpty()) return HistoryError(history);
+        if (!history.Error().isEmpty()) return HistoryError(history);
     }
     QString error;
     if (!WriteFileAtomically(parser.value("export-csv"), CsvOfRows(rows), &error)) {
@@ -257,7 +257,7 @@ bool KeepRun(QJsonObject& report, const HistoryRunOptions& options, bool passedC
         const auto recorded = history.OpenForWriting() ? history.Record(report) : std::nullopt;
         if (!recorded)
             problems << QStringLiteral("the run was not recorded in the history: ") +
-                            history.error();
+                            history.Error();
         else if (recorded->pruned > 0)
             std::fprintf(stderr,
                          "dravelo-cli: the history keeps the newest %d runs; %d older "

@@ -200,8 +200,8 @@ int32_t FileRead(int32_t handle, const char*& data, int32_t count) {
 bool FileWrite(int32_t handle, const BlockText& block) {
     if (handle == 0) return false;
     const ssize_t written =
-        sys::write(DescriptorOf(handle), block.data(), static_cast<size_t>(block.length()));
-    if (written == block.length()) return true;
+        sys::write(DescriptorOf(handle), block.Data(), static_cast<size_t>(block.Length()));
+    if (written == block.Length()) return true;
     lastError = written < 0 ? errno : 0;
     return false;
 }

@@ -28,8 +28,8 @@ constexpr size_t kBlockBufferAlignment = 4096;
 class BlockText {
   public:
     explicit BlockText(const QString& text);
-    const char* data() const { return bytes_.get(); }
-    int32_t length() const { return length_; }
+    const char* Data() const { return bytes_.get(); }
+    int32_t Length() const { return length_; }
 
   private:
     struct Free {

@@ -167,7 +167,7 @@ RunHistory::~RunHistory() {
     QSqlDatabase::removeDatabase(connection_);
 }
 
-QSqlDatabase RunHistory::database() const {
+QSqlDatabase RunHistory::Database() const {
     return QSqlDatabase::database(connection_, false);
 }
 
@@ -195,7 +195,7 @@ bool RunHistory::ReadSchemaVersion(int& version) {
     try {
         // Both in one statement, so that both come from one state of the file: another copy of
         // the program may be laying out a new history at this moment.
-        QSqlQuery query = Run(database(),
+        QSqlQuery query = Run(Database(),
                               "SELECT (SELECT user_version FROM pragma_user_version), "
                               "(SELECT COUNT(*) FROM sqlite_master)");
         if (!query.next()) return Fail("cannot read the history", "no answer from the file");
@@ -233,7 +233,7 @@ bool RunHistory::OpenForWriting() {
 bool RunHistory::PrepareForWriting() {
     try {
         // WAL lets readers and one writer work at the same time; the mode stays with the file.
-        const QString mode = Scalar(database(), "PRAGMA journal_mode=WAL").toString();
+        const QString mode = Scalar(Database(), "PRAGMA journal_mode=WAL").toString();
         if (mode.compare("wal", Qt::CaseInsensitive) != 0)
             return Fail("cannot write the history", "the file does not allow write-ahead logging");
         return version_ == kSchemaVersion || Migrate();
@@ -245,15 +245,15 @@ bool RunHistory::PrepareForWriting() {
 // Brings the layout up to kSchemaVersion, one step at a time. Another copy of the program may
 // be doing the same, so the version is read again under the write lock.
 bool RunHistory::Migrate() {
-    ImmediateTransaction transaction(database());
-    const int version = Scalar(database(), "PRAGMA user_version").toInt();
+    ImmediateTransaction transaction(Database());
+    const int version = Scalar(Database(), "PRAGMA user_version").toInt();
     if (version > kSchemaVersion)
         return Fail("the history is only read", "a newer version of Dravelo has just written it");
     if (version < 1)
-        for (const char* statement : kLayout1) Run(database(), statement);
+        for (const char* statement : kLayout1) Run(Database(), statement);
     if (version < 2)
-        for (const char* statement : kLayout2) Run(database(), statement);
-    Run(database(), QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+        for (const char* statement : kLayout2) Run(Database(), statement);
+    Run(Database(), QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
     transaction.Commit();
     version_ = kSchemaVersion;
     return true;
@@ -266,10 +266,10 @@ std::optional<RunHistory::Recorded> RunHistory::Record(const QJsonObject& report
         return std::nullopt;
     }
     try {
-        ImmediateTransaction transaction(database());
+        ImmediateTransaction transaction(Database());
         Recorded recorded;
-        if (!skipKnown || !IsKnown(database(), *row)) {
-            recorded.id = Insert(database(), *row, report);
+        if (!skipKnown || !IsKnown(Database(), *row)) {
+            recorded.id = Insert(Database(), *row, report);
             recorded.pruned = Prune();
         }
         transaction.Commit();
@@ -281,9 +281,9 @@ std::optional<RunHistory::Recorded> RunHistory::Record(const QJsonObject& report
 }
 
 int RunHistory::Prune() {
-    const qint64 excess = Scalar(database(), "SELECT COUNT(*) FROM runs").toLongLong() - kKeptRuns;
+    const qint64 excess = Scalar(Database(), "SELECT COUNT(*) FROM runs").toLongLong() - kKeptRuns;
     if (excess <= 0) return 0;
-    Run(database(),
+    Run(Database(),
         "DELETE FROM runs WHERE id IN (SELECT id FROM runs ORDER BY start_utc, id LIMIT ?)",
         {excess});
     return static_cast<int>(excess);
@@ -293,7 +293,7 @@ std::vector<HistoryRow> RunHistory::List(const HistoryFilter& filter) {
     std::vector<HistoryRow> rows;
     try {
         QSqlQuery query = Run(
-            database(),
+            Database(),
             QStringLiteral(
                 "SELECT %1 FROM runs WHERE (ifnull(?, '') = '' OR ? IN (device_name, device_model, "
                 "device_serial, device_uuid)) AND (ifnull(?, '') = '' OR folder = ?) "
@@ -311,7 +311,7 @@ std::vector<HistoryRow> RunHistory::List(const HistoryFilter& filter) {
 std::optional<HistoryRow> RunHistory::Row(qint64 id) {
     try {
         QSqlQuery query =
-            Run(database(), QStringLiteral("SELECT %1 FROM runs WHERE id = ?").arg(kColumns), {id});
+            Run(Database(), QStringLiteral("SELECT %1 FROM runs WHERE id = ?").arg(kColumns), {id});
         if (query.next()) return RowOfQuery(query);
         Fail("no such run", QStringLiteral("run %1 is not in the history").arg(id));
     } catch (const SqlFailure& failure) {
@@ -322,7 +322,7 @@ std::optional<HistoryRow> RunHistory::Row(qint64 id) {
 
 QJsonObject RunHistory::Report(qint64 id) {
     try {
-        QSqlQuery query = Run(database(), "SELECT report FROM runs WHERE id = ?", {id});
+        QSqlQuery query = Run(Database(), "SELECT report FROM runs WHERE id = ?", {id});
         if (query.next())
             return QJsonDocument::fromJson(qUncompress(query.value(0).toByteArray())).object();
     } catch (const SqlFailure& failure) {

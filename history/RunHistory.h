@@ -54,10 +54,10 @@ class RunHistory {
     QJsonObject Report(qint64 id);
 
     // What went wrong in the last call that failed, in English.
-    QString error() const { return error_; }
-    QString path() const { return path_; }
+    QString Error() const { return error_; }
+    QString Path() const { return path_; }
     // The open connection, for views that read the history through a query model.
-    QSqlDatabase database() const;
+    QSqlDatabase Database() const;
 
   private:
     bool Open(bool readOnly);

@@ -75,15 +75,15 @@ std::optional<QString> AppSettings::BoxNumber(const QString& key, int whenMissin
     return RoundedDownText(store_.value(key).toString());
 }
 
-std::optional<QString> AppSettings::nrFiles() const {
+std::optional<QString> AppSettings::NrFiles() const {
     return BoxNumber(kNrFiles, 20);
 }
 
-std::optional<QString> AppSettings::nrMBytes() const {
+std::optional<QString> AppSettings::NrMBytes() const {
     return BoxNumber(kNrMBytes, 10);
 }
 
-std::optional<qint64> AppSettings::prevPathSelected() const {
+std::optional<qint64> AppSettings::PrevPathSelected() const {
     return WholeNumber(kPrevPathSelected, 0);
 }
 
@@ -91,7 +91,7 @@ QString AppSettings::updateUrl() const {
     return store_.value(kUpdateUrl).toString();
 }
 
-QStringList AppSettings::prevPaths() const {
+QStringList AppSettings::PrevPaths() const {
     const qint64 count = WholeNumber(kNrPrevPath, 0).value_or(0);
     // Only the keys that exist can give a path, so a huge count costs nothing.
     std::map<qint64, QString> inKeyOrder;
@@ -106,7 +106,7 @@ QStringList AppSettings::prevPaths() const {
     return paths;
 }
 
-bool AppSettings::save(const QString& nrFilesText, const QString& nrMBytesText,
+bool AppSettings::Save(const QString& nrFilesText, const QString& nrMBytesText,
                        const QStringList& folders, int selectedPosition) {
     store_.setValue(kNrFiles, nrFilesText);
     store_.setValue(kNrMBytes, nrMBytesText);

@@ -20,15 +20,15 @@ class AppSettings {
     // "NrFiles" read as a number and rounded down, in plain digits however large (a run then
     // refuses a number it cannot use): "20" when missing, nothing when the stored text is not a
     // number (the box then keeps its empty text).
-    std::optional<QString> nrFiles() const;
+    std::optional<QString> NrFiles() const;
     // "NrMBytes", read the same way: "10" when missing.
-    std::optional<QString> nrMBytes() const;
+    std::optional<QString> NrMBytes() const;
     // The stored folders "PrevPath1" to "PrevPathN" for N = "NrPrevPath" (rounded down), in key
     // order, empty ones left out. No folders when "NrPrevPath" is missing or not a number; keys
     // beyond N are never read.
-    QStringList prevPaths() const;
+    QStringList PrevPaths() const;
     // "PrevPathSelected" rounded down: 0 when missing, nothing when it is not a number.
-    std::optional<qint64> prevPathSelected() const;
+    std::optional<qint64> PrevPathSelected() const;
     // "UpdateURL", the address of the version file; empty when missing.
     QString updateUrl() const;
 
@@ -36,7 +36,7 @@ class AppSettings {
     // box's folders (without the browse entry) as "NrPrevPath" and "PrevPath1".."PrevPathN", and
     // the selected position. Keys beyond N stay as they are. False when the store could not be
     // written.
-    bool save(const QString& nrFilesText, const QString& nrMBytesText, const QStringList& folders,
+    bool Save(const QString& nrFilesText, const QString& nrMBytesText, const QStringList& folders,
               int selectedPosition);
 
   private:

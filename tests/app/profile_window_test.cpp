@@ -62,7 +62,7 @@ TEST(ProfileWindow, AProfileFromTheMenuFillsTheTableWhileTheMainWindowIsLocked) 
     EXPECT_TRUE(ProfileFiles(folder.path()).isEmpty());
     // The history keeps the profile beside the classic runs, its first test as the headline.
     RunHistory history;
-    ASSERT_TRUE(history.OpenForReading()) << history.error().toStdString();
+    ASSERT_TRUE(history.OpenForReading()) << history.Error().toStdString();
     const std::vector<HistoryRow> rows = history.List(HistoryFilter{{}, folder.path(), 0});
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].test, "profile");

@@ -74,7 +74,7 @@ TEST(TranslateTest, AFileWithOnlyEntry27ChangesOnlyLabel1) {
     EXPECT_EQ(ButtonCaption(bar, 1), "Edit");
     EXPECT_EQ(ButtonCaption(bar, 2), "Help");
     // Text 53 has no built-in text.
-    EXPECT_EQ(Control<DriveBox>(*window, "Drive1")->entries().last(), "Translation Error!");
+    EXPECT_EQ(Control<DriveBox>(*window, "Drive1")->Entries().last(), "Translation Error!");
 }
 
 TEST(TranslateTest, TheShippedGermanFileNamesTheStartButtonsTheOtherWayRound) {

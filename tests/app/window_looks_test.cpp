@@ -166,7 +166,7 @@ TEST_P(WindowLooks, Screenshots) {
     box->showPopup();
     QWidget* list = box->view()->window();
     ASSERT_TRUE(list->isVisible());
-    for (const QString& entry : box->entries())
+    for (const QString& entry : box->Entries())
         EXPECT_LE(TextWidth(box->view(), entry), box->view()->viewport()->width())
             << entry.toStdString();
     Save(WithPopup(list), QStringLiteral("drive_list"));
@@ -213,7 +213,7 @@ TEST_P(WindowLooks, RefusalsAndFrames) {
         const int midY = (top + bottom) / 2;
         for (const QPoint& edge :
              {QPoint(left, midY), QPoint(right, midY), QPoint(midX, top), QPoint(midX, bottom)})
-            EXPECT_EQ(refused.pixelColor(edge), frame->borderColor())
+            EXPECT_EQ(refused.pixelColor(edge), frame->BorderColor())
                 << name << " at " << edge.x() << "," << edge.y();
     }
 }

@@ -55,7 +55,7 @@ TEST_F(WindowTest, FirstStartWithAnEmptyStoreShowsTheDefaults) {
     EXPECT_EQ(Control<Txt>(*window, "Txt1")->Text(), "20");
     EXPECT_EQ(Control<Txt>(*window, "Txt2")->Text(), "10");
     auto* box = Control<DriveBox>(*window, "Drive1");
-    EXPECT_EQ(box->entries(), QStringList({HomeEntry(), "Translation Error!"}));
+    EXPECT_EQ(box->Entries(), QStringList({HomeEntry(), "Translation Error!"}));
     EXPECT_EQ(box->currentIndex(), 0);
     EXPECT_EQ(box->currentText(), HomeEntry());
     EXPECT_FALSE(Control<QWidget>(*window, "Image2")->isVisible());
@@ -143,7 +143,7 @@ TEST_F(WindowTest, BadStoredValuesFollowTheFailureRules) {
         SCOPED_TRACE((c.stored.begin()->first + "=" + c.stored.begin()->second).toStdString());
         EXPECT_EQ(Control<Txt>(*window, "Txt1")->Text(), c.txt1);
         EXPECT_EQ(Control<Txt>(*window, "Txt2")->Text(), c.txt2);
-        EXPECT_EQ(box->entries(), c.entries);
+        EXPECT_EQ(box->Entries(), c.entries);
         EXPECT_EQ(box->currentIndex(), c.selected);
         EXPECT_EQ(box->currentText(), c.shown);
     }
@@ -268,7 +268,7 @@ TEST_F(WindowTest, TheBrowseEntrySelectedAtCloseOpensTheFolderDialogAtStart) {
     });
     window.Load(QStringLiteral("lang= x.l"));
     EXPECT_EQ(title, "Laufwerk oder Pfad wählen...");
-    EXPECT_EQ(Control<DriveBox>(window, "Drive1")->entries(),
+    EXPECT_EQ(Control<DriveBox>(window, "Drive1")->Entries(),
               QStringList({"/data/a/", chosen.path(), "Translation Error!"}));
     EXPECT_EQ(Control<DriveBox>(window, "Drive1")->currentText(), chosen.path());
 }
@@ -310,7 +310,7 @@ TEST_F(WindowTest, TheIconAnimationAlternatesWindowIconAndPictureTogether) {
         const QObjectList& siblings = frames[0]->parentWidget()->children();
         const bool onTop =
             siblings.indexOf(frames[frame - 1]) > siblings.indexOf(frames[2 - frame]);
-        return onTop && image(window->windowIcon()) == image(frames[frame - 1]->icon());
+        return onTop && image(window->windowIcon()) == image(frames[frame - 1]->Icon());
     };
     window->SetIconAnimation(true);
     EXPECT_TRUE(QTest::qWaitFor([&] { return shown(1); }));

@@ -32,10 +32,10 @@ class AppSettingsTest : public ::testing::Test {
 
 TEST_F(AppSettingsTest, EmptyStoreGivesTheDefaults) {
     const AppSettings settings;
-    EXPECT_EQ(settings.nrFiles(), "20");
-    EXPECT_EQ(settings.nrMBytes(), "10");
-    EXPECT_EQ(settings.prevPaths(), QStringList());
-    EXPECT_EQ(settings.prevPathSelected(), 0);
+    EXPECT_EQ(settings.NrFiles(), "20");
+    EXPECT_EQ(settings.NrMBytes(), "10");
+    EXPECT_EQ(settings.PrevPaths(), QStringList());
+    EXPECT_EQ(settings.PrevPathSelected(), 0);
     EXPECT_EQ(settings.updateUrl(), "");
 }
 
@@ -43,7 +43,7 @@ TEST_F(AppSettingsTest, SaveWritesTextKeysAndLeavesKeysBeyondTheList) {
     Store({{"PrevPath4", "/old"}, {"UpdateURL", "http://127.0.0.1:8080/download/Dravelo.zip.ver"}});
     {
         AppSettings settings;
-        EXPECT_TRUE(settings.save("25", "7x", {"/a", "/b, c", "/dä;t\\a"}, 2));
+        EXPECT_TRUE(settings.Save("25", "7x", {"/a", "/b, c", "/dä;t\\a"}, 2));
     }
     QFile file(ConfigFile());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << ConfigFile().toStdString();
@@ -54,10 +54,10 @@ TEST_F(AppSettingsTest, SaveWritesTextKeysAndLeavesKeysBeyondTheList) {
     }
 
     const AppSettings reread;
-    EXPECT_EQ(reread.nrFiles(), "25");
-    EXPECT_EQ(reread.nrMBytes(), std::nullopt);  // saved as typed, not a number
-    EXPECT_EQ(reread.prevPaths(), QStringList({"/a", "/b, c", "/dä;t\\a"}));
-    EXPECT_EQ(reread.prevPathSelected(), 2);
+    EXPECT_EQ(reread.NrFiles(), "25");
+    EXPECT_EQ(reread.NrMBytes(), std::nullopt);  // saved as typed, not a number
+    EXPECT_EQ(reread.PrevPaths(), QStringList({"/a", "/b, c", "/dä;t\\a"}));
+    EXPECT_EQ(reread.PrevPathSelected(), 2);
     EXPECT_EQ(reread.updateUrl(), "http://127.0.0.1:8080/download/Dravelo.zip.ver");
 }
 
@@ -89,9 +89,9 @@ TEST_F(AppSettingsTest, StoredNumbersAreRoundedDownOrRejected) {
     for (const auto& c : cases) {
         Store({{"NrFiles", c.text}, {"NrMBytes", c.text}, {"PrevPathSelected", c.text}});
         const AppSettings settings;
-        EXPECT_EQ(settings.nrFiles(), c.digits) << c.text;
-        EXPECT_EQ(settings.nrMBytes(), c.digits) << c.text;
-        EXPECT_EQ(settings.prevPathSelected(), c.value) << c.text;
+        EXPECT_EQ(settings.NrFiles(), c.digits) << c.text;
+        EXPECT_EQ(settings.NrMBytes(), c.digits) << c.text;
+        EXPECT_EQ(settings.PrevPathSelected(), c.value) << c.text;
     }
 }
 
@@ -117,6 +117,6 @@ TEST_F(AppSettingsTest, PathCountDecidesWhichPathsAreRead) {
     };
     for (const auto& c : cases) {
         Store({{"NrPrevPath", c.count}});
-        EXPECT_EQ(AppSettings().prevPaths(), c.paths) << c.count;
+        EXPECT_EQ(AppSettings().PrevPaths(), c.paths) << c.count;
     }
 }

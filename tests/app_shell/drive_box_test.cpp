@@ -37,8 +37,8 @@ class DriveBoxTest : public ::testing::Test {
     }
 
     void Fill(const QStringList& folders) {
-        for (const QString& folder : folders) box_->appendEntry(folder);
-        box_->appendBrowseEntry();
+        for (const QString& folder : folders) box_->AppendEntry(folder);
+        box_->AppendBrowseEntry();
     }
 
     // Empties the box and types the keys into it, as the user does.
@@ -151,12 +151,12 @@ TEST_F(DriveBoxTest, LeavingRespellsOnlyATextThatNamesNoFolder) {
     EXPECT_EQ(Text(), "/nowhere/other");
 
     // Leaving is no pick: the selection stays, and the browse entry's text opens no dialog.
-    box_->selectPosition(0);
+    box_->SelectPosition(0);
     Type("browse...");
     Leave();
     EXPECT_EQ(Text(), kBrowse);
     EXPECT_EQ(box_->currentIndex(), 0);
-    EXPECT_EQ(box_->prevPathSelected(), -1);
+    EXPECT_EQ(box_->PrevPathSelected(), -1);
 
     // Return and Tab respell the same way and leave the caret at the end; Return adds nothing.
     Type("/nowhere/temp/");
@@ -175,61 +175,61 @@ TEST_F(DriveBoxTest, SelectionAndTarget) {
     Fill({"/a", "/b"});
     // Filling selects nothing: the design-time text stays until a position is selected.
     EXPECT_EQ(Text(), DriveBox::DesignTimeText());
-    EXPECT_EQ(box_->prevPathSelected(), -1);
+    EXPECT_EQ(box_->PrevPathSelected(), -1);
 
-    box_->selectPosition(1);
+    box_->SelectPosition(1);
     EXPECT_EQ(Text(), "/b");
-    EXPECT_EQ(box_->prevPathSelected(), 1);
+    EXPECT_EQ(box_->PrevPathSelected(), 1);
     Type("  /b/c  ");
-    EXPECT_EQ(box_->prevPathSelected(), -1);
-    EXPECT_EQ(box_->targetFolder(), "/b/c/");
+    EXPECT_EQ(box_->PrevPathSelected(), -1);
+    EXPECT_EQ(box_->TargetFolder(), "/b/c/");
 
-    box_->selectPosition(3);
+    box_->SelectPosition(3);
     EXPECT_EQ(box_->currentIndex(), -1);
     EXPECT_EQ(Text(), DriveBox::DesignTimeText());
-    EXPECT_EQ(box_->prevPathSelected(), -1);
-    EXPECT_EQ(box_->targetFolder(), DriveBox::DesignTimeText());
-    EXPECT_EQ(box_->entries(), QStringList({"/a", "/b", kBrowse}));
-    EXPECT_EQ(box_->folderEntries(), QStringList({"/a", "/b"}));
+    EXPECT_EQ(box_->PrevPathSelected(), -1);
+    EXPECT_EQ(box_->TargetFolder(), DriveBox::DesignTimeText());
+    EXPECT_EQ(box_->Entries(), QStringList({"/a", "/b", kBrowse}));
+    EXPECT_EQ(box_->FolderEntries(), QStringList({"/a", "/b"}));
     EXPECT_TRUE(titles_.isEmpty());
 }
 
 TEST_F(DriveBoxTest, BrowsingKeepsAtMostTenFoldersNewestLast) {
     Fill(Folders(1, 10));
     answers_ << "/new";
-    box_->selectPosition(10);
-    EXPECT_EQ(box_->entries(), Folders(2, 10) << "/new" << kBrowse);
+    box_->SelectPosition(10);
+    EXPECT_EQ(box_->Entries(), Folders(2, 10) << "/new" << kBrowse);
     EXPECT_EQ(Text(), "/new");
-    EXPECT_EQ(box_->prevPathSelected(), 9);
+    EXPECT_EQ(box_->PrevPathSelected(), 9);
     EXPECT_EQ(titles_, QStringList({"Laufwerk oder Pfad wählen..."}));
     EXPECT_EQ(owners_, QList<QWidget*>({&window_}));
 
     // A listed folder moves to the end and nothing is dropped.
     answers_ << "/f4";
-    box_->selectPosition(10);
-    EXPECT_EQ(box_->entries(),
+    box_->SelectPosition(10);
+    EXPECT_EQ(box_->Entries(),
               QStringList({"/f2", "/f3"}) + Folders(5, 10) + QStringList({"/new", "/f4", kBrowse}));
 
     // Comparison is exact: a folder differing in case is a folder of its own.
     answers_ << "/F4";
-    box_->selectPosition(10);
-    EXPECT_EQ(box_->folderEntries().mid(8), QStringList({"/f4", "/F4"}));
+    box_->SelectPosition(10);
+    EXPECT_EQ(box_->FolderEntries().mid(8), QStringList({"/f4", "/F4"}));
     EXPECT_EQ(box_->count(), 11);
     EXPECT_EQ(titles_.size(), 3);
 }
 
 TEST_F(DriveBoxTest, CancelledDialogKeepsTheBrowseEntryAndPickingItAgainReopens) {
     Fill({"/a"});
-    box_->selectPosition(1);
+    box_->SelectPosition(1);
     EXPECT_EQ(titles_.size(), 1);
-    EXPECT_EQ(box_->entries(), QStringList({"/a", kBrowse}));
+    EXPECT_EQ(box_->Entries(), QStringList({"/a", kBrowse}));
     EXPECT_EQ(Text(), kBrowse);
-    EXPECT_EQ(box_->prevPathSelected(), 1);
+    EXPECT_EQ(box_->PrevPathSelected(), 1);
 
     answers_ << "/b";
     Pick(1);
     EXPECT_EQ(titles_.size(), 2);
-    EXPECT_EQ(box_->entries(), QStringList({"/a", "/b", kBrowse}));
+    EXPECT_EQ(box_->Entries(), QStringList({"/a", "/b", kBrowse}));
     EXPECT_EQ(Text(), "/b");
 
     // Picking a folder is just a choice; no dialog.

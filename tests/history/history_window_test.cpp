@@ -42,7 +42,7 @@ class HistoryWindowTest : public ::testing::Test {
         saved_ = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", data_.path().toUtf8());
         RunHistory history;
-        ASSERT_TRUE(history.OpenForWriting()) << history.error().toStdString();
+        ASSERT_TRUE(history.OpenForWriting()) << history.Error().toStdString();
         for (const QJsonObject& report : {Report("2026-10-01T03:00:00Z", "node-a", "S1", 100, 400),
                                           Report("2026-11-01T03:00:00Z", "node-a", "S1", 50, 400),
                                           Report("2026-11-02T03:00:00Z", "node-b", "S2", 80, 300)})
