@@ -4,12 +4,26 @@
 #pragma once
 
 #include <QImage>
+#include <QPointer>
 #include <QScopedValueRollback>
 #include <QWidget>
 
 #include "OleColor.h"
 #include "PropertyBag.h"
+#include "PropertyTable.h"
 #include "Twips.h"
+
+// A stored setting kept in `member`: its Qt property, its getter, and a setter that stores the
+// value through the control's property table (key marked, follow-up run, change notified).
+#define CONTROL_SETTING(Type, Name, member)                                \
+    Q_PROPERTY(Type Name READ Name WRITE set##Name NOTIFY SettingsChanged) \
+  public:                                                                  \
+    Type Name() const {                                                    \
+        return member;                                                     \
+    }                                                                      \
+    void set##Name(const Type& value) {                                    \
+        StoreSetting(*this, member, value);                                \
+    }
 
 class QKeyEvent;
 class QPainter;
@@ -67,9 +81,23 @@ class ControlBase : public QWidget {
     // The cursor for a mouse-pointer number (99 uses the custom icon).
     static QCursor CursorFor(int mousePointer, const QImage& mouseIcon);
 
+    // The rows every control's table holds: its own enabled state (`byDefault` is what an
+    // absent key loads as) and its font, against its container's.
+    template <class Control>
+    static StoredProperty<Control> EnabledRow(bool byDefault) {
+        return {"Enabled", &ControlBase::Enabled, &ControlBase::setEnabled, byDefault};
+    }
+    template <class Control>
+    static StoredProperty<Control> FontRow() {
+        return {"Font", &ControlBase::Font, &ControlBase::setFont,
+                [](const Control& c) { return c.AmbientFont(); }};
+    }
+
   signals:
     // The stored setting under `key` has been changed.
     void PropertyChanged(const QString& key);
+    // A setting may hold a new value: the notify signal of the controls' Qt properties.
+    void SettingsChanged();
 
   protected:
     // Open for the length of a load: marks nothing while the stored settings are applied.
@@ -82,7 +110,35 @@ class ControlBase : public QWidget {
     void MarkChanged(const QString& key) {
         if (!loading_) emit PropertyChanged(key);
     }
+    // What a setter of a member setting does: store the value, mark its key, run its row's
+    // follow-up, and notify when the value differs. Nothing is touched after the notification,
+    // so a handler may delete the control.
+    template <class Control, class T>
+    void StoreSetting(Control& self, T& field, const T& value) {
+        const auto& table = Control::Properties();
+        const auto& row = table.RowOf(self, &field);
+        const bool differs = !(field == value);
+        field = value;
+        MarkChanged(QLatin1String(row.key));
+        if (const auto followUp = table.FollowUpOf(row)) (self.*followUp)();
+        if (differs) emit SettingsChanged();
+    }
+    // Loads the table's rows and runs `finish` with nothing marked, then notifies once.
+    // Returns false when a handler deleted the control.
+    template <class Control, class Finish>
+    bool LoadSettings(Control& self, const PropertyBag& bag, Finish finish) {
+        {
+            const LoadingScope loading(*this);
+            Control::Properties().Read(self, bag);
+            finish();
+        }
+        const QPointer<ControlBase> alive(this);
+        emit SettingsChanged();
+        return !alive.isNull();
+    }
     bool IsLoading() const { return loading_; }
+    // A follow-up for table rows whose change only shows in the next paint.
+    void Repaint() { update(); }
     // Marks "Font" or "Enabled" for a change made through the control's own setter.
     void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;

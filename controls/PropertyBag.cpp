@@ -179,6 +179,55 @@ void PropertyBag::WritePicture(const QString& key, const QImage& value) {
     if (!value.isNull()) Put(key, Kind::Picture, value);
 }
 
+void PropertyBag::Write(const QString& key, Kind kind, const QVariant& value,
+                        const QVariant& byDefault) {
+    switch (kind) {
+        case Kind::Boolean:
+            return WriteBool(key, value.toBool(), byDefault.toBool());
+        case Kind::Integer:
+            return WriteInt(key, value.toLongLong(), byDefault.toLongLong());
+        case Kind::Number:
+            return WriteNumber(key, value.toDouble(), byDefault.toDouble());
+        case Kind::Colour:
+            return WriteColor(key, static_cast<OleColor>(value.toLongLong()),
+                              static_cast<OleColor>(byDefault.toLongLong()));
+        case Kind::Text:
+            return WriteString(key, value.toString(), byDefault.toString());
+        case Kind::Font:
+            return WriteFont(key, value.value<QFont>(), byDefault.value<QFont>());
+        case Kind::Picture:
+            return WritePicture(key, value.value<QImage>());
+        case Kind::Any:
+            if (value.typeId() == QMetaType::Double)
+                return WriteNumber(key, value.toDouble(), byDefault.toDouble());
+            return WriteString(key, value.toString(), byDefault.toString());
+    }
+}
+
+QVariant PropertyBag::Read(const QString& key, Kind kind, const QVariant& byDefault) const {
+    switch (kind) {
+        case Kind::Boolean:
+            return ReadBool(key, byDefault.toBool());
+        case Kind::Integer:
+            return ReadInt(key, byDefault.toLongLong());
+        case Kind::Number:
+            return ReadNumber(key, byDefault.toDouble());
+        case Kind::Colour:
+            return static_cast<qint64>(
+                ReadColor(key, static_cast<OleColor>(byDefault.toLongLong())));
+        case Kind::Text:
+            return ReadString(key, byDefault.toString());
+        case Kind::Font:
+            return ReadFont(key, byDefault.value<QFont>());
+        case Kind::Picture:
+            return ReadPicture(key);
+        case Kind::Any:
+            if (const QVariant raw = ReadValue(key); raw.isValid()) return raw;
+            return byDefault;
+    }
+    return {};
+}
+
 QVariant PropertyBag::ReadValue(const QString& key) const {
     const Entry* entry = Find(key);
     return entry ? entry->value : QVariant();
@@ -272,6 +321,8 @@ QString PropertyBag::ValueText(const Entry& entry) {
             return FontText(entry.value.value<QFont>());
         case Kind::Picture:
             return PictureText(entry.value.value<QImage>());
+        case Kind::Any:
+            break;
     }
     return {};
 }
