@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFontMetrics>
-#include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -12,43 +11,20 @@
 #include <cmath>
 
 #include "ControlAccessibility.h"
+#include "McToolBarPainter.h"
 
 namespace {
 
-const OleColor kWhite = RGB(255, 255, 255);
-const OleColor kBlack = RGB(0, 0, 0);
-const OleColor kShadowGrey = RGB(128, 128, 128);
 constexpr int kTooltipRestTicks = 5;
-constexpr int kPictureGap = 10;
-constexpr int kCaptionPadding = 11;
-constexpr int kWrapMargin = 6;
 
 QString PerButtonKey(const char* word, int index) {
     return QString::fromLatin1(word) + QString::number(index);
 }
 
-QString WithoutLineBreaks(QString text) {
-    text.remove(QLatin1Char('\r'));
-    text.remove(QLatin1Char('\n'));
-    return text;
-}
-
-QImage Silhouette(const QImage& picture, const QColor& colour) {
-    QImage shadow = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    QPainter painter(&shadow);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(shadow.rect(), colour);
-    return shadow;
-}
-
-QImage DisabledLook(const QImage& picture) {
-    const QIcon icon(QPixmap::fromImage(picture));
-    return icon.pixmap(picture.size(), QIcon::Disabled).toImage();
-}
-
 }  // namespace
 
-McToolBar::McToolBar(QWidget* parent) : ControlBase(parent) {
+McToolBar::McToolBar(QWidget* parent)
+    : ControlBase(parent), painter_(std::make_unique<McToolBarPainter>(*this)) {
     buttons_.push_back(NewButton(0));
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -133,8 +109,10 @@ void McToolBar::SizeCells() {
 
 int McToolBar::ContentWidth(const ToolBarButton& button) const {
     const QFontMetrics metrics(font(), this);
-    const int picture = button.Picture.isNull() ? 0 : button.Picture.width() + kPictureGap;
-    return picture + metrics.horizontalAdvance(WithoutLineBreaks(button.Caption)) + kCaptionPadding;
+    const int picture =
+        button.Picture.isNull() ? 0 : button.Picture.width() + ToolBarContent::kPictureGap;
+    return picture + metrics.horizontalAdvance(ToolBarContent::WithoutLineBreaks(button.Caption)) +
+           ToolBarContent::kCaptionPadding;
 }
 
 namespace {
@@ -776,185 +754,15 @@ void McToolBar::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange) {
         RedrawControl();
     }
+    // The greyed pictures follow the palette and the style.
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        painter_->Forget();
     ControlBase::changeEvent(event);
 }
 
 // ---- painting --------------------------------------------------------------------------------
 
-int McToolBar::InsetFactor() const {
-    int k = 1;
-    if (borderStyle_ != 0) k = 2;
-    if (buttonsStyle_ == 2) k = 0;
-    return k;
-}
-
 void McToolBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setFont(font());
-    PaintBackground(painter);
-    const int k = InsetFactor();
-    for (int i = 0; i < Button_Count(); ++i) PaintButton(painter, i, k);
-    if (HasKeyboardFocus()) {
-        const ToolBarButton* current = Current();
-        const QRect focus =
-            current ? QRect(current->Left, current->Top, current->Width, ToLong32(cellHeight_))
-                    : rect();
-        PaintFocusRect(painter, focus.adjusted(2, 2, -3, -3), ToQColor(foreColor_));
-    }
-}
-
-void McToolBar::PaintBackground(QPainter& painter) const {
-    painter.fillRect(rect(), ToQColor(backColor_));
-    if (!backGround_.isNull() && backGradient_ == 0)
-        TileBitmap(backGround_, painter, 0, 0, width(), height());
-    else if (backGradient_ != 0)
-        PaintGradient(painter);
-    if (borderStyle_ == 1) {
-        const QRect frame = rect().adjusted(0, 0, -1, -1);
-        if (appearance_ == 1) {
-            Paint3DFrame(painter, frame, borderColor_, true);
-        } else {
-            painter.setPen(ToQColor(borderColor_));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRect(frame);
-        }
-    }
-}
-
-void McToolBar::PaintGradient(QPainter& painter) const {
-    const int w = width();
-    const int h = height();
-    if (w <= 0 || h <= 0) return;
-    const int steps = backGradient_ == 1 ? w : backGradient_ == 2 ? h : w + h - 1;
-    const OleColor from = TranslateColor(backColor_);
-    const OleColor to = TranslateColor(backGradientCol_);
-    const auto channel = [steps](int a, int b, int step) {
-        return steps > 1 ? a + (b - a) * step / (steps - 1) : a;
-    };
-    std::vector<QRgb> strip(static_cast<size_t>(steps));
-    for (int s = 0; s < steps; ++s)
-        strip[static_cast<size_t>(s)] =
-            qRgb(channel(RedOf(from), RedOf(to), s), channel(GreenOf(from), GreenOf(to), s),
-                 channel(BlueOf(from), BlueOf(to), s));
-    if (backGradient_ == 1 || backGradient_ == 2) {
-        // One row (or column) of colours, stretched over the surface.
-        const bool across = backGradient_ == 1;
-        QImage line(across ? steps : 1, across ? 1 : steps, QImage::Format_RGB32);
-        for (int s = 0; s < steps; ++s)
-            line.setPixel(across ? s : 0, across ? 0 : s, strip[static_cast<size_t>(s)]);
-        painter.drawImage(rect(), line);
-        return;
-    }
-    QImage diagonal(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) diagonal.setPixel(x, y, strip[static_cast<size_t>(x + y)]);
-    painter.drawImage(0, 0, diagonal);
-}
-
-void McToolBar::Paint3DFrame(QPainter& painter, const QRect& r, OleColor base, bool sunken) const {
-    QColor light = ToQColor(BlendColor(base, kWhite, 70));
-    QColor dark = ToQColor(BlendColor(base, kBlack, 70));
-    if (sunken) std::swap(light, dark);
-    painter.setPen(light);
-    painter.drawLine(r.topLeft(), r.topRight());
-    painter.drawLine(r.topLeft(), r.bottomLeft());
-    painter.setPen(dark);
-    painter.drawLine(r.bottomLeft(), r.bottomRight());
-    painter.drawLine(r.topRight(), r.bottomRight());
-    // The inner line deepens the shadowed side.
-    painter.setPen(ToQColor(BlendColor(base, kBlack, 250)));
-    const QRect inner = r.adjusted(1, 1, -1, -1);
-    if (sunken) {
-        painter.drawLine(inner.topLeft(), inner.topRight());
-        painter.drawLine(inner.topLeft(), inner.bottomLeft());
-    } else {
-        painter.drawLine(inner.bottomLeft(), inner.bottomRight());
-        painter.drawLine(inner.topRight(), inner.bottomRight());
-    }
-}
-
-void McToolBar::PaintButton(QPainter& painter, int index, int k) const {
-    const ToolBarButton& button = buttons_[static_cast<size_t>(index)];
-    const int x = button.Left;
-    const int y = button.Top;
-    const int cellHeight = ToLong32(cellHeight_);
-    const bool hovered = index == buttonIndex_ && button.Enabled && isEnabled();
-    const bool pressed = ButtonLooksPressed(index);
-
-    if (hovered && buttonsStyle_ == 2) {
-        painter.setPen(ToQColor(BlendColor(hoverColor_, kBlack, 250)));
-        painter.setBrush(ToQColor(BlendColor(hoverColor_, kWhite, 100)));
-        painter.drawRect(QRect(QPoint(x, y), QPoint(x + button.Width - 1, y + cellHeight - 1)));
-    } else if (hovered) {
-        painter.setPen(ToQColor(borderColor_));
-        painter.setBrush(ToQColor(hoverColor_));
-        painter.drawRect(QRect(QPoint(x + k, y + k),
-                               QPoint(x + button.Width - 3 * k + 1, y + cellHeight - 2 * k)));
-    }
-    const QRect cell(x, y, button.Width, cellHeight);
-    if (pressed) {
-        Paint3DFrame(painter, cell.adjusted(k, k, -k - 1, -k - 1), borderColor_, true);
-    } else if (!hovered && buttonsStyle_ == 1 && button.Enabled) {
-        Paint3DFrame(painter, cell.adjusted(k, k, -k - 1, -k - 1), borderColor_, false);
-    }
-    PaintButtonContent(painter, button, cell, hovered, pressed);
-}
-
-void McToolBar::PaintButtonContent(QPainter& painter, const ToolBarButton& button,
-                                   const QRect& cell, bool hovered, bool pressed) const {
-    const bool enabled = button.Enabled && isEnabled();
-    const QImage& picture = button.Picture;
-    const QSize pictureSize = picture.isNull() ? QSize(0, 0) : picture.size();
-    const bool beside = button.IconAllignment == 2 || button.IconAllignment == 3;
-    const int wrapWidth =
-        beside ? cell.width() - pictureSize.width() - kPictureGap : cell.width() - kWrapMargin;
-    const QStringList lines = SplitToLines(WithoutLineBreaks(button.Caption), wrapWidth, true);
-    const QFontMetrics metrics(font(), this);
-    const int lineHeight = metrics.height();
-    const int blockHeight = static_cast<int>(lines.size()) * lineHeight;
-    const QRect area = cell.translated(pressed ? 1 : 0, pressed ? 1 : 0);
-    const int gap = (!picture.isNull() && !lines.isEmpty()) ? 2 : 0;
-
-    QRect textBox;
-    QPoint pictureAt;
-    if (beside) {
-        const int textWidth = cell.width() - pictureSize.width() - kPictureGap;
-        const int pictureLeft = button.IconAllignment == 2
-                                    ? area.left() + kPictureGap / 2
-                                    : area.right() - kPictureGap / 2 - pictureSize.width() + 1;
-        pictureAt = QPoint(pictureLeft, area.top() + (area.height() - pictureSize.height()) / 2);
-        const int textLeft =
-            button.IconAllignment == 2 ? pictureLeft + pictureSize.width() : area.left();
-        textBox =
-            QRect(textLeft, area.top() + (area.height() - blockHeight) / 2, textWidth, blockHeight);
-    } else {
-        const int total = pictureSize.height() + gap + blockHeight;
-        const int top = area.top() + (area.height() - total) / 2;
-        const bool pictureBelow = button.IconAllignment == 1;
-        const int pictureTop = pictureBelow ? top + blockHeight + gap : top;
-        const int textTop = pictureBelow ? top : top + pictureSize.height() + gap;
-        pictureAt = QPoint(area.left() + (area.width() - pictureSize.width()) / 2, pictureTop);
-        textBox = QRect(area.left(), textTop, area.width(), blockHeight);
-    }
-
-    if (!picture.isNull()) {
-        if (enabled && hovered && hoverIconShadow_) {
-            painter.drawImage(pictureAt + QPoint(1, 1), Silhouette(picture, ToQColor(kShadowGrey)));
-            painter.drawImage(pictureAt - QPoint(1, 1), picture);
-        } else {
-            painter.drawImage(pictureAt, enabled ? picture : DisabledLook(picture));
-        }
-    }
-
-    const QString text = lines.join(QLatin1Char('\n'));
-    const int flags = Qt::AlignHCenter | Qt::AlignTop;
-    if (!enabled) {
-        // The disabled look: an engraved caption.
-        painter.setPen(ToQColor(SysColor::kButtonHighlight));
-        painter.drawText(textBox.translated(1, 1), flags, text);
-        painter.setPen(ReadableDisabledColor(ToQColor(backColor_)));
-    } else {
-        painter.setPen(ToQColor(foreColor_));
-    }
-    painter.drawText(textBox, flags, text);
+    painter_->Paint(painter);
 }

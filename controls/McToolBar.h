@@ -10,11 +10,13 @@
 #include <QStringList>
 #include <QTimer>
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "BalloonTip.h"
 #include "ControlBase.h"
 
+class McToolBarPainter;
 class QPainter;
 
 struct ToolBarButton {
@@ -205,6 +207,9 @@ class McToolBar : public ControlBase {
     void focusOutEvent(QFocusEvent* event) override;
 
   private:
+    // Paints from the buttons and the grid the bar has laid out.
+    friend class McToolBarPainter;
+
     ToolBarButton* Current();
     const ToolBarButton* Current() const;
     const ToolBarButton* At(int index) const;
@@ -230,15 +235,6 @@ class McToolBar : public ControlBase {
     void OnTooltipTick();
     void ShowToolTip();
     void DestroyToolTip();
-
-    // Painting.
-    int InsetFactor() const;
-    void PaintBackground(QPainter& painter) const;
-    void PaintGradient(QPainter& painter) const;
-    void PaintButton(QPainter& painter, int index, int k) const;
-    void PaintButtonContent(QPainter& painter, const ToolBarButton& button, const QRect& cell,
-                            bool hovered, bool pressed) const;
-    void Paint3DFrame(QPainter& painter, const QRect& r, OleColor base, bool sunken) const;
 
     std::vector<ToolBarButton> buttons_;
     int appearance_ = 0;
@@ -274,4 +270,5 @@ class McToolBar : public ControlBase {
     double cellWidth_ = 0;
     double cellHeight_ = 0;
     bool layingOut_ = false;
+    std::unique_ptr<McToolBarPainter> painter_;
 };

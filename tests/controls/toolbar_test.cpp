@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
+#include <functional>
 
 #include "McToolBar.h"
 #include "control_test_support.h"
@@ -36,6 +37,31 @@ QStringList Captions(McToolBar& bar) {
     }
     bar.setButton_Index(current);
     return captions;
+}
+
+QImage Dot(const QColor& colour) {
+    QImage dot(12, 12, QImage::Format_ARGB32);
+    dot.fill(Qt::transparent);
+    QPainter painter(&dot);
+    painter.setBrush(colour);
+    painter.drawEllipse(QRect(1, 1, 9, 9));
+    return dot;
+}
+
+// A diagonal gradient and three pictured buttons: the first current (drawn with its shadow),
+// the second disabled (drawn greyed).
+void MakePicturedBar(McToolBar& bar) {
+    bar.setWarpSize(false);
+    bar.setBackGradient(3);
+    SetCaptions(bar, {"Eins", "Zwei", "Drei"});
+    for (int i = 0; i < 3; ++i) {
+        bar.setButton_Index(i);
+        bar.setButtonIcon(Dot(QColor::fromHsv(i * 100, 200, 230)));
+    }
+    bar.setButton_Index(1);
+    bar.setButtonEnabled(false);
+    bar.setButton_Index(0);
+    bar.resize(270, 60);
 }
 
 }  // namespace
@@ -361,4 +387,44 @@ TEST(Toolbar, StoredSettingsRoundTrip) {
     designer.setUserMode(false);
     designer.ReadProperties(*text);
     EXPECT_EQ(designer.Button_Index(), 2);
+}
+
+// The gradient and the picture looks the bar keeps between paints follow every change: a bar
+// changed after it was painted looks exactly like one painted first with the final settings.
+TEST(Toolbar, KeptLooksFollowChanges) {
+    const auto onButton = [](int index, auto change) {
+        return [index, change](McToolBar& bar) {
+            bar.setButton_Index(index);
+            change(bar);
+            bar.setButton_Index(0);
+        };
+    };
+    const std::vector<std::pair<const char*, std::function<void(McToolBar&)>>> changes{
+        {"size", [](McToolBar& bar) { bar.resize(200, 90); }},
+        {"back colour", [](McToolBar& bar) { bar.setBackColor(RGB(10, 200, 30)); }},
+        {"gradient colour", [](McToolBar& bar) { bar.setBackGradientCol(RGB(0, 0, 90)); }},
+        {"gradient direction", [](McToolBar& bar) { bar.setBackGradient(2); }},
+        {"greyed picture", onButton(1, [](McToolBar& bar) { bar.setButtonIcon(Dot(Qt::red)); })},
+        // A shadow shows the picture's shape only: a square instead of a dot.
+        {"shadowed picture", onButton(0,
+                                      [](McToolBar& bar) {
+                                          QImage square(12, 12, QImage::Format_ARGB32);
+                                          square.fill(Qt::blue);
+                                          bar.setButtonIcon(square);
+                                      })},
+        {"button enabled", onButton(1, [](McToolBar& bar) { bar.setButtonEnabled(true); })},
+        {"bar disabled", [](McToolBar& bar) { bar.setEnabled(false); }},
+    };
+    for (const auto& [name, change] : changes) {
+        McToolBar painted;
+        MakePicturedBar(painted);
+        const QImage before = painted.grab().toImage();
+        change(painted);
+        McToolBar fresh;
+        MakePicturedBar(fresh);
+        change(fresh);
+        const QImage after = fresh.grab().toImage();
+        EXPECT_NE(after, before) << name;  // the change shows
+        EXPECT_EQ(painted.grab().toImage(), after) << name;
+    }
 }

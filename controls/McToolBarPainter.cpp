@@ -1,0 +1,279 @@
+#include "McToolBarPainter.h"
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QPainter>
+#include <QSet>
+#include <utility>
+#include <vector>
+
+#include "McToolBar.h"
+
+using namespace ToolBarContent;
+
+namespace {
+
+const OleColor kWhite = RGB(255, 255, 255);
+const OleColor kBlack = RGB(0, 0, 0);
+const OleColor kShadowGrey = RGB(128, 128, 128);
+
+QImage Silhouette(const QImage& picture, const QColor& colour) {
+    QImage shadow = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&shadow);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(shadow.rect(), colour);
+    return shadow;
+}
+
+QImage GreyedOut(const QImage& picture) {
+    const QIcon icon(QPixmap::fromImage(picture));
+    return icon.pixmap(picture.size(), QIcon::Disabled).toImage();
+}
+
+void Paint3DFrame(QPainter& painter, const QRect& r, OleColor base, bool sunken) {
+    QColor light = ToQColor(BlendColor(base, kWhite, 70));
+    QColor dark = ToQColor(BlendColor(base, kBlack, 70));
+    if (sunken) std::swap(light, dark);
+    painter.setPen(light);
+    painter.drawLine(r.topLeft(), r.topRight());
+    painter.drawLine(r.topLeft(), r.bottomLeft());
+    painter.setPen(dark);
+    painter.drawLine(r.bottomLeft(), r.bottomRight());
+    painter.drawLine(r.topRight(), r.bottomRight());
+    // The inner line deepens the shadowed side.
+    painter.setPen(ToQColor(BlendColor(base, kBlack, 250)));
+    const QRect inner = r.adjusted(1, 1, -1, -1);
+    if (sunken) {
+        painter.drawLine(inner.topLeft(), inner.topRight());
+        painter.drawLine(inner.topLeft(), inner.bottomLeft());
+    } else {
+        painter.drawLine(inner.bottomLeft(), inner.bottomRight());
+        painter.drawLine(inner.topRight(), inner.bottomRight());
+    }
+}
+
+// The gradient's picture: one row (1) or column (2) of colours to stretch over the surface,
+// or the whole surface for the diagonal (3).
+QImage MakeGradient(QSize size, int direction, OleColor from, OleColor to) {
+    const int w = size.width();
+    const int h = size.height();
+    const int steps = direction == 1 ? w : direction == 2 ? h : w + h - 1;
+    const auto channel = [steps](int a, int b, int step) {
+        return steps > 1 ? a + (b - a) * step / (steps - 1) : a;
+    };
+    std::vector<QRgb> strip(static_cast<size_t>(steps));
+    for (int s = 0; s < steps; ++s)
+        strip[static_cast<size_t>(s)] =
+            qRgb(channel(RedOf(from), RedOf(to), s), channel(GreenOf(from), GreenOf(to), s),
+                 channel(BlueOf(from), BlueOf(to), s));
+    if (direction == 1 || direction == 2) {
+        const bool across = direction == 1;
+        QImage line(across ? steps : 1, across ? 1 : steps, QImage::Format_RGB32);
+        for (int s = 0; s < steps; ++s)
+            line.setPixel(across ? s : 0, across ? 0 : s, strip[static_cast<size_t>(s)]);
+        return line;
+    }
+    QImage diagonal(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) diagonal.setPixel(x, y, strip[static_cast<size_t>(x + y)]);
+    return diagonal;
+}
+
+}  // namespace
+
+QString ToolBarContent::WithoutLineBreaks(QString text) {
+    text.remove(QLatin1Char('\r'));
+    text.remove(QLatin1Char('\n'));
+    return text;
+}
+
+void McToolBarPainter::Forget() {
+    gradient_ = QImage();
+    gradientKey_ = GradientKey();
+    pictureLooks_.clear();
+}
+
+void McToolBarPainter::Paint(QPainter& painter) {
+    painter.setFont(bar_.font());
+    PaintBackground(painter);
+    const int k = InsetFactor();
+    for (int i = 0; i < bar_.Button_Count(); ++i) PaintButton(painter, i, k);
+    PaintFocus(painter);
+    ForgetUnusedPictures();
+}
+
+int McToolBarPainter::InsetFactor() const {
+    int k = 1;
+    if (bar_.BorderStyle() != 0) k = 2;
+    if (bar_.ButtonsStyle() == 2) k = 0;
+    return k;
+}
+
+void McToolBarPainter::PaintFocus(QPainter& painter) const {
+    if (!bar_.HasKeyboardFocus()) return;
+    const ToolBarButton* current = bar_.Current();
+    const QRect focus =
+        current ? QRect(current->Left, current->Top, current->Width, ToLong32(bar_.cellHeight_))
+                : bar_.rect();
+    McToolBar::PaintFocusRect(painter, focus.adjusted(2, 2, -3, -3), ToQColor(bar_.ForeColor()));
+}
+
+void McToolBarPainter::PaintBackground(QPainter& painter) {
+    const QRect surface = bar_.rect();
+    painter.fillRect(surface, ToQColor(bar_.BackColor()));
+    const int gradient = bar_.BackGradient();
+    if (gradient == 0) {
+        McToolBar::TileBitmap(bar_.BackGround(), painter, 0, 0, surface.width(), surface.height());
+    } else {
+        PaintGradient(painter);
+    }
+    if (bar_.BorderStyle() == 1) {
+        const QRect frame = surface.adjusted(0, 0, -1, -1);
+        if (bar_.Appearance() == 1) {
+            Paint3DFrame(painter, frame, bar_.BorderColor(), true);
+        } else {
+            painter.setPen(ToQColor(bar_.BorderColor()));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(frame);
+        }
+    }
+}
+
+void McToolBarPainter::PaintGradient(QPainter& painter) {
+    const QRect surface = bar_.rect();
+    if (surface.isEmpty()) return;
+    const GradientKey key{surface.size(), bar_.BackGradient(), TranslateColor(bar_.BackColor()),
+                          TranslateColor(bar_.BackGradientCol())};
+    const QImage& gradient = Gradient(key);
+    if (key.direction == 1 || key.direction == 2)
+        painter.drawImage(surface, gradient);  // stretched over the surface
+    else
+        painter.drawImage(0, 0, gradient);
+}
+
+const QImage& McToolBarPainter::Gradient(const GradientKey& key) {
+    if (gradient_.isNull() || !(key == gradientKey_)) {
+        gradient_ = MakeGradient(key.size, key.direction, key.from, key.to);
+        gradientKey_ = key;
+    }
+    return gradient_;
+}
+
+McToolBarPainter::PictureLooks& McToolBarPainter::LooksOf(const QImage& picture, qreal pixelRatio) {
+    PictureLooks& looks = pictureLooks_[picture.cacheKey()];
+    if (looks.pixelRatio != pixelRatio) looks = PictureLooks{pixelRatio, QImage(), QImage()};
+    return looks;
+}
+
+const QImage& McToolBarPainter::DisabledLook(const QImage& picture, qreal pixelRatio) {
+    PictureLooks& looks = LooksOf(picture, pixelRatio);
+    if (looks.disabled.isNull()) looks.disabled = GreyedOut(picture);
+    return looks.disabled;
+}
+
+const QImage& McToolBarPainter::ShadowLook(const QImage& picture, qreal pixelRatio) {
+    PictureLooks& looks = LooksOf(picture, pixelRatio);
+    if (looks.shadow.isNull()) looks.shadow = Silhouette(picture, ToQColor(kShadowGrey));
+    return looks.shadow;
+}
+
+void McToolBarPainter::ForgetUnusedPictures() {
+    if (pictureLooks_.isEmpty()) return;
+    QSet<qint64> shown;
+    for (int i = 0; i < bar_.Button_Count(); ++i) {
+        const QImage& picture = bar_.At(i)->Picture;
+        if (!picture.isNull()) shown.insert(picture.cacheKey());
+    }
+    pictureLooks_.removeIf([&shown](const auto& entry) { return !shown.contains(entry.key()); });
+}
+
+void McToolBarPainter::PaintButton(QPainter& painter, int index, int k) {
+    const ToolBarButton& button = *bar_.At(index);
+    const int x = button.Left;
+    const int y = button.Top;
+    const int cellHeight = ToLong32(bar_.cellHeight_);
+    const bool hovered = index == bar_.Button_Index() && button.Enabled && bar_.isEnabled();
+    const bool pressed = bar_.ButtonLooksPressed(index);
+    const OleColor hoverColor = bar_.HoverColor();
+    const OleColor borderColor = bar_.BorderColor();
+    const int buttonsStyle = bar_.ButtonsStyle();
+
+    if (hovered && buttonsStyle == 2) {
+        painter.setPen(ToQColor(BlendColor(hoverColor, kBlack, 250)));
+        painter.setBrush(ToQColor(BlendColor(hoverColor, kWhite, 100)));
+        painter.drawRect(QRect(QPoint(x, y), QPoint(x + button.Width - 1, y + cellHeight - 1)));
+    } else if (hovered) {
+        painter.setPen(ToQColor(borderColor));
+        painter.setBrush(ToQColor(hoverColor));
+        painter.drawRect(QRect(QPoint(x + k, y + k),
+                               QPoint(x + button.Width - 3 * k + 1, y + cellHeight - 2 * k)));
+    }
+    const QRect cell(x, y, button.Width, cellHeight);
+    if (pressed) {
+        Paint3DFrame(painter, cell.adjusted(k, k, -k - 1, -k - 1), borderColor, true);
+    } else if (!hovered && buttonsStyle == 1 && button.Enabled) {
+        Paint3DFrame(painter, cell.adjusted(k, k, -k - 1, -k - 1), borderColor, false);
+    }
+    PaintButtonContent(painter, button, cell, hovered, pressed);
+}
+
+void McToolBarPainter::PaintButtonContent(QPainter& painter, const ToolBarButton& button,
+                                          const QRect& cell, bool hovered, bool pressed) {
+    const bool enabled = button.Enabled && bar_.isEnabled();
+    const QImage& picture = button.Picture;
+    const QSize pictureSize = picture.isNull() ? QSize(0, 0) : picture.size();
+    const bool beside = button.IconAllignment == 2 || button.IconAllignment == 3;
+    const int wrapWidth =
+        beside ? cell.width() - pictureSize.width() - kPictureGap : cell.width() - kWrapMargin;
+    const QStringList lines = bar_.SplitToLines(WithoutLineBreaks(button.Caption), wrapWidth, true);
+    const QFontMetrics metrics(bar_.font(), &bar_);
+    const int lineHeight = metrics.height();
+    const int blockHeight = static_cast<int>(lines.size()) * lineHeight;
+    const QRect area = cell.translated(pressed ? 1 : 0, pressed ? 1 : 0);
+    const int gap = (!picture.isNull() && !lines.isEmpty()) ? 2 : 0;
+
+    QRect textBox;
+    QPoint pictureAt;
+    if (beside) {
+        const int textWidth = cell.width() - pictureSize.width() - kPictureGap;
+        const int pictureLeft = button.IconAllignment == 2
+                                    ? area.left() + kPictureGap / 2
+                                    : area.right() - kPictureGap / 2 - pictureSize.width() + 1;
+        pictureAt = QPoint(pictureLeft, area.top() + (area.height() - pictureSize.height()) / 2);
+        const int textLeft =
+            button.IconAllignment == 2 ? pictureLeft + pictureSize.width() : area.left();
+        textBox =
+            QRect(textLeft, area.top() + (area.height() - blockHeight) / 2, textWidth, blockHeight);
+    } else {
+        const int total = pictureSize.height() + gap + blockHeight;
+        const int top = area.top() + (area.height() - total) / 2;
+        const bool pictureBelow = button.IconAllignment == 1;
+        const int pictureTop = pictureBelow ? top + blockHeight + gap : top;
+        const int textTop = pictureBelow ? top : top + pictureSize.height() + gap;
+        pictureAt = QPoint(area.left() + (area.width() - pictureSize.width()) / 2, pictureTop);
+        textBox = QRect(area.left(), textTop, area.width(), blockHeight);
+    }
+
+    if (!picture.isNull()) {
+        const qreal ratio = qGuiApp->devicePixelRatio();
+        if (enabled && hovered && bar_.HoverIconShadow()) {
+            painter.drawImage(pictureAt + QPoint(1, 1), ShadowLook(picture, ratio));
+            painter.drawImage(pictureAt - QPoint(1, 1), picture);
+        } else {
+            painter.drawImage(pictureAt, enabled ? picture : DisabledLook(picture, ratio));
+        }
+    }
+
+    const QString text = lines.join(QLatin1Char('\n'));
+    const int flags = Qt::AlignHCenter | Qt::AlignTop;
+    if (!enabled) {
+        // The disabled look: an engraved caption.
+        painter.setPen(ToQColor(SysColor::kButtonHighlight));
+        painter.drawText(textBox.translated(1, 1), flags, text);
+        painter.setPen(ReadableDisabledColor(ToQColor(bar_.BackColor())));
+    } else {
+        painter.setPen(ToQColor(bar_.ForeColor()));
+    }
+    painter.drawText(textBox, flags, text);
+}
