@@ -105,6 +105,13 @@ void Chk1::LayOut() {
         QRectF(QPointF(glyphRect_.right() + kCaptionGap, h / 2 - caption.height() / 2), caption);
 }
 
+QSize Chk1::minimumSizeHint() const {
+    const QSize caption = TextRoom(caption_, 0);
+    const int glyph = Twips::ToWholePixels(glyphPointSize_ * kTwipsPerPoint, this);
+    return QSize(glyph + Twips::ToWholePixels(kCaptionGap, this) + caption.width(),
+                 std::max(glyph, caption.height()));
+}
+
 int Chk1::GlyphChar() const {
     if (!checked_) return kEmptyBox;
     return style_ == 1 ? kCrossedBox : kTickedBox;

@@ -91,6 +91,9 @@ class Chk1 : public ControlBase {
     QRectF GlyphRect() const { return glyphRect_; }
     QRectF CaptionRect() const { return captionRect_; }
 
+    // The box and the caption beside it.
+    QSize minimumSizeHint() const override;
+
     void ReadProperties(const PropertyBag& bag) override;
     void WriteProperties(PropertyBag& bag) const override;
 

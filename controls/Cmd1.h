@@ -59,6 +59,9 @@ class Cmd1 : public ControlBase {
         return (focused_ && (hovered_ || pressed_)) || HasKeyboardFocus();
     }
 
+    // The caption on one line, its distance to the edges around it.
+    QSize minimumSizeHint() const override { return TextRoom(caption_, textDistToEdge_); }
+
     void ReadProperties(const PropertyBag& bag) override;
     void WriteProperties(PropertyBag& bag) const override;
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -28,6 +29,15 @@ void ControlBase::changeEvent(QEvent* event) {
     else if (ownChange_ && event->type() == QEvent::EnabledChange)
         MarkChanged(QStringLiteral("Enabled"));
     QWidget::changeEvent(event);
+}
+
+bool ControlBase::event(QEvent* event) {
+    const QEvent::Type type = event->type();
+    const bool handled = QWidget::event(event);
+    // A new font needs new room in a layout.
+    if (type == QEvent::FontChange) updateGeometry();
+    if (type == QEvent::FontChange || type == QEvent::EnabledChange) emit SettingsChanged();
+    return handled;
 }
 
 namespace {
@@ -87,6 +97,12 @@ void ControlBase::setSizeTwips(double width, double height) {
 QSize ControlBase::sizeHint() const {
     if (twipsWidth_ < 0 || twipsHeight_ < 0) return QWidget::sizeHint();
     return QSize(Twips::ToWholePixels(twipsWidth_, this), Twips::ToWholePixels(twipsHeight_, this));
+}
+
+QSize ControlBase::TextRoom(const QString& text, double margin) const {
+    const QFontMetrics metrics(font(), this);
+    const int edges = 2 * Twips::ToWholePixels(margin, this);
+    return QSize(metrics.horizontalAdvance(text) + edges, metrics.height() + edges);
 }
 
 QFont ControlBase::AmbientFont() const {

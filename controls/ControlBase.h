@@ -31,8 +31,8 @@ class QMouseEvent;
 
 class ControlBase : public QWidget {
     Q_OBJECT
-    Q_PROPERTY(bool Enabled READ Enabled WRITE setEnabled)
-    Q_PROPERTY(QFont Font READ Font WRITE setFont)
+    Q_PROPERTY(bool Enabled READ Enabled WRITE setEnabled NOTIFY SettingsChanged)
+    Q_PROPERTY(QFont Font READ Font WRITE setFont NOTIFY SettingsChanged)
     Q_PROPERTY(qint64 hWnd READ hWnd)
   public:
     explicit ControlBase(QWidget* parent = nullptr);
@@ -67,6 +67,8 @@ class ControlBase : public QWidget {
 
     // The size last set in twips, so that layouts start from the control's designed size.
     QSize sizeHint() const override;
+    // Room for the control's text on one line in its font, with `margin` twips on each side.
+    QSize TextRoom(const QString& text, double margin) const;
 
     // The font a new control takes: its container's.
     QFont AmbientFont() const;
@@ -111,8 +113,8 @@ class ControlBase : public QWidget {
         if (!loading_) emit PropertyChanged(key);
     }
     // What a setter of a member setting does: store the value, mark its key, run its row's
-    // follow-up, and notify when the value differs. Nothing is touched after the notification,
-    // so a handler may delete the control.
+    // follow-up, and notify when the value differs. A handler may delete the control on the
+    // way; nothing of it is touched afterwards.
     template <class Control, class T>
     void StoreSetting(Control& self, T& field, const T& value) {
         const auto& table = Control::Properties();
@@ -120,8 +122,9 @@ class ControlBase : public QWidget {
         const bool differs = !(field == value);
         field = value;
         MarkChanged(QLatin1String(row.key));
+        const QPointer<ControlBase> alive(this);
         if (const auto followUp = table.FollowUpOf(row)) (self.*followUp)();
-        if (differs) emit SettingsChanged();
+        if (alive && differs) emit SettingsChanged();
     }
     // Loads the table's rows and runs `finish` with nothing marked, then notifies once.
     // Returns false when a handler deleted the control.
@@ -137,6 +140,8 @@ class ControlBase : public QWidget {
         return !alive.isNull();
     }
     bool IsLoading() const { return loading_; }
+    // Notifies a new enabled state or font once the control has taken it in.
+    bool event(QEvent* event) override;
     // A follow-up for table rows whose change only shows in the next paint.
     void Repaint() { update(); }
     // Marks "Font" or "Enabled" for a change made through the control's own setter.

@@ -53,6 +53,9 @@ class PPB : public ControlBase {
     // The percentage the fill area shows now, read back from its width: 100 after a layout.
     int ShownPercent() const;
 
+    // A full bar's label, with the room the border takes from the fill area.
+    QSize minimumSizeHint() const override { return TextRoom(QStringLiteral("100%"), 30); }
+
     void ReadProperties(const PropertyBag& bag) override;
     void WriteProperties(PropertyBag& bag) const override;
 

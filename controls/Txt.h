@@ -82,6 +82,9 @@ class Txt : public ControlBase {
     QPlainTextEdit* MultiLineField() const { return text1_; }
     QLineEdit* SingleLineField() const { return text2_; }
 
+    // One line of a few characters inside the frame.
+    QSize minimumSizeHint() const override { return TextRoom(QStringLiteral("0000"), 20); }
+
     void ReadProperties(const PropertyBag& bag) override;
     void WriteProperties(PropertyBag& bag) const override;
 
