@@ -199,13 +199,6 @@ void Chk1::setForeColor(OleColor value) {
     StoreSetting(*this, foreColor_, value);
 }
 
-void Chk1::ApplyPointer() {
-    if (mousePointer_ == 0)
-        unsetCursor();
-    else
-        setCursor(CursorFor(mousePointer_, mouseIcon_));
-}
-
 QVariant Chk1::Size() const {
     return size_ ? QVariant(*size_) : QVariant(QString());
 }

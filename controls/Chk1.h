@@ -120,7 +120,7 @@ class Chk1 : public ControlBase {
 
   private:
     void ShowColour(OleColor colour);
-    void ApplyPointer();
+    void ApplyPointer() { ShowPointer(this, mousePointer_, mouseIcon_); }
     void ApplyToolTip() { setToolTip(toolTipText_); }
     // A stored size: none when empty, the design size when it is no number.
     void LoadSize(const QVariant& value);

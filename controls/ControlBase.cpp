@@ -134,52 +134,36 @@ int ControlBase::ShiftCode(Qt::KeyboardModifiers modifiers) {
     return code;
 }
 
+namespace {
+
+// Virtual-key codes of the keys that are neither letters, digits nor function keys.
+constexpr std::pair<int, int> kKeyCodes[] = {
+    {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9},      {Qt::Key_Return, 13},   {Qt::Key_Enter, 13},
+    {Qt::Key_Shift, 16},    {Qt::Key_Control, 17}, {Qt::Key_Alt, 18},      {Qt::Key_Escape, 27},
+    {Qt::Key_Space, 32},    {Qt::Key_PageUp, 33},  {Qt::Key_PageDown, 34}, {Qt::Key_End, 35},
+    {Qt::Key_Home, 36},     {Qt::Key_Left, 37},    {Qt::Key_Up, 38},       {Qt::Key_Right, 39},
+    {Qt::Key_Down, 40},     {Qt::Key_Insert, 45},  {Qt::Key_Delete, 46},
+};
+
+// The cursors of the mouse-pointer numbers; 0 and any other number is the arrow.
+constexpr std::pair<int, Qt::CursorShape> kCursors[] = {
+    {2, Qt::CrossCursor},      {3, Qt::IBeamCursor},    {5, Qt::SizeAllCursor},
+    {6, Qt::SizeBDiagCursor},  {7, Qt::SizeVerCursor},  {8, Qt::SizeFDiagCursor},
+    {9, Qt::SizeHorCursor},    {10, Qt::UpArrowCursor}, {11, Qt::WaitCursor},
+    {12, Qt::ForbiddenCursor}, {13, Qt::BusyCursor},    {14, Qt::WhatsThisCursor},
+    {15, Qt::SizeAllCursor},
+};
+
+}  // namespace
+
 int ControlBase::KeyCode(const QKeyEvent* event) {
     const int key = event->key();
     if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
         return key;
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);
-    switch (key) {
-        case Qt::Key_Backspace:
-            return 8;
-        case Qt::Key_Tab:
-            return 9;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return 13;
-        case Qt::Key_Shift:
-            return 16;
-        case Qt::Key_Control:
-            return 17;
-        case Qt::Key_Alt:
-            return 18;
-        case Qt::Key_Escape:
-            return 27;
-        case Qt::Key_Space:
-            return 32;
-        case Qt::Key_PageUp:
-            return 33;
-        case Qt::Key_PageDown:
-            return 34;
-        case Qt::Key_End:
-            return 35;
-        case Qt::Key_Home:
-            return 36;
-        case Qt::Key_Left:
-            return 37;
-        case Qt::Key_Up:
-            return 38;
-        case Qt::Key_Right:
-            return 39;
-        case Qt::Key_Down:
-            return 40;
-        case Qt::Key_Insert:
-            return 45;
-        case Qt::Key_Delete:
-            return 46;
-        default:
-            return 0;
-    }
+    for (const auto& [qtKey, code] : kKeyCodes)
+        if (qtKey == key) return code;
+    return 0;
 }
 
 int ControlBase::KeyAscii(const QKeyEvent* event) {
@@ -189,38 +173,15 @@ int ControlBase::KeyAscii(const QKeyEvent* event) {
 }
 
 QCursor ControlBase::CursorFor(int mousePointer, const QImage& mouseIcon) {
-    switch (mousePointer) {
-        case 1:
-            return Qt::ArrowCursor;
-        case 2:
-            return Qt::CrossCursor;
-        case 3:
-            return Qt::IBeamCursor;
-        case 5:
-        case 15:
-            return Qt::SizeAllCursor;
-        case 6:
-            return Qt::SizeBDiagCursor;
-        case 7:
-            return Qt::SizeVerCursor;
-        case 8:
-            return Qt::SizeFDiagCursor;
-        case 9:
-            return Qt::SizeHorCursor;
-        case 10:
-            return Qt::UpArrowCursor;
-        case 11:
-            return Qt::WaitCursor;
-        case 12:
-            return Qt::ForbiddenCursor;
-        case 13:
-            return Qt::BusyCursor;
-        case 14:
-            return Qt::WhatsThisCursor;
-        case 99:
-            if (!mouseIcon.isNull()) return QCursor(QPixmap::fromImage(mouseIcon));
-            return Qt::ArrowCursor;
-        default:
-            return Qt::ArrowCursor;
-    }
+    if (mousePointer == 99 && !mouseIcon.isNull()) return QCursor(QPixmap::fromImage(mouseIcon));
+    for (const auto& [number, shape] : kCursors)
+        if (number == mousePointer) return shape;
+    return Qt::ArrowCursor;
+}
+
+void ControlBase::ShowPointer(QWidget* target, int mousePointer, const QImage& mouseIcon) {
+    if (mousePointer == 0)
+        target->unsetCursor();
+    else
+        target->setCursor(CursorFor(mousePointer, mouseIcon));
 }

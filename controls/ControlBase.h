@@ -82,6 +82,8 @@ class ControlBase : public QWidget {
     static int KeyAscii(const QKeyEvent* event);
     // The cursor for a mouse-pointer number (99 uses the custom icon).
     static QCursor CursorFor(int mousePointer, const QImage& mouseIcon);
+    // Gives `target` that cursor; pointer 0 leaves it the one of its container.
+    static void ShowPointer(QWidget* target, int mousePointer, const QImage& mouseIcon);
 
     // The rows every control's table holds: its own enabled state (`byDefault` is what an
     // absent key loads as) and its font, against its container's.

@@ -178,13 +178,6 @@ void PPB::SetFillImage(const QImage& value, const QString& key) {
     if (changed) emit SettingsChanged();
 }
 
-void PPB::ApplyPointer() {
-    if (mousePointer_ == 0)
-        unsetCursor();
-    else
-        setCursor(CursorFor(mousePointer_, mouseIcon_));
-}
-
 void PPB::ReadProperties(const PropertyBag& bag) {
     LoadSettings(*this, bag, [this] {
         ApplyPointer();

@@ -87,7 +87,7 @@ class PPB : public ControlBase {
     void CentreLabel();
     QSizeF LabelSize() const;
     bool OnOwnSurface(const QPointF& pixelPoint) const;
-    void ApplyPointer();
+    void ApplyPointer() { ShowPointer(this, mousePointer_, mouseIcon_); }
     void SetFillImage(const QImage& value, const QString& key);
 
     bool isPercent_ = true;

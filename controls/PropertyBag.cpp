@@ -2,34 +2,24 @@
 
 #include <QBuffer>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 #include "Twips.h"
 
 namespace {
 
+// Characters written with a backslash in a quoted text, and the letter that follows it.
+constexpr std::pair<char16_t, char16_t> kEscapes[] = {
+    {u'"', u'"'}, {u'\\', u'\\'}, {u'\n', u'n'}, {u'\r', u'r'}, {u'\t', u't'}};
+
 QString Quote(const QString& text) {
     QString quoted = QStringLiteral("\"");
     for (QChar c : text) {
-        switch (c.unicode()) {
-            case '"':
-                quoted += QStringLiteral("\\\"");
-                break;
-            case '\\':
-                quoted += QStringLiteral("\\\\");
-                break;
-            case '\n':
-                quoted += QStringLiteral("\\n");
-                break;
-            case '\r':
-                quoted += QStringLiteral("\\r");
-                break;
-            case '\t':
-                quoted += QStringLiteral("\\t");
-                break;
-            default:
-                quoted += c;
-        }
+        const auto escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                         [c](const auto& e) { return e.first == c.unicode(); });
+        if (escape != std::end(kEscapes)) quoted += QLatin1Char('\\');
+        quoted += escape != std::end(kEscapes) ? QChar(escape->second) : c;
     }
     return quoted + QLatin1Char('"');
 }
@@ -49,19 +39,10 @@ std::optional<QString> Unquote(const QString& text, qsizetype& pos) {
             continue;
         }
         if (++pos >= text.size()) return std::nullopt;
-        switch (text[pos].unicode()) {
-            case 'n':
-                out += QLatin1Char('\n');
-                break;
-            case 'r':
-                out += QLatin1Char('\r');
-                break;
-            case 't':
-                out += QLatin1Char('\t');
-                break;
-            default:
-                out += text[pos];
-        }
+        const char16_t letter = text[pos].unicode();
+        const auto escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                         [letter](const auto& e) { return e.second == letter; });
+        out += escape != std::end(kEscapes) ? QChar(escape->first) : text[pos];
     }
     return std::nullopt;
 }

@@ -106,12 +106,8 @@ void Txt::ApplyColours() {
 }
 
 void Txt::ApplyPointer() {
-    for (QWidget* field : {text1_->viewport(), static_cast<QWidget*>(text2_)}) {
-        if (mousePointer_ == 0)
-            field->unsetCursor();
-        else
-            field->setCursor(CursorFor(mousePointer_, mouseIcon_));
-    }
+    ShowPointer(text1_->viewport(), mousePointer_, mouseIcon_);
+    ShowPointer(text2_, mousePointer_, mouseIcon_);
 }
 
 void Txt::ApplyAlignment() {
