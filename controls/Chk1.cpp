@@ -124,12 +124,13 @@ void Chk1::ShowColour(OleColor colour) {
 }
 
 QColor Chk1::Background() const {
-    return backStyle_ == 1 ? ToQColor(backColor_) : palette().color(backgroundRole());
+    return backStyle_ == BackFill::Opaque ? ToQColor(backColor_)
+                                          : palette().color(backgroundRole());
 }
 
 void Chk1::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (backStyle_ == 1) painter.fillRect(rect(), ToQColor(backColor_));
+    if (backStyle_ == BackFill::Opaque) painter.fillRect(rect(), ToQColor(backColor_));
     // Disabled, box and caption are drawn in one readable grey.
     const QColor disabled = isEnabled() ? QColor() : ReadableDisabledColor(Background());
     PaintBoxGlyph(painter, PixelRect(glyphRect_), GlyphChar(),

@@ -51,7 +51,7 @@ class Chk1 : public ControlBase {
     CONTROL_SETTING(bool, UnderlineOnMOver, underlineOnMOver_)
     CONTROL_SETTING(QImage, MouseIcon, mouseIcon_)
     CONTROL_SETTING(int, MousePointer, mousePointer_)
-    CONTROL_SETTING(int, BackStyle, backStyle_)
+    CONTROL_SETTING(ControlBase::BackFill, BackStyle, backStyle_)
     CONTROL_SETTING(OleColor, BackColor, backColor_)
     bool Checked() const { return checked_; }
     // Raises Click unless DoExternalChange is set.
@@ -142,7 +142,7 @@ class Chk1 : public ControlBase {
     bool underlineOnMOver_ = true;
     QImage mouseIcon_;
     int mousePointer_ = 0;
-    int backStyle_ = 0;
+    BackFill backStyle_ = BackFill::Transparent;
     OleColor backColor_ = SysColor::kButtonFace;
     bool checked_ = false;
     bool animation_ = true;

@@ -22,7 +22,7 @@ class Cmd1 : public ControlBase {
     CONTROL_SETTING(OleColor, ForeColor, foreColor_)
     // Border and back style are stored and restored only.
     CONTROL_SETTING(int, BorderStyle, borderStyle_)
-    CONTROL_SETTING(int, BackStyle, backStyle_)
+    CONTROL_SETTING(ControlBase::BackFill, BackStyle, backStyle_)
     CONTROL_SETTING(QString, ToolTipText, toolTipText_)
     CONTROL_SETTING(bool, WordWrap, wordWrap_)
     CONTROL_SETTING(OleColor, HighColor1, highColor1_)
@@ -108,7 +108,7 @@ class Cmd1 : public ControlBase {
     OleColor backColor_ = SysColor::kButtonFace;
     OleColor foreColor_ = SysColor::kButtonText;
     int borderStyle_ = 0;
-    int backStyle_ = 0;
+    BackFill backStyle_ = BackFill::Transparent;
     QString toolTipText_;
     bool wordWrap_ = true;
     OleColor highColor1_ = SysColor::kButtonHighlight;

@@ -35,6 +35,11 @@ class ControlBase : public QWidget {
     Q_PROPERTY(QFont Font READ Font WRITE setFont NOTIFY SettingsChanged)
     Q_PROPERTY(qint64 hWnd READ hWnd)
   public:
+    // Back style: 0 lets the container show through, 1 fills the control with its BackColor.
+    // Any other stored number is kept as it is and draws as transparent.
+    enum class BackFill { Transparent = 0, Opaque = 1 };
+    Q_ENUM(BackFill)
+
     explicit ControlBase(QWidget* parent = nullptr);
 
     // Restoring the stored settings marks nothing changed: each override opens a LoadingScope.

@@ -149,7 +149,7 @@ const PropertyTable<PPB>& PPB::Properties() {
             // Picture is read after Image and so decides the fill image.
             {"Picture", &PPB::fillImage_},
             {"BackColor", &PPB::backColor_, SysColor::kButtonFace},
-            {"BackStyle", &PPB::backStyle_, 1},
+            {"BackStyle", &PPB::backStyle_, BackFill::Opaque},
             {"BorderColor", &PPB::borderColor_, SysColor::kWindowText},
             {"ShowLabel", &PPB::showLabel_, true},
             Row("ShowBorder", &PPB::showBorder_, true).Then(&PPB::Redraw),
@@ -191,7 +191,7 @@ void PPB::WriteProperties(PropertyBag& bag) const {
 
 void PPB::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (backStyle_ == 1) painter.fillRect(rect(), ToQColor(backColor_));
+    if (backStyle_ == BackFill::Opaque) painter.fillRect(rect(), ToQColor(backColor_));
 
     const QRectF fill = PixelRect(FillArea());
     painter.save();

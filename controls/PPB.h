@@ -37,7 +37,7 @@ class PPB : public ControlBase {
     void setPicture(const QImage& value) { SetFillImage(value, QStringLiteral("Picture")); }
     CONTROL_SETTING(QString, ToolTipText, toolTipText_)
     CONTROL_SETTING(OleColor, BackColor, backColor_)
-    CONTROL_SETTING(int, BackStyle, backStyle_)
+    CONTROL_SETTING(ControlBase::BackFill, BackStyle, backStyle_)
     CONTROL_SETTING(OleColor, BorderColor, borderColor_)
     CONTROL_SETTING(bool, ShowLabel, showLabel_)
     CONTROL_SETTING(bool, ShowBorder, showBorder_)
@@ -97,7 +97,7 @@ class PPB : public ControlBase {
     QImage fillImage_;
     QString toolTipText_;
     OleColor backColor_ = SysColor::kButtonFace;
-    int backStyle_ = 1;
+    BackFill backStyle_ = BackFill::Opaque;
     OleColor borderColor_ = SysColor::kWindowText;
     bool showLabel_ = true;
     bool showBorder_ = true;

@@ -111,9 +111,9 @@ void Txt::ApplyPointer() {
 }
 
 void Txt::ApplyAlignment() {
-    const Qt::Alignment horizontal = alignment_ == 1   ? Qt::AlignRight
-                                     : alignment_ == 2 ? Qt::AlignHCenter
-                                                       : Qt::AlignLeft;
+    const Qt::Alignment horizontal = alignment_ == TextAlignment::Right    ? Qt::AlignRight
+                                     : alignment_ == TextAlignment::Centre ? Qt::AlignHCenter
+                                                                           : Qt::AlignLeft;
     text2_->setAlignment(horizontal | Qt::AlignVCenter);
     QTextOption option = text1_->document()->defaultTextOption();
     option.setAlignment(horizontal);
@@ -279,7 +279,7 @@ const PropertyTable<Txt>& Txt::Properties() {
             .KeepWhenAbsent(),
         Row("Locked", &Txt::locked_, false).Then(&Txt::ApplyLocked),
         {"MaxLength", &Txt::MaxLength, &Txt::setMaxLength, 0},
-        Row("Alignment", &Txt::alignment_, 0).Then(&Txt::ApplyAlignment),
+        Row("Alignment", &Txt::alignment_, TextAlignment::Left).Then(&Txt::ApplyAlignment),
     });
     return table;
 }

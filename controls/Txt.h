@@ -65,8 +65,10 @@ class Txt : public ControlBase {
     // 0: no limit. Both fields keep to it, whichever is shown.
     int MaxLength() const { return maxLength_; }
     void setMaxLength(int value);
-    // 0 left, 1 right, 2 centre.
-    CONTROL_SETTING(int, Alignment, alignment_)
+    // Any other stored number is kept as it is and aligns left.
+    enum class TextAlignment { Left = 0, Right = 1, Centre = 2 };
+    Q_ENUM(TextAlignment)
+    CONTROL_SETTING(TextAlignment, Alignment, alignment_)
 
     static const PropertyTable<Txt>& Properties();
 
@@ -145,7 +147,7 @@ class Txt : public ControlBase {
     OleColor foreColor_ = SysColor::kWindowText;
     bool locked_ = false;
     int maxLength_ = 0;
-    int alignment_ = 0;
+    TextAlignment alignment_ = TextAlignment::Left;
 
     bool highlighted_ = false;
     bool mouseInside_ = false;

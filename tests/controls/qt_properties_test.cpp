@@ -20,6 +20,7 @@ constexpr int kText = QMetaType::QString;
 constexpr int kPicture = QMetaType::QImage;
 constexpr int kFont = QMetaType::QFont;
 constexpr int kNumber = QMetaType::Double;
+const int kBackFill = QMetaType::fromType<ControlBase::BackFill>().id();
 
 struct Listed {
     const char* name;
@@ -53,7 +54,7 @@ TEST(QtProperties, EveryStoredPropertyIsListedWithItsKind) {
                                          {"Picture", kPicture},
                                          {"ToolTipText", kText},
                                          {"BackColor", kColour},
-                                         {"BackStyle", kInt},
+                                         {"BackStyle", kBackFill},
                                          {"BorderColor", kColour},
                                          {"ShowLabel", kBool},
                                          {"ShowBorder", kBool},
@@ -94,29 +95,30 @@ TEST(QtProperties, EveryStoredPropertyIsListedWithItsKind) {
         {{"Caption", kText},          {"ForeColor", kColour},        {"ToolTipText", kText},
          {"HighColor", kColour},      {"Size", QMetaType::QVariant}, {"Style", kInt},
          {"UnderlineOnMOver", kBool}, {"MouseIcon", kPicture},       {"MousePointer", kInt},
-         {"BackStyle", kInt},         {"BackColor", kColour},        {"Checked", kBool},
+         {"BackStyle", kBackFill},    {"BackColor", kColour},        {"Checked", kBool},
          {"Animation", kBool},        {"AnimColor1", kColour},       {"AnimColor2", kColour},
          {"ClickColor", kColour},     {"Anim_Speed", kNumber},       {"Anim_Duration", kNumber},
          {"ColorSet", kInt},          {"IsOptionBtn", kBool},        {"DoExternalChange", kBool}});
-    ExpectListed(Txt::staticMetaObject, {{"MouseIcon", kPicture},
-                                         {"Style", kInt},
-                                         {"SelText", kText},
-                                         {"SelStart", kInt},
-                                         {"SelLength", kInt},
-                                         {"MousePointer", kInt},
-                                         {"PasswordChar", kText},
-                                         {"Text", kText},
-                                         {"ToolTipText", kText},
-                                         {"BackColor", kColour},
-                                         {"ForeColor", kColour},
-                                         {"FontItalic", kBool},
-                                         {"FontName", kText},
-                                         {"FontSize", kNumber},
-                                         {"FontStrikethru", kBool},
-                                         {"FontUnderline", kBool},
-                                         {"Locked", kBool},
-                                         {"MaxLength", kInt},
-                                         {"Alignment", kInt}});
+    ExpectListed(Txt::staticMetaObject,
+                 {{"MouseIcon", kPicture},
+                  {"Style", kInt},
+                  {"SelText", kText},
+                  {"SelStart", kInt},
+                  {"SelLength", kInt},
+                  {"MousePointer", kInt},
+                  {"PasswordChar", kText},
+                  {"Text", kText},
+                  {"ToolTipText", kText},
+                  {"BackColor", kColour},
+                  {"ForeColor", kColour},
+                  {"FontItalic", kBool},
+                  {"FontName", kText},
+                  {"FontSize", kNumber},
+                  {"FontStrikethru", kBool},
+                  {"FontUnderline", kBool},
+                  {"Locked", kBool},
+                  {"MaxLength", kInt},
+                  {"Alignment", QMetaType::fromType<Txt::TextAlignment>().id()}});
     // Write-only members stay methods.
     EXPECT_LT(McToolBar::staticMetaObject.indexOfProperty("ButtonRemove"), 0);
 }
@@ -170,6 +172,11 @@ namespace {
 
 // A value of the property's kind that no control starts with.
 QVariant OtherValue(const QVariant& current) {
+    if (current.metaType().flags() & QMetaType::IsEnumeration) {
+        QVariant next(current.toInt() + 1);
+        next.convert(current.metaType());
+        return next;
+    }
     switch (current.typeId()) {
         case QMetaType::Bool:
             return !current.toBool();
@@ -235,4 +242,11 @@ TEST(QtProperties, EveryStoredKeyRoundTripsThroughTheTextFormAndNotifies) {
     ExpectRoundTrips<Chk1>({});
     // The selection only exists within a text.
     ExpectRoundTrips<Txt>({"SelText", "SelStart", "SelLength"});
+
+    // An enumerated setting keeps a stored number that has no name.
+    Txt box;
+    box.ReadProperties(*PropertyBag::FromText("Alignment = 7\n"));
+    PropertyBag saved;
+    box.WriteProperties(saved);
+    EXPECT_EQ(saved.ReadInt("Alignment", 0), 7);
 }
