@@ -27,33 +27,30 @@ Cmd1::Cmd1(QWidget* parent) : ControlBase(parent) {
     LayOut();
 }
 
+namespace {
+
+// Where an element sits along one side: at the distance from the near edge, centred, or at the
+// distance from the far edge.
+enum class Along { Near, Centre, Far };
+
+// Left and top of the alignment values 0 to 8; any other value centres.
+constexpr std::pair<Along, Along> kPlaces[] = {
+    {Along::Near, Along::Near},   {Along::Near, Along::Centre}, {Along::Near, Along::Far},
+    {Along::Far, Along::Near},    {Along::Far, Along::Centre},  {Along::Far, Along::Far},
+    {Along::Centre, Along::Near}, {Along::Centre, Along::Far},  {Along::Centre, Along::Centre},
+};
+
+double Place(Along along, double room, double length, double distance) {
+    if (along == Along::Near) return distance;
+    return along == Along::Far ? room - length - distance : room / 2 - length / 2;
+}
+
+}  // namespace
+
 QPointF Cmd1::AlignedPosition(int align, const QSizeF& area, const QSizeF& size, double d) {
-    const double w = area.width();
-    const double h = area.height();
-    const double middleTop = h / 2 - size.height() / 2;
-    const double bottomTop = h - size.height() - d;
-    const double centreLeft = w / 2 - size.width() / 2;
-    const double rightLeft = w - size.width() - d;
-    switch (align) {
-        case 0:
-            return {d, d};
-        case 1:
-            return {d, middleTop};
-        case 2:
-            return {d, bottomTop};
-        case 3:
-            return {rightLeft, d};
-        case 4:
-            return {rightLeft, middleTop};
-        case 5:
-            return {rightLeft, bottomTop};
-        case 6:
-            return {centreLeft, d};
-        case 7:
-            return {centreLeft, bottomTop};
-        default:
-            return {centreLeft, middleTop};
-    }
+    const auto [left, top] = align >= 0 && align < 9 ? kPlaces[align] : kPlaces[8];
+    return {Place(left, area.width(), size.width(), d),
+            Place(top, area.height(), size.height(), d)};
 }
 
 QSizeF Cmd1::CaptionSize(double width) const {
@@ -226,13 +223,7 @@ void Cmd1::paintEvent(QPaintEvent*) {
     }
     painter.drawText(PixelRect(CaptionRect()), flags, caption_);
 
-    const QRect edge = rect().adjusted(0, 0, -1, -1);
-    painter.setPen(ToQColor(LightEdgeColor()));
-    painter.drawLine(edge.topLeft(), edge.topRight());
-    painter.drawLine(edge.topLeft(), edge.bottomLeft());
-    painter.setPen(ToQColor(DarkEdgeColor()));
-    painter.drawLine(edge.bottomLeft(), edge.bottomRight());
-    painter.drawLine(edge.topRight(), edge.bottomRight());
+    PaintEdges(painter, ToQColor(LightEdgeColor()), ToQColor(DarkEdgeColor()));
 
     if (ShowsFocusRect())
         PaintFocusRect(painter, rect().adjusted(4, 2, -5, -3), ToQColor(foreColor_));

@@ -62,6 +62,17 @@ void ControlBase::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
 }
 
+void ControlBase::PaintEdges(QPainter& painter, const QColor& topLeft,
+                             const QColor& bottomRight) const {
+    const QRect edge = rect().adjusted(0, 0, -1, -1);
+    painter.setPen(topLeft);
+    painter.drawLine(edge.topLeft(), edge.topRight());
+    painter.drawLine(edge.topLeft(), edge.bottomLeft());
+    painter.setPen(bottomRight);
+    painter.drawLine(edge.bottomLeft(), edge.bottomRight());
+    painter.drawLine(edge.topRight(), edge.bottomRight());
+}
+
 void ControlBase::PaintFocusRect(QPainter& painter, const QRect& rect, const QColor& colour) {
     painter.save();
     painter.setPen(QPen(colour, 1, Qt::DotLine));
@@ -118,20 +129,28 @@ QPointF ControlBase::TwipsPoint(const QPointF& p) const {
     return QPointF(TwipsFromPixels(p.x()), TwipsFromPixels(p.y()));
 }
 
-int ControlBase::ButtonCode(Qt::MouseButtons buttons) {
+namespace {
+
+// Bit 1, 2 and 4 of a code for the first, second and third of `flags`.
+template <class Flags>
+int CodeOf(Flags state, std::initializer_list<typename Flags::enum_type> flags) {
     int code = 0;
-    if (buttons & Qt::LeftButton) code |= 1;
-    if (buttons & Qt::RightButton) code |= 2;
-    if (buttons & Qt::MiddleButton) code |= 4;
+    int bit = 1;
+    for (const auto flag : flags) {
+        if (state & flag) code |= bit;
+        bit <<= 1;
+    }
     return code;
 }
 
+}  // namespace
+
+int ControlBase::ButtonCode(Qt::MouseButtons buttons) {
+    return CodeOf(buttons, {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton});
+}
+
 int ControlBase::ShiftCode(Qt::KeyboardModifiers modifiers) {
-    int code = 0;
-    if (modifiers & Qt::ShiftModifier) code |= 1;
-    if (modifiers & Qt::ControlModifier) code |= 2;
-    if (modifiers & Qt::AltModifier) code |= 4;
-    return code;
+    return CodeOf(modifiers, {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier});
 }
 
 namespace {

@@ -155,6 +155,8 @@ class ControlBase : public QWidget {
     void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // The control's outer edges: top and left in one colour, bottom and right in the other.
+    void PaintEdges(QPainter& painter, const QColor& topLeft, const QColor& bottomRight) const;
     // The dotted rectangle of keyboard focus.
     static void PaintFocusRect(QPainter& painter, const QRect& rect, const QColor& colour);
     double PixelsFromTwips(double twips) const { return Twips::ToPixels(twips, this); }

@@ -78,15 +78,8 @@ void Txt::SetHighlight(bool on) {
 void Txt::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), ToQColor(backColor_));
-    const QRect edge = rect().adjusted(0, 0, -1, -1);
-    const QColor dark = ToQColor(highlighted_ ? kFrameDark : SysColor::kButtonFace);
-    const QColor light = ToQColor(highlighted_ ? kFrameLight : SysColor::kButtonFace);
-    painter.setPen(dark);
-    painter.drawLine(edge.topLeft(), edge.topRight());
-    painter.drawLine(edge.topLeft(), edge.bottomLeft());
-    painter.setPen(light);
-    painter.drawLine(edge.bottomLeft(), edge.bottomRight());
-    painter.drawLine(edge.topRight(), edge.bottomRight());
+    PaintEdges(painter, ToQColor(highlighted_ ? kFrameDark : SysColor::kButtonFace),
+               ToQColor(highlighted_ ? kFrameLight : SysColor::kButtonFace));
 }
 
 void Txt::ApplyColours() {
