@@ -114,7 +114,7 @@ QSize Chk1::minimumSizeHint() const {
 
 int Chk1::GlyphChar() const {
     if (!checked_) return kEmptyBox;
-    return style_ == 1 ? kCrossedBox : kTickedBox;
+    return style_ == BoxMark::Cross ? kCrossedBox : kTickedBox;
 }
 
 void Chk1::ShowColour(OleColor colour) {
@@ -158,7 +158,7 @@ const PropertyTable<Chk1>& Chk1::Properties() {
         Row("ToolTipText", &Chk1::toolTipText_).Then(&Chk1::ApplyToolTip),
         Row("HighColor", &Chk1::highColor_, 0).Then(&Chk1::Redraw),
         {"Size", &Chk1::Size, &Chk1::LoadSize, 13.0},
-        Row("Style", &Chk1::style_, 1).Then(&Chk1::Redraw),
+        Row("Style", &Chk1::style_, BoxMark::Cross).Then(&Chk1::Redraw),
         {"UnderlineOnMOver", &Chk1::underlineOnMOver_, true},
         Row("MouseIcon", &Chk1::mouseIcon_).Then(&Chk1::ApplyPointer),
         Row("MousePointer", &Chk1::mousePointer_).Then(&Chk1::ApplyPointer),
@@ -176,7 +176,7 @@ const PropertyTable<Chk1>& Chk1::Properties() {
         {"Anim_Speed", &Chk1::animSpeed_, 0.08},
         {"Anim_Duration", &Chk1::animDuration_, 2.0},
         // Loading keeps the number without applying its colours.
-        {"ColorSet", &Chk1::colorSet_, 1},
+        {"ColorSet", &Chk1::colorSet_, Colours::Grey},
         {"IsOptionBtn", &Chk1::isOptionBtn_, false},
         {"DoExternalChange", &Chk1::doExternalChange_, false},
     });
@@ -240,11 +240,12 @@ void Chk1::setChecked(bool value) {
     if (alive && !doExternalChange_) emit Click();
 }
 
-void Chk1::setColorSet(int value) {
+void Chk1::setColorSet(Colours value) {
     const QPointer<Chk1> alive(this);
     StoreSetting(*this, colorSet_, value);
-    if (!alive || value < 1 || value > 4) return;
-    const ColourSet& set = kColourSets[value - 1];
+    const int number = static_cast<int>(value);
+    if (!alive || number < 1 || number > 4) return;
+    const ColourSet& set = kColourSets[number - 1];
     setAnimColor1(set.anim1);
     setAnimColor2(set.anim2);
     setClickColor(set.click);

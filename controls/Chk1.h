@@ -3,13 +3,8 @@
 // animation then plays on the box, driven by a timer so input goes on meanwhile.
 #pragma once
 
-#include <QImage>
-#include <QRectF>
-#include <QString>
 #include <QTimer>
-#include <QVariant>
 #include <cmath>
-#include <optional>
 
 #include "ControlBase.h"
 
@@ -22,7 +17,7 @@ class Chk1 : public ControlBase {
     Q_PROPERTY(double Anim_Speed READ Anim_Speed WRITE setAnim_Speed NOTIFY SettingsChanged)
     Q_PROPERTY(
         double Anim_Duration READ Anim_Duration WRITE setAnim_Duration NOTIFY SettingsChanged)
-    Q_PROPERTY(int ColorSet READ ColorSet WRITE setColorSet NOTIFY SettingsChanged)
+    Q_PROPERTY(Colours ColorSet READ ColorSet WRITE setColorSet NOTIFY SettingsChanged)
     Q_PROPERTY(bool DoExternalChange READ DoExternalChange WRITE setDoExternalChange NOTIFY
                    SettingsChanged)
   public:
@@ -47,7 +42,11 @@ class Chk1 : public ControlBase {
     // Point size of the box glyph; an empty value leaves the glyph's size as it is.
     QVariant Size() const;
     void setSize(const QVariant& value);
-    CONTROL_SETTING(int, Style, style_)
+    // The mark of a checked box: a cross for 1, a tick for any other number (kept as it is).
+    enum class BoxMark { Cross = 1, Tick = 2 };
+    Q_ENUM(BoxMark)
+    CONTROL_SETTING(Chk1::BoxMark, Style, style_)
+    void setStyle(int value) { setStyle(static_cast<BoxMark>(value)); }
     CONTROL_SETTING(bool, UnderlineOnMOver, underlineOnMOver_)
     CONTROL_SETTING(QImage, MouseIcon, mouseIcon_)
     CONTROL_SETTING(int, MousePointer, mousePointer_)
@@ -69,9 +68,12 @@ class Chk1 : public ControlBase {
     void setAnim_Duration(double value) {
         if (std::isfinite(value)) StoreSetting(*this, animDuration_, value);
     }
-    int ColorSet() const { return colorSet_; }
-    // 1 grey, 2 blue, 3 red, 4 green; other values leave the colours alone.
-    void setColorSet(int value);
+    // Other numbers are kept and leave the colours alone.
+    enum class Colours { Grey = 1, Blue, Red, Green };
+    Q_ENUM(Colours)
+    Colours ColorSet() const { return colorSet_; }
+    void setColorSet(Colours value);
+    void setColorSet(int value) { setColorSet(static_cast<Colours>(value)); }
     CONTROL_SETTING(bool, IsOptionBtn, isOptionBtn_)
     bool DoExternalChange() const { return doExternalChange_; }
     // Only a designer may change it: in the running program the call fails (error 387),
@@ -138,7 +140,7 @@ class Chk1 : public ControlBase {
     QString toolTipText_;
     OleColor highColor_ = 0;
     std::optional<double> size_ = 13.0;
-    int style_ = 1;
+    BoxMark style_ = BoxMark::Cross;
     bool underlineOnMOver_ = true;
     QImage mouseIcon_;
     int mousePointer_ = 0;
@@ -151,7 +153,7 @@ class Chk1 : public ControlBase {
     OleColor clickColor_ = 0x00404040;
     double animSpeed_ = 0.08;
     double animDuration_ = 2;
-    int colorSet_ = 1;
+    Colours colorSet_ = Colours::Grey;
     bool isOptionBtn_ = false;
     bool doExternalChange_ = false;
 

@@ -93,8 +93,9 @@ void Cmd1::LayOut() {
     if (arranged_ && !picture_.isNull()) {
         const QSizeF size = PictureSize();
         const double distance = picDistToEdge_;
-        QPointF at = AlignedPosition(picAlign_, area, size, distance);
-        if (picAlign_ == 7) at.setY(area.height() - size.height() - kBottomCentrePictureDistance);
+        QPointF at = AlignedPosition(static_cast<int>(picAlign_), area, size, distance);
+        if (picAlign_ == Placement::BottomCentre)
+            at.setY(area.height() - size.height() - kBottomCentrePictureDistance);
         pictureRect_ = QRectF(at, size);
     }
     update();
@@ -102,7 +103,8 @@ void Cmd1::LayOut() {
 
 void Cmd1::PlaceCaption(QSizeF size) {
     const QSizeF area(ScaleWidth(), ScaleHeight());
-    captionRect_ = QRectF(AlignedPosition(textAlign_, area, size, textDistToEdge_), size);
+    captionRect_ =
+        QRectF(AlignedPosition(static_cast<int>(textAlign_), area, size, textDistToEdge_), size);
 }
 
 QRectF Cmd1::CaptionRect() const {
@@ -150,12 +152,12 @@ const PropertyTable<Cmd1>& Cmd1::Properties() {
             {"Color2", &Cmd1::color2_, SysColor::kButtonFace},
             {"Picture", &Cmd1::picture_},
             {"PicSize", &Cmd1::picSize_, 32},
-            {"PicAlign", &Cmd1::picAlign_, 8},
+            {"PicAlign", &Cmd1::picAlign_, Placement::Centre},
             {"PicHeight", &Cmd1::picHeight_, 320},
             {"PicWidth", &Cmd1::picWidth_, 320},
             {"ForeColor", &Cmd1::foreColor_, SysColor::kButtonText},
             {"Caption", &Cmd1::caption_, "Command"},
-            {"TextAlign", &Cmd1::textAlign_, 8},
+            {"TextAlign", &Cmd1::textAlign_, Placement::Centre},
             {"PicDistToEdge", &Cmd1::picDistToEdge_, 40},
             {"TextDistToEdge", &Cmd1::textDistToEdge_, 40},
             {"TextWidth", &Cmd1::textWidth_, 1000},

@@ -2,10 +2,6 @@
 // the mouse is over the button (raised) or pressing it (sunken). Geometry is in twips.
 #pragma once
 
-#include <QImage>
-#include <QRectF>
-#include <QString>
-
 #include "ControlBase.h"
 
 class Cmd1 : public ControlBase {
@@ -31,10 +27,26 @@ class Cmd1 : public ControlBase {
     CONTROL_SETTING(OleColor, Color2, color2_)
     CONTROL_SETTING(QImage, Picture, picture_)
     CONTROL_SETTING(int, PicSize, picSize_)
-    CONTROL_SETTING(int, PicAlign, picAlign_)
+    // Where the picture or the caption sits; any other stored number centres and is kept.
+    enum class Placement {
+        TopLeft,
+        MiddleLeft,
+        BottomLeft,
+        TopRight,
+        MiddleRight,
+        BottomRight,
+        TopCentre,
+        BottomCentre,
+        Centre
+    };
+    Q_ENUM(Placement)
+    CONTROL_SETTING(Cmd1::Placement, PicAlign, picAlign_)
+    // The stored numbers, as layouts and callers that count give them.
+    void setPicAlign(int value) { setPicAlign(static_cast<Placement>(value)); }
     CONTROL_SETTING(int, PicHeight, picHeight_)
     CONTROL_SETTING(int, PicWidth, picWidth_)
-    CONTROL_SETTING(int, TextAlign, textAlign_)
+    CONTROL_SETTING(Cmd1::Placement, TextAlign, textAlign_)
+    void setTextAlign(int value) { setTextAlign(static_cast<Placement>(value)); }
     CONTROL_SETTING(int, PicDistToEdge, picDistToEdge_)
     CONTROL_SETTING(int, TextDistToEdge, textDistToEdge_)
     CONTROL_SETTING(int, TextWidth, textWidth_)
@@ -117,11 +129,11 @@ class Cmd1 : public ControlBase {
     OleColor color2_ = SysColor::kButtonFace;
     QImage picture_;
     int picSize_ = 32;
-    int picAlign_ = 8;
+    Placement picAlign_ = Placement::Centre;
     int picHeight_ = 320;
     int picWidth_ = 320;
     QString caption_ = QStringLiteral("Command");
-    int textAlign_ = 8;
+    Placement textAlign_ = Placement::Centre;
     int picDistToEdge_ = 40;
     int textDistToEdge_ = 40;
     int textWidth_ = 1000;

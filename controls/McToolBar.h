@@ -3,11 +3,6 @@
 // has rested, and reports clicks with the button's index. Button geometry is in pixels.
 #pragma once
 
-#include <QFont>
-#include <QImage>
-#include <QPointF>
-#include <QPointer>
-#include <QStringList>
 #include <QTimer>
 #include <algorithm>
 #include <memory>

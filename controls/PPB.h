@@ -2,11 +2,6 @@
 // rewrites the label, and a layout (creation, resize, Redraw) shows a full bar again.
 #pragma once
 
-#include <QFont>
-#include <QImage>
-#include <QRectF>
-#include <QString>
-
 #include "ControlBase.h"
 
 class PPB : public ControlBase {

@@ -57,7 +57,7 @@ Txt::Txt(QWidget* parent)
 // ---- layout and looks ------------------------------------------------------------------------
 
 void Txt::LayOut() {
-    const bool multiLine = style_ == 1;
+    const bool multiLine = style_ == FieldStyle::MultiLine;
     text1_->setVisible(multiLine);
     text2_->setVisible(!multiLine);
     setFocusProxy(multiLine ? static_cast<QWidget*>(text1_) : static_cast<QWidget*>(text2_));
@@ -145,7 +145,7 @@ void Txt::HoldMultiLineLimit() {
 
 void Txt::OnSingleLineChanged() {
     if (syncing_) return;
-    if (style_ != 0 || !text1_->isHidden()) return;
+    if (style_ != FieldStyle::Mirrored || !text1_->isHidden()) return;
     // The multi-line field reports the change, so it is reported once. The single-line field
     // has kept to the limit already; what it holds is copied whole.
     const QPointer<Txt> alive(this);
@@ -168,7 +168,7 @@ void Txt::setText(const QString& value) {
     const QPointer<Txt> alive(this);
     keepWhole_ = true;
     text2_->setMaxLength(std::max(SingleLineLimit(), static_cast<int>(value.size())));
-    if (style_ == 1)
+    if (style_ == FieldStyle::MultiLine)
         text1_->setPlainText(value);
     else
         text2_->setText(value);
@@ -247,7 +247,7 @@ const PropertyTable<Txt>& Txt::Properties() {
         EnabledRow<Txt>(true),
         FontRow<Txt>(),
         Row("MouseIcon", &Txt::mouseIcon_).Then(&Txt::ApplyPointer),
-        Row("Style", &Txt::style_, 0).Then(&Txt::LayOut),
+        Row("Style", &Txt::style_, FieldStyle::Mirrored).Then(&Txt::LayOut),
         // The selection comes first and the text last, so the stored text is what the box holds.
         {"SelText", &Txt::SelText, &Txt::LoadSelText, QString()},
         {"SelStart", &Txt::SelStart, &Txt::setSelStart, 0},
@@ -432,7 +432,8 @@ void Txt::showEvent(QShowEvent* event) {
 }
 
 QWidget* Txt::ShownField() const {
-    return style_ == 1 ? static_cast<QWidget*>(text1_) : static_cast<QWidget*>(text2_);
+    return style_ == FieldStyle::MultiLine ? static_cast<QWidget*>(text1_)
+                                           : static_cast<QWidget*>(text2_);
 }
 
 QString Txt::AccessibleName() const {

@@ -3,9 +3,6 @@
 // over the control or the control has the focus.
 #pragma once
 
-#include <QImage>
-#include <QString>
-
 #include "ControlBase.h"
 
 class QLineEdit;
@@ -28,8 +25,13 @@ class Txt : public ControlBase {
   public:
     explicit Txt(QWidget* parent = nullptr);
 
-    // 1 shows the multi-line field, any other value the single-line one.
-    CONTROL_SETTING(int, Style, style_)
+    // Mirrored shows the single-line field while the multi-line one holds the text; MultiLine
+    // shows and holds in the multi-line field; SingleLine (and any other number, kept as it is)
+    // shows and holds in the single-line field alone.
+    enum class FieldStyle { Mirrored = 0, MultiLine = 1, SingleLine = 2 };
+    Q_ENUM(FieldStyle)
+    CONTROL_SETTING(Txt::FieldStyle, Style, style_)
+    void setStyle(int value) { setStyle(static_cast<FieldStyle>(value)); }
 
     // The data field (multi-line with Style 0, single-line otherwise) holds the text.
     QString Text() const;
@@ -111,7 +113,7 @@ class Txt : public ControlBase {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    bool MultiLineIsDataField() const { return style_ == 0; }
+    bool MultiLineIsDataField() const { return style_ == FieldStyle::Mirrored; }
     void LayOut();
     void SetHighlight(bool on);
     void MouseCameIn();
@@ -138,7 +140,7 @@ class Txt : public ControlBase {
 
     QPlainTextEdit* text1_;
     QLineEdit* text2_;
-    int style_ = 0;
+    FieldStyle style_ = FieldStyle::Mirrored;
     QImage mouseIcon_;
     int mousePointer_ = 0;
     QString passwordChar_;
