@@ -212,7 +212,7 @@ void Chk1::setSize(const QVariant& value) {
     LoadSize(value);
     MarkChanged(QStringLiteral("Size"));
     Redraw();
-    if (size_ != before) emit SettingsChanged();
+    if (size_ != before) NotifySettingsChanged();
 }
 
 void Chk1::LoadSize(const QVariant& value) {

@@ -36,7 +36,7 @@ bool ControlBase::event(QEvent* event) {
     const bool handled = QWidget::event(event);
     // A new font needs new room in a layout.
     if (type == QEvent::FontChange) updateGeometry();
-    if (type == QEvent::FontChange || type == QEvent::EnabledChange) emit SettingsChanged();
+    if (type == QEvent::FontChange || type == QEvent::EnabledChange) NotifySettingsChanged();
     return handled;
 }
 

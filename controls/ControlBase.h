@@ -131,7 +131,7 @@ class ControlBase : public QWidget {
         MarkChanged(QLatin1String(row.key));
         const QPointer<ControlBase> alive(this);
         if (const auto followUp = table.FollowUpOf(row)) (self.*followUp)();
-        if (alive && differs) emit SettingsChanged();
+        if (alive && differs) NotifySettingsChanged();
     }
     // Loads the table's rows and runs `finish` with nothing marked, then notifies once.
     // Returns false when a handler deleted the control.
@@ -147,6 +147,11 @@ class ControlBase : public QWidget {
         return !alive.isNull();
     }
     bool IsLoading() const { return loading_; }
+    // A setting may hold a new value. A load notifies once, at its end, so that no handler runs
+    // (and perhaps deletes the control) while the stored settings are applied.
+    void NotifySettingsChanged() {
+        if (!loading_) emit SettingsChanged();
+    }
     // Notifies a new enabled state or font once the control has taken it in.
     bool event(QEvent* event) override;
     // A follow-up for table rows whose change only shows in the next paint.

@@ -361,7 +361,7 @@ bool McToolBar::StoredButtonSetting(const void* field, bool differs) {
     MarkChanged(QLatin1String(row.key) + QString::number(buttonIndex_));
     const QPointer<McToolBar> alive(this);
     RedrawControl();
-    if (alive && differs) emit SettingsChanged();
+    if (alive && differs) NotifySettingsChanged();
     return alive && differs;
 }
 
@@ -385,7 +385,7 @@ void McToolBar::ButtonListChanged(const QString& key) {
     MarkChanged(key);
     const QPointer<McToolBar> alive(this);
     RedrawControl();
-    if (alive) emit SettingsChanged();
+    if (alive) NotifySettingsChanged();
 }
 
 void McToolBar::SetPressed(int index, bool pressed) {
@@ -393,7 +393,7 @@ void McToolBar::SetPressed(int index, bool pressed) {
     buttons_[static_cast<size_t>(index)].Pressed = pressed;
     const QPointer<McToolBar> alive(this);
     RedrawControl();
-    if (alive) emit SettingsChanged();
+    if (alive) NotifySettingsChanged();
 }
 
 // ---- stored settings -------------------------------------------------------------------------
@@ -445,7 +445,7 @@ void McToolBar::leaveEvent(QEvent*) {
     const QPointer<McToolBar> alive(this);
     RedrawControl();
     if (alive) emit MouseLeave();
-    if (alive) emit SettingsChanged();
+    if (alive) NotifySettingsChanged();
 }
 
 void McToolBar::mousePressEvent(QMouseEvent* event) {
@@ -537,7 +537,7 @@ void McToolBar::SetHoverIndex(int index) {
     const QPointer<McToolBar> alive(this);
     emit OnButtonHover(index);
     if (alive) RedrawControl();
-    if (alive) emit SettingsChanged();
+    if (alive) NotifySettingsChanged();
 }
 
 void McToolBar::ClickButton(int index) {

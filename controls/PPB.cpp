@@ -164,7 +164,7 @@ void PPB::setIsPercent(bool value) {
     isPercent_ = value;
     MarkChanged(QStringLiteral("IsPercent"));
     const QPointer<PPB> alive(this);
-    if (changed) emit SettingsChanged();
+    if (changed) NotifySettingsChanged();
     if (!alive || !SetLabelText(value ? QStringLiteral("100%") : QStringLiteral("100"))) return;
     CentreLabel();
     update();
@@ -175,7 +175,7 @@ void PPB::SetFillImage(const QImage& value, const QString& key) {
     fillImage_ = value;
     MarkChanged(key);
     update();
-    if (changed) emit SettingsChanged();
+    if (changed) NotifySettingsChanged();
 }
 
 void PPB::ReadProperties(const PropertyBag& bag) {

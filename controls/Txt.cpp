@@ -45,10 +45,10 @@ Txt::Txt(QWidget* parent)
     connect(text1_, &QPlainTextEdit::textChanged, this, &Txt::OnMultiLineChanged);
     connect(text2_, &QLineEdit::textChanged, this, &Txt::OnSingleLineChanged);
     // The selection is a setting of the box too.
-    connect(text1_, &QPlainTextEdit::cursorPositionChanged, this, &Txt::SettingsChanged);
-    connect(text1_, &QPlainTextEdit::selectionChanged, this, &Txt::SettingsChanged);
-    connect(text2_, &QLineEdit::cursorPositionChanged, this, &Txt::SettingsChanged);
-    connect(text2_, &QLineEdit::selectionChanged, this, &Txt::SettingsChanged);
+    connect(text1_, &QPlainTextEdit::cursorPositionChanged, this, &Txt::NotifySettingsChanged);
+    connect(text1_, &QPlainTextEdit::selectionChanged, this, &Txt::NotifySettingsChanged);
+    connect(text2_, &QLineEdit::cursorPositionChanged, this, &Txt::NotifySettingsChanged);
+    connect(text2_, &QLineEdit::selectionChanged, this, &Txt::NotifySettingsChanged);
     ApplyColours();
     setSizeTwips(1215, 315);
     LayOut();
@@ -282,7 +282,7 @@ void Txt::setPasswordChar(const QString& value) {
     passwordChar_ = value.left(1);
     text2_->setEchoMode(passwordChar_.isEmpty() ? QLineEdit::Normal : QLineEdit::Password);
     MarkChanged(QStringLiteral("PasswordChar"));
-    if (passwordChar_ != before) emit SettingsChanged();
+    if (passwordChar_ != before) NotifySettingsChanged();
 }
 
 void Txt::ApplyToolTip() {
@@ -308,7 +308,7 @@ void Txt::setMaxLength(int value) {
         OnMultiLineChanged();
     }
     MarkChanged(QStringLiteral("MaxLength"));
-    if (maxLength_ != before) emit SettingsChanged();
+    if (maxLength_ != before) NotifySettingsChanged();
 }
 
 void Txt::LoadSelText(const QString& value) {
@@ -462,8 +462,6 @@ void Txt::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) {
         text1_->setFont(font());
         text2_->setFont(font());
-        updateGeometry();
     }
     ControlBase::changeEvent(event);
-    if (event->type() == QEvent::FontChange) emit SettingsChanged();
 }

@@ -214,7 +214,8 @@ QVariant OtherValue(const QVariant& current) {
 }
 
 // Every stored key that is a Qt property of the same name: set to another value, it notifies,
-// and a layout saved as text and loaded into a new control brings the value back.
+// and a layout saved as text and loaded into a new control brings the value back with one
+// notification for the whole load.
 template <typename Control>
 void ExpectRoundTrips(const QStringList& skipped) {
     const QMetaObject& meta = Control::staticMetaObject;
@@ -235,7 +236,9 @@ void ExpectRoundTrips(const QStringList& skipped) {
         ASSERT_TRUE(text.has_value());
         Control loaded;
         loaded.setUserMode(false);
+        QSignalSpy loadNotified(&loaded, &ControlBase::SettingsChanged);
         loaded.ReadProperties(*text);
+        EXPECT_EQ(loadNotified.count(), 1) << meta.className() << "." << row.key;
         EXPECT_EQ(property.read(&loaded), value) << meta.className() << "." << row.key;
     }
     for (int i = ControlBase::staticMetaObject.propertyOffset(); i < meta.propertyCount(); ++i) {
