@@ -175,19 +175,6 @@ QSize McToolBar::sizeHint() const {
     return QSize(WidgetLength(PerRow(), buttonsWidth_), WidgetLength(rows_, buttonsHeight_));
 }
 
-int McToolBar::GetButtonWidth(int iIndex) const {
-    return At(iIndex) ? At(iIndex)->Width : 0;
-}
-int McToolBar::GetButtonHeight(int iIndex) const {
-    return At(iIndex) ? At(iIndex)->Height : 0;
-}
-int McToolBar::GetButtonTop(int iIndex) const {
-    return At(iIndex) ? At(iIndex)->Top : 0;
-}
-int McToolBar::GetButtonLeft(int iIndex) const {
-    return At(iIndex) ? At(iIndex)->Left : 0;
-}
-
 // ---- text helpers ----------------------------------------------------------------------------
 
 bool McToolBar::IsDelim(QChar Char) {
@@ -328,18 +315,6 @@ void McToolBar::LoadButtonCount(qint64 count) {
     buttons_.assign(static_cast<size_t>(std::clamp<qint64>(count, 1, kMostButtonCount)), {});
 }
 
-QString McToolBar::CaptionOf(int index) const {
-    return At(index) ? At(index)->Caption : QString();
-}
-QString McToolBar::ToolTipOf(int index) const {
-    return At(index) ? At(index)->ToolTipText : QString();
-}
-bool McToolBar::IsButtonEnabled(int index) const {
-    return At(index) && At(index)->Enabled;
-}
-bool McToolBar::IsButtonPressed(int index) const {
-    return At(index) && At(index)->Pressed;
-}
 bool McToolBar::ButtonLooksPressed(int index) const {
     const ToolBarButton* button = At(index);
     if (!button) return false;

@@ -56,10 +56,10 @@ class McToolBar : public ControlBase {
     void HighlightButton(int lIndex) { SetPressed(lIndex, true); }
     void UnHighlightButton(int lIndex) { SetPressed(lIndex, false); }
     // The button's rectangle from the last repaint; 0 for an index outside the buttons.
-    int GetButtonWidth(int iIndex) const;
-    int GetButtonHeight(int iIndex) const;
-    int GetButtonTop(int iIndex) const;
-    int GetButtonLeft(int iIndex) const;
+    int GetButtonWidth(int iIndex) const { return FieldOf(iIndex, &ToolBarButton::Width); }
+    int GetButtonHeight(int iIndex) const { return FieldOf(iIndex, &ToolBarButton::Height); }
+    int GetButtonTop(int iIndex) const { return FieldOf(iIndex, &ToolBarButton::Top); }
+    int GetButtonLeft(int iIndex) const { return FieldOf(iIndex, &ToolBarButton::Left); }
 
     // Greedy word wrap measured with the control's font; every line at most about lLength
     // pixels wide where the words allow it. Lines break between whole characters only.
@@ -119,10 +119,10 @@ class McToolBar : public ControlBase {
 
     // A button's caption, tooltip text, enabled and pressed flags by index, without making it
     // the current button; empty or false outside the buttons.
-    QString CaptionOf(int index) const;
-    QString ToolTipOf(int index) const;
-    bool IsButtonEnabled(int index) const;
-    bool IsButtonPressed(int index) const;
+    QString CaptionOf(int index) const { return FieldOf(index, &ToolBarButton::Caption); }
+    QString ToolTipOf(int index) const { return FieldOf(index, &ToolBarButton::ToolTipText); }
+    bool IsButtonEnabled(int index) const { return FieldOf(index, &ToolBarButton::Enabled); }
+    bool IsButtonPressed(int index) const { return FieldOf(index, &ToolBarButton::Pressed); }
     // The button is drawn down: its Pressed flag, or the mouse or a key holds it.
     bool ButtonLooksPressed(int index) const;
     // Makes an enabled button the current one and raises Click for it, as its keys do.
@@ -179,9 +179,14 @@ class McToolBar : public ControlBase {
     const ToolBarButton* Current() const;
     const ToolBarButton* At(int index) const;
     static ToolBarButton NewButton(int index);
+    // A field of the button at `index`, or nothing (empty, 0, false) outside the buttons.
+    template <class T>
+    T FieldOf(int index, T ToolBarButton::*field) const {
+        return At(index) ? At(index)->*field : T();
+    }
     template <class T>
     T CurrentField(T ToolBarButton::*field) const {
-        return Current() ? Current()->*field : T();
+        return FieldOf(buttonIndex_, field);
     }
     // Stores a setting of the current button: marks its key, repaints and notifies; returns
     // whether the value changed (false as well when the bar is gone).
