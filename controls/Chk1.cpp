@@ -105,9 +105,16 @@ void Chk1::LayOut() {
         QRectF(QPointF(glyphRect_.right() + kCaptionGap, h / 2 - caption.height() / 2), caption);
 }
 
+QSize Chk1::minimumSizeHint() const {
+    const QSize caption = TextRoom(caption_, 0);
+    const int glyph = Twips::ToWholePixels(glyphPointSize_ * kTwipsPerPoint, this);
+    return QSize(glyph + Twips::ToWholePixels(kCaptionGap, this) + caption.width(),
+                 std::max(glyph, caption.height()));
+}
+
 int Chk1::GlyphChar() const {
     if (!checked_) return kEmptyBox;
-    return style_ == 1 ? kCrossedBox : kTickedBox;
+    return style_ == BoxMark::Cross ? kCrossedBox : kTickedBox;
 }
 
 void Chk1::ShowColour(OleColor colour) {
@@ -117,12 +124,13 @@ void Chk1::ShowColour(OleColor colour) {
 }
 
 QColor Chk1::Background() const {
-    return backStyle_ == 1 ? ToQColor(backColor_) : palette().color(backgroundRole());
+    return backStyle_ == BackFill::Opaque ? ToQColor(backColor_)
+                                          : palette().color(backgroundRole());
 }
 
 void Chk1::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (backStyle_ == 1) painter.fillRect(rect(), ToQColor(backColor_));
+    if (backStyle_ == BackFill::Opaque) painter.fillRect(rect(), ToQColor(backColor_));
     // Disabled, box and caption are drawn in one readable grey.
     const QColor disabled = isEnabled() ? QColor() : ReadableDisabledColor(Background());
     PaintBoxGlyph(painter, PixelRect(glyphRect_), GlyphChar(),
@@ -139,36 +147,57 @@ void Chk1::paintEvent(QPaintEvent*) {
 
 // ---- properties ------------------------------------------------------------------------------
 
-void Chk1::Changed(const QString& key, bool redraw) {
-    MarkChanged(key);
-    if (redraw) Redraw();
+const PropertyTable<Chk1>& Chk1::Properties() {
+    using Row = StoredProperty<Chk1>;
+    static const PropertyTable<Chk1> table({
+        {"Caption", &Chk1::caption_, "Check"},
+        EnabledRow<Chk1>(true),
+        FontRow<Chk1>(),
+        // The first read colours the caption only; the later ones decide box and caption alike.
+        {"ForeColor", &Chk1::captionColor_, SysColor::kButtonText},
+        Row("ToolTipText", &Chk1::toolTipText_).Then(&Chk1::ApplyToolTip),
+        Row("HighColor", &Chk1::highColor_, 0).Then(&Chk1::Redraw),
+        {"Size", &Chk1::Size, &Chk1::LoadSize, 13.0},
+        Row("Style", &Chk1::style_, BoxMark::Cross).Then(&Chk1::Redraw),
+        {"UnderlineOnMOver", &Chk1::underlineOnMOver_, true},
+        Row("MouseIcon", &Chk1::mouseIcon_).Then(&Chk1::ApplyPointer),
+        Row("MousePointer", &Chk1::mousePointer_).Then(&Chk1::ApplyPointer),
+        Row("BackStyle", &Chk1::backStyle_).Then(&Chk1::Repaint),
+        Row("BackColor", &Chk1::backColor_, SysColor::kButtonFace).Then(&Chk1::Redraw),
+        Row("ForeColor", &Chk1::foreColor_, 0).Then(&Chk1::Redraw),
+        {"HighColor", &Chk1::highColor_, 0},
+        {"Size", &Chk1::Size, &Chk1::LoadSize, 13.0},
+        {"Forecolor", &Chk1::ForeColor, &Chk1::setForeColor, 0},
+        {"Checked", &Chk1::checked_, false},
+        {"Animation", &Chk1::animation_, true},
+        {"AnimColor1", &Chk1::animColor1_, 0x00404040},
+        {"AnimColor2", &Chk1::animColor2_, 0x00808080},
+        {"ClickColor", &Chk1::clickColor_, 0x00404040},
+        {"Anim_Speed", &Chk1::animSpeed_, 0.08},
+        {"Anim_Duration", &Chk1::animDuration_, 2.0},
+        // Loading keeps the number without applying its colours.
+        {"ColorSet", &Chk1::colorSet_, Colours::Grey},
+        {"IsOptionBtn", &Chk1::isOptionBtn_, false},
+        {"DoExternalChange", &Chk1::doExternalChange_, false},
+    });
+    return table;
 }
 
 void Chk1::setCaption(const QString& value) {
     const bool changed = value != caption_;
     caption_ = value;
-    Changed(QStringLiteral("Caption"), true);
+    MarkChanged(QStringLiteral("Caption"));
+    Redraw();
     if (!changed) return;
+    updateGeometry();
     NotifyAccessibleName(this);
     emit CaptionChanged(caption_);
 }
 
 void Chk1::setForeColor(OleColor value) {
-    foreColor_ = value;
     glyphColor_ = value;
     captionColor_ = value;
-    Changed(QStringLiteral("ForeColor"), true);
-}
-
-void Chk1::setToolTipText(const QString& value) {
-    toolTipText_ = value;
-    setToolTip(value);
-    Changed(QStringLiteral("ToolTipText"), false);
-}
-
-void Chk1::setHighColor(OleColor value) {
-    highColor_ = value;
-    Changed(QStringLiteral("HighColor"), true);
+    StoreSetting(*this, foreColor_, value);
 }
 
 QVariant Chk1::Size() const {
@@ -179,57 +208,29 @@ void Chk1::setSize(const QVariant& value) {
     bool ok = false;
     const double points = value.toDouble(&ok);
     if (ok && !std::isfinite(points)) return;
-    if (ok && points > 0)
+    const std::optional<double> before = size_;
+    LoadSize(value);
+    MarkChanged(QStringLiteral("Size"));
+    Redraw();
+    if (size_ != before) NotifySettingsChanged();
+}
+
+void Chk1::LoadSize(const QVariant& value) {
+    bool ok = false;
+    const double points = value.toDouble(&ok);
+    if (ok && !std::isfinite(points))
+        size_ = 13.0;
+    else if (ok && points > 0)
         size_ = points;
     else
         size_.reset();
-    Changed(QStringLiteral("Size"), true);
-}
-
-void Chk1::setStyle(int value) {
-    style_ = value;
-    Changed(QStringLiteral("Style"), true);
-}
-
-void Chk1::setUnderlineOnMOver(bool value) {
-    underlineOnMOver_ = value;
-    Changed(QStringLiteral("UnderlineOnMOver"), false);
-}
-
-void Chk1::setMouseIcon(const QImage& value) {
-    mouseIcon_ = value;
-    ApplyPointer();
-    Changed(QStringLiteral("MouseIcon"), false);
-}
-
-void Chk1::setMousePointer(int value) {
-    mousePointer_ = value;
-    ApplyPointer();
-    Changed(QStringLiteral("MousePointer"), false);
-}
-
-void Chk1::ApplyPointer() {
-    if (mousePointer_ == 0)
-        unsetCursor();
-    else
-        setCursor(CursorFor(mousePointer_, mouseIcon_));
-}
-
-void Chk1::setBackStyle(int value) {
-    backStyle_ = value;
-    update();
-    Changed(QStringLiteral("BackStyle"), false);
-}
-
-void Chk1::setBackColor(OleColor value) {
-    backColor_ = value;
-    Changed(QStringLiteral("BackColor"), true);
 }
 
 void Chk1::setChecked(bool value) {
     const bool changed = value != checked_;
     checked_ = value;
-    Changed(QStringLiteral("Checked"), true);
+    MarkChanged(QStringLiteral("Checked"));
+    Redraw();
     // A handler may delete the box; nothing of it is touched afterwards.
     const QPointer<Chk1> alive(this);
     if (changed) {
@@ -239,43 +240,12 @@ void Chk1::setChecked(bool value) {
     if (alive && !doExternalChange_) emit Click();
 }
 
-void Chk1::setAnimation(bool value) {
-    animation_ = value;
-    Changed(QStringLiteral("Animation"), false);
-}
-
-void Chk1::setAnimColor1(OleColor value) {
-    animColor1_ = value;
-    Changed(QStringLiteral("AnimColor1"), false);
-}
-
-void Chk1::setAnimColor2(OleColor value) {
-    animColor2_ = value;
-    Changed(QStringLiteral("AnimColor2"), false);
-}
-
-void Chk1::setClickColor(OleColor value) {
-    clickColor_ = value;
-    Changed(QStringLiteral("ClickColor"), false);
-}
-
-void Chk1::setAnim_Speed(double value) {
-    if (!std::isfinite(value)) return;
-    animSpeed_ = value;
-    Changed(QStringLiteral("Anim_Speed"), false);
-}
-
-void Chk1::setAnim_Duration(double value) {
-    if (!std::isfinite(value)) return;
-    animDuration_ = value;
-    Changed(QStringLiteral("Anim_Duration"), false);
-}
-
-void Chk1::setColorSet(int value) {
-    colorSet_ = value;
-    Changed(QStringLiteral("ColorSet"), false);
-    if (value < 1 || value > 4) return;
-    const ColourSet& set = kColourSets[value - 1];
+void Chk1::setColorSet(Colours value) {
+    const QPointer<Chk1> alive(this);
+    StoreSetting(*this, colorSet_, value);
+    const int number = static_cast<int>(value);
+    if (!alive || number < 1 || number > 4) return;
+    const ColourSet& set = kColourSets[number - 1];
     setAnimColor1(set.anim1);
     setAnimColor2(set.anim2);
     setClickColor(set.click);
@@ -283,95 +253,29 @@ void Chk1::setColorSet(int value) {
     setForeColor(set.fore);
 }
 
-void Chk1::setIsOptionBtn(bool value) {
-    isOptionBtn_ = value;
-    Changed(QStringLiteral("IsOptionBtn"), false);
-}
-
 bool Chk1::setDoExternalChange(bool value) {
     if (UserMode()) return false;
-    doExternalChange_ = value;
-    Changed(QStringLiteral("DoExternalChange"), false);
+    StoreSetting(*this, doExternalChange_, value);
     return true;
 }
 
 // ---- stored settings -------------------------------------------------------------------------
 
 void Chk1::ReadProperties(const PropertyBag& bag) {
-    const LoadingScope loading(*this);
     const QString captionBefore = caption_;
     const bool checkedBefore = checked_;
-    caption_ = bag.ReadString(QStringLiteral("Caption"), QStringLiteral("Check"));
-    setEnabled(bag.ReadBool(QStringLiteral("Enabled"), true));
-    setFont(bag.ReadFont(QStringLiteral("Font"), AmbientFont()));
-    captionColor_ = bag.ReadColor(QStringLiteral("ForeColor"), SysColor::kButtonText);
-    toolTipText_ = bag.ReadString(QStringLiteral("ToolTipText"), QString());
-    setToolTip(toolTipText_);
-    highColor_ = bag.ReadColor(QStringLiteral("HighColor"), 0);
-    const auto readSize = [&bag]() -> std::optional<double> {
-        const QVariant raw = bag.ReadValue(QStringLiteral("Size"));
-        if (!raw.isValid()) return 13.0;
-        bool ok = false;
-        const double points = raw.toDouble(&ok);
-        if (ok && !std::isfinite(points)) return 13.0;
-        return ok && points > 0 ? std::optional<double>(points) : std::nullopt;
-    };
-    size_ = readSize();
-    style_ = static_cast<int>(bag.ReadInt(QStringLiteral("Style"), 1));
-    underlineOnMOver_ = bag.ReadBool(QStringLiteral("UnderlineOnMOver"), true);
-    mouseIcon_ = bag.ReadPicture(QStringLiteral("MouseIcon"));
-    mousePointer_ = static_cast<int>(bag.ReadInt(QStringLiteral("MousePointer"), 0));
-    backStyle_ = static_cast<int>(bag.ReadInt(QStringLiteral("BackStyle"), 0));
-    backColor_ = bag.ReadColor(QStringLiteral("BackColor"), SysColor::kButtonFace);
-    foreColor_ = bag.ReadColor(QStringLiteral("ForeColor"), 0);
-    highColor_ = bag.ReadColor(QStringLiteral("HighColor"), 0);
-    size_ = readSize();
-    // The last read colours box and caption alike, whatever the caption got first.
-    setForeColor(bag.ReadColor(QStringLiteral("Forecolor"), 0));
-    checked_ = bag.ReadBool(QStringLiteral("Checked"), false);
-    Redraw();
-    animation_ = bag.ReadBool(QStringLiteral("Animation"), true);
-    animColor1_ = bag.ReadColor(QStringLiteral("AnimColor1"), 0x00404040);
-    animColor2_ = bag.ReadColor(QStringLiteral("AnimColor2"), 0x00808080);
-    clickColor_ = bag.ReadColor(QStringLiteral("ClickColor"), 0x00404040);
-    animSpeed_ = bag.ReadNumber(QStringLiteral("Anim_Speed"), 0.08);
-    animDuration_ = bag.ReadNumber(QStringLiteral("Anim_Duration"), 2);
-    colorSet_ = static_cast<int>(bag.ReadInt(QStringLiteral("ColorSet"), 1));
-    isOptionBtn_ = bag.ReadBool(QStringLiteral("IsOptionBtn"), false);
-    doExternalChange_ = bag.ReadBool(QStringLiteral("DoExternalChange"), false);
-    ApplyPointer();
+    const bool loaded = LoadSettings(*this, bag, [this] {
+        Redraw();
+        ApplyToolTip();
+        ApplyPointer();
+    });
     const QPointer<Chk1> alive(this);
-    if (caption_ != captionBefore) emit CaptionChanged(caption_);
-    if (alive && checked_ != checkedBefore) emit CheckedChanged(checked_);
+    if (loaded && caption_ != captionBefore) emit CaptionChanged(caption_);
+    if (loaded && alive && checked_ != checkedBefore) emit CheckedChanged(checked_);
 }
 
 void Chk1::WriteProperties(PropertyBag& bag) const {
-    bag.WriteString(QStringLiteral("Caption"), caption_, QStringLiteral("Check"));
-    bag.WriteBool(QStringLiteral("Enabled"), Enabled(), true);
-    bag.WriteFont(QStringLiteral("Font"), font(), AmbientFont());
-    bag.WriteColor(QStringLiteral("ForeColor"), foreColor_, 0);
-    bag.WriteString(QStringLiteral("ToolTipText"), toolTipText_, QString());
-    bag.WriteColor(QStringLiteral("HighColor"), highColor_, 0);
-    if (size_)
-        bag.WriteNumber(QStringLiteral("Size"), *size_, 13);
-    else
-        bag.WriteString(QStringLiteral("Size"), QString(), QStringLiteral("13"));
-    bag.WriteInt(QStringLiteral("Style"), style_, 1);
-    bag.WriteBool(QStringLiteral("UnderlineOnMOver"), underlineOnMOver_, true);
-    bag.WritePicture(QStringLiteral("MouseIcon"), mouseIcon_);
-    bag.WriteInt(QStringLiteral("MousePointer"), mousePointer_, 0);
-    bag.WriteInt(QStringLiteral("BackStyle"), backStyle_, 0);
-    bag.WriteColor(QStringLiteral("BackColor"), backColor_, SysColor::kButtonFace);
-    bag.WriteBool(QStringLiteral("Checked"), checked_, false);
-    bag.WriteBool(QStringLiteral("Animation"), animation_, true);
-    bag.WriteColor(QStringLiteral("AnimColor1"), animColor1_, 0x00404040);
-    bag.WriteColor(QStringLiteral("AnimColor2"), animColor2_, 0x00808080);
-    bag.WriteColor(QStringLiteral("ClickColor"), clickColor_, 0x00404040);
-    bag.WriteNumber(QStringLiteral("Anim_Speed"), animSpeed_, 0.08);
-    bag.WriteNumber(QStringLiteral("Anim_Duration"), animDuration_, 2);
-    bag.WriteInt(QStringLiteral("ColorSet"), colorSet_, 1);
-    bag.WriteBool(QStringLiteral("IsOptionBtn"), isOptionBtn_, false);
-    bag.WriteBool(QStringLiteral("DoExternalChange"), doExternalChange_, false);
+    Properties().Write(*this, bag);
 }
 
 // ---- click animation -------------------------------------------------------------------------

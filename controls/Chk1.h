@@ -3,38 +3,23 @@
 // animation then plays on the box, driven by a timer so input goes on meanwhile.
 #pragma once
 
-#include <QImage>
-#include <QRectF>
-#include <QString>
 #include <QTimer>
-#include <QVariant>
-#include <optional>
+#include <cmath>
 
 #include "ControlBase.h"
 
 class Chk1 : public ControlBase {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ Caption WRITE setCaption NOTIFY CaptionChanged)
-    Q_PROPERTY(OleColor ForeColor READ ForeColor WRITE setForeColor)
-    Q_PROPERTY(QString ToolTipText READ ToolTipText WRITE setToolTipText)
-    Q_PROPERTY(OleColor HighColor READ HighColor WRITE setHighColor)
-    Q_PROPERTY(QVariant Size READ Size WRITE setSize)
-    Q_PROPERTY(int Style READ Style WRITE setStyle)
-    Q_PROPERTY(bool UnderlineOnMOver READ UnderlineOnMOver WRITE setUnderlineOnMOver)
-    Q_PROPERTY(QImage MouseIcon READ MouseIcon WRITE setMouseIcon)
-    Q_PROPERTY(int MousePointer READ MousePointer WRITE setMousePointer)
-    Q_PROPERTY(int BackStyle READ BackStyle WRITE setBackStyle)
-    Q_PROPERTY(OleColor BackColor READ BackColor WRITE setBackColor)
+    Q_PROPERTY(OleColor ForeColor READ ForeColor WRITE setForeColor NOTIFY SettingsChanged)
+    Q_PROPERTY(QVariant Size READ Size WRITE setSize NOTIFY SettingsChanged)
     Q_PROPERTY(bool Checked READ Checked WRITE setChecked NOTIFY CheckedChanged)
-    Q_PROPERTY(bool Animation READ Animation WRITE setAnimation)
-    Q_PROPERTY(OleColor AnimColor1 READ AnimColor1 WRITE setAnimColor1)
-    Q_PROPERTY(OleColor AnimColor2 READ AnimColor2 WRITE setAnimColor2)
-    Q_PROPERTY(OleColor ClickColor READ ClickColor WRITE setClickColor)
-    Q_PROPERTY(double Anim_Speed READ Anim_Speed WRITE setAnim_Speed)
-    Q_PROPERTY(double Anim_Duration READ Anim_Duration WRITE setAnim_Duration)
-    Q_PROPERTY(int ColorSet READ ColorSet WRITE setColorSet)
-    Q_PROPERTY(bool IsOptionBtn READ IsOptionBtn WRITE setIsOptionBtn)
-    Q_PROPERTY(bool DoExternalChange READ DoExternalChange WRITE setDoExternalChange)
+    Q_PROPERTY(double Anim_Speed READ Anim_Speed WRITE setAnim_Speed NOTIFY SettingsChanged)
+    Q_PROPERTY(
+        double Anim_Duration READ Anim_Duration WRITE setAnim_Duration NOTIFY SettingsChanged)
+    Q_PROPERTY(Colours ColorSet READ ColorSet WRITE setColorSet NOTIFY SettingsChanged)
+    Q_PROPERTY(bool DoExternalChange READ DoExternalChange WRITE setDoExternalChange NOTIFY
+                   SettingsChanged)
   public:
     // Character codes of the box glyph in the symbol font.
     static constexpr int kEmptyBox = 0xA8;
@@ -52,50 +37,50 @@ class Chk1 : public ControlBase {
     void setCaption(const QString& value);
     OleColor ForeColor() const { return foreColor_; }
     void setForeColor(OleColor value);
-    QString ToolTipText() const { return toolTipText_; }
-    void setToolTipText(const QString& value);
-    OleColor HighColor() const { return highColor_; }
-    void setHighColor(OleColor value);
+    CONTROL_SETTING(QString, ToolTipText, toolTipText_)
+    CONTROL_SETTING(OleColor, HighColor, highColor_)
     // Point size of the box glyph; an empty value leaves the glyph's size as it is.
     QVariant Size() const;
     void setSize(const QVariant& value);
-    int Style() const { return style_; }
-    void setStyle(int value);
-    bool UnderlineOnMOver() const { return underlineOnMOver_; }
-    void setUnderlineOnMOver(bool value);
-    QImage MouseIcon() const { return mouseIcon_; }
-    void setMouseIcon(const QImage& value);
-    int MousePointer() const { return mousePointer_; }
-    void setMousePointer(int value);
-    int BackStyle() const { return backStyle_; }
-    void setBackStyle(int value);
-    OleColor BackColor() const { return backColor_; }
-    void setBackColor(OleColor value);
+    // The mark of a checked box: a cross for 1, a tick for any other number (kept as it is).
+    enum class BoxMark { Cross = 1, Tick = 2 };
+    Q_ENUM(BoxMark)
+    CONTROL_SETTING(Chk1::BoxMark, Style, style_)
+    void setStyle(int value) { setStyle(static_cast<BoxMark>(value)); }
+    CONTROL_SETTING(bool, UnderlineOnMOver, underlineOnMOver_)
+    CONTROL_SETTING(QImage, MouseIcon, mouseIcon_)
+    CONTROL_SETTING(int, MousePointer, mousePointer_)
+    CONTROL_SETTING(ControlBase::BackFill, BackStyle, backStyle_)
+    CONTROL_SETTING(OleColor, BackColor, backColor_)
     bool Checked() const { return checked_; }
     // Raises Click unless DoExternalChange is set.
     void setChecked(bool value);
-    bool Animation() const { return animation_; }
-    void setAnimation(bool value);
-    OleColor AnimColor1() const { return animColor1_; }
-    void setAnimColor1(OleColor value);
-    OleColor AnimColor2() const { return animColor2_; }
-    void setAnimColor2(OleColor value);
-    OleColor ClickColor() const { return clickColor_; }
-    void setClickColor(OleColor value);
+    CONTROL_SETTING(bool, Animation, animation_)
+    CONTROL_SETTING(OleColor, AnimColor1, animColor1_)
+    CONTROL_SETTING(OleColor, AnimColor2, animColor2_)
+    CONTROL_SETTING(OleColor, ClickColor, clickColor_)
     // Numbers that cannot be stored (infinite, not a number) are refused.
     double Anim_Speed() const { return animSpeed_; }
-    void setAnim_Speed(double value);
+    void setAnim_Speed(double value) {
+        if (std::isfinite(value)) StoreSetting(*this, animSpeed_, value);
+    }
     double Anim_Duration() const { return animDuration_; }
-    void setAnim_Duration(double value);
-    int ColorSet() const { return colorSet_; }
-    // 1 grey, 2 blue, 3 red, 4 green; other values leave the colours alone.
-    void setColorSet(int value);
-    bool IsOptionBtn() const { return isOptionBtn_; }
-    void setIsOptionBtn(bool value);
+    void setAnim_Duration(double value) {
+        if (std::isfinite(value)) StoreSetting(*this, animDuration_, value);
+    }
+    // Other numbers are kept and leave the colours alone.
+    enum class Colours { Grey = 1, Blue, Red, Green };
+    Q_ENUM(Colours)
+    Colours ColorSet() const { return colorSet_; }
+    void setColorSet(Colours value);
+    void setColorSet(int value) { setColorSet(static_cast<Colours>(value)); }
+    CONTROL_SETTING(bool, IsOptionBtn, isOptionBtn_)
     bool DoExternalChange() const { return doExternalChange_; }
     // Only a designer may change it: in the running program the call fails (error 387),
     // returns false and changes nothing.
     bool setDoExternalChange(bool value);
+
+    static const PropertyTable<Chk1>& Properties();
 
     // What is shown now: the glyph's character code, its colour and the caption's look.
     int GlyphChar() const;
@@ -107,6 +92,9 @@ class Chk1 : public ControlBase {
     // Element rectangles in twips.
     QRectF GlyphRect() const { return glyphRect_; }
     QRectF CaptionRect() const { return captionRect_; }
+
+    // The box and the caption beside it.
+    QSize minimumSizeHint() const override;
 
     void ReadProperties(const PropertyBag& bag) override;
     void WriteProperties(PropertyBag& bag) const override;
@@ -133,9 +121,11 @@ class Chk1 : public ControlBase {
     void focusOutEvent(QFocusEvent* event) override;
 
   private:
-    void Changed(const QString& key, bool redraw);
     void ShowColour(OleColor colour);
-    void ApplyPointer();
+    void ApplyPointer() { ShowPointer(this, mousePointer_, mouseIcon_); }
+    void ApplyToolTip() { setToolTip(toolTipText_); }
+    // A stored size: none when empty, the design size when it is no number.
+    void LoadSize(const QVariant& value);
     void LayOut();
     QFont CaptionFont() const;
     // The colour behind the glyph and caption.
@@ -150,11 +140,11 @@ class Chk1 : public ControlBase {
     QString toolTipText_;
     OleColor highColor_ = 0;
     std::optional<double> size_ = 13.0;
-    int style_ = 1;
+    BoxMark style_ = BoxMark::Cross;
     bool underlineOnMOver_ = true;
     QImage mouseIcon_;
     int mousePointer_ = 0;
-    int backStyle_ = 0;
+    BackFill backStyle_ = BackFill::Transparent;
     OleColor backColor_ = SysColor::kButtonFace;
     bool checked_ = false;
     bool animation_ = true;
@@ -163,7 +153,7 @@ class Chk1 : public ControlBase {
     OleColor clickColor_ = 0x00404040;
     double animSpeed_ = 0.08;
     double animDuration_ = 2;
-    int colorSet_ = 1;
+    Colours colorSet_ = Colours::Grey;
     bool isOptionBtn_ = false;
     bool doExternalChange_ = false;
 

@@ -27,33 +27,30 @@ Cmd1::Cmd1(QWidget* parent) : ControlBase(parent) {
     LayOut();
 }
 
+namespace {
+
+// Where an element sits along one side: at the distance from the near edge, centred, or at the
+// distance from the far edge.
+enum class Along { Near, Centre, Far };
+
+// Left and top of the alignment values 0 to 8; any other value centres.
+constexpr std::pair<Along, Along> kPlaces[] = {
+    {Along::Near, Along::Near},   {Along::Near, Along::Centre}, {Along::Near, Along::Far},
+    {Along::Far, Along::Near},    {Along::Far, Along::Centre},  {Along::Far, Along::Far},
+    {Along::Centre, Along::Near}, {Along::Centre, Along::Far},  {Along::Centre, Along::Centre},
+};
+
+double Place(Along along, double room, double length, double distance) {
+    if (along == Along::Near) return distance;
+    return along == Along::Far ? room - length - distance : room / 2 - length / 2;
+}
+
+}  // namespace
+
 QPointF Cmd1::AlignedPosition(int align, const QSizeF& area, const QSizeF& size, double d) {
-    const double w = area.width();
-    const double h = area.height();
-    const double middleTop = h / 2 - size.height() / 2;
-    const double bottomTop = h - size.height() - d;
-    const double centreLeft = w / 2 - size.width() / 2;
-    const double rightLeft = w - size.width() - d;
-    switch (align) {
-        case 0:
-            return {d, d};
-        case 1:
-            return {d, middleTop};
-        case 2:
-            return {d, bottomTop};
-        case 3:
-            return {rightLeft, d};
-        case 4:
-            return {rightLeft, middleTop};
-        case 5:
-            return {rightLeft, bottomTop};
-        case 6:
-            return {centreLeft, d};
-        case 7:
-            return {centreLeft, bottomTop};
-        default:
-            return {centreLeft, middleTop};
-    }
+    const auto [left, top] = align >= 0 && align < 9 ? kPlaces[align] : kPlaces[8];
+    return {Place(left, area.width(), size.width(), d),
+            Place(top, area.height(), size.height(), d)};
 }
 
 QSizeF Cmd1::CaptionSize(double width) const {
@@ -96,8 +93,9 @@ void Cmd1::LayOut() {
     if (arranged_ && !picture_.isNull()) {
         const QSizeF size = PictureSize();
         const double distance = picDistToEdge_;
-        QPointF at = AlignedPosition(picAlign_, area, size, distance);
-        if (picAlign_ == 7) at.setY(area.height() - size.height() - kBottomCentrePictureDistance);
+        QPointF at = AlignedPosition(static_cast<int>(picAlign_), area, size, distance);
+        if (picAlign_ == Placement::BottomCentre)
+            at.setY(area.height() - size.height() - kBottomCentrePictureDistance);
         pictureRect_ = QRectF(at, size);
     }
     update();
@@ -105,7 +103,8 @@ void Cmd1::LayOut() {
 
 void Cmd1::PlaceCaption(QSizeF size) {
     const QSizeF area(ScaleWidth(), ScaleHeight());
-    captionRect_ = QRectF(AlignedPosition(textAlign_, area, size, textDistToEdge_), size);
+    captionRect_ =
+        QRectF(AlignedPosition(static_cast<int>(textAlign_), area, size, textDistToEdge_), size);
 }
 
 QRectF Cmd1::CaptionRect() const {
@@ -133,167 +132,68 @@ OleColor Cmd1::DarkEdgeColor() const {
 
 // ---- properties ------------------------------------------------------------------------------
 
-void Cmd1::Changed(const QString& key) {
-    MarkChanged(key);
-    LayOut();
+const PropertyTable<Cmd1>& Cmd1::Properties() {
+    using Row = StoredProperty<Cmd1>;
+    static const PropertyTable<Cmd1> table(
+        {
+            {"BackColor", &Cmd1::backColor_, SysColor::kButtonFace},
+            {"ForeColor", &Cmd1::foreColor_, SysColor::kButtonText},
+            EnabledRow<Cmd1>(true),
+            FontRow<Cmd1>(),
+            {"BorderStyle", &Cmd1::borderStyle_},
+            {"BackStyle", &Cmd1::backStyle_},
+            {"ToolTipText", &Cmd1::toolTipText_},
+            // Older layouts kept the caption under "checkcaption"; "Caption", read later, wins.
+            Row("checkcaption", &Cmd1::caption_, "Test").LoadOnly(),
+            {"WordWrap", &Cmd1::wordWrap_, true},
+            {"HighColor1", &Cmd1::highColor1_, SysColor::kButtonHighlight},
+            {"HighColor2", &Cmd1::highColor2_, SysColor::kButtonShadow},
+            {"Color1", &Cmd1::color1_, SysColor::kButtonFace},
+            {"Color2", &Cmd1::color2_, SysColor::kButtonFace},
+            {"Picture", &Cmd1::picture_},
+            {"PicSize", &Cmd1::picSize_, 32},
+            {"PicAlign", &Cmd1::picAlign_, Placement::Centre},
+            {"PicHeight", &Cmd1::picHeight_, 320},
+            {"PicWidth", &Cmd1::picWidth_, 320},
+            {"ForeColor", &Cmd1::foreColor_, SysColor::kButtonText},
+            {"Caption", &Cmd1::caption_, "Command"},
+            {"TextAlign", &Cmd1::textAlign_, Placement::Centre},
+            {"PicDistToEdge", &Cmd1::picDistToEdge_, 40},
+            {"TextDistToEdge", &Cmd1::textDistToEdge_, 40},
+            {"TextWidth", &Cmd1::textWidth_, 1000},
+            {"TextSetWH", &Cmd1::textSetWH_, false},
+            // Read again with the other default: a layout without the key has no word wrap, so
+            // wrapping is what gets written.
+            {"WordWrap", &Cmd1::wordWrap_, false},
+        },
+        &Cmd1::LayOut);
+    return table;
 }
 
-void Cmd1::setBackColor(OleColor value) {
-    backColor_ = value;
-    Changed(QStringLiteral("BackColor"));
-}
-void Cmd1::setForeColor(OleColor value) {
-    foreColor_ = value;
-    Changed(QStringLiteral("ForeColor"));
-}
-void Cmd1::setBorderStyle(int value) {
-    borderStyle_ = value;
-    Changed(QStringLiteral("BorderStyle"));
-}
-void Cmd1::setBackStyle(int value) {
-    backStyle_ = value;
-    Changed(QStringLiteral("BackStyle"));
-}
-void Cmd1::setToolTipText(const QString& value) {
-    toolTipText_ = value;
-    Changed(QStringLiteral("ToolTipText"));
-}
-void Cmd1::setWordWrap(bool value) {
-    wordWrap_ = value;
-    Changed(QStringLiteral("WordWrap"));
-}
-void Cmd1::setHighColor1(OleColor value) {
-    highColor1_ = value;
-    Changed(QStringLiteral("HighColor1"));
-}
-void Cmd1::setHighColor2(OleColor value) {
-    highColor2_ = value;
-    Changed(QStringLiteral("HighColor2"));
-}
-void Cmd1::setColor1(OleColor value) {
-    color1_ = value;
-    Changed(QStringLiteral("Color1"));
-}
-void Cmd1::setColor2(OleColor value) {
-    color2_ = value;
-    Changed(QStringLiteral("Color2"));
-}
-void Cmd1::setPicture(const QImage& value) {
-    picture_ = value;
-    Changed(QStringLiteral("Picture"));
-}
-void Cmd1::setPicSize(int value) {
-    picSize_ = value;
-    Changed(QStringLiteral("PicSize"));
-}
-void Cmd1::setPicAlign(int value) {
-    picAlign_ = value;
-    Changed(QStringLiteral("PicAlign"));
-}
-void Cmd1::setPicHeight(int value) {
-    picHeight_ = value;
-    Changed(QStringLiteral("PicHeight"));
-}
-void Cmd1::setPicWidth(int value) {
-    picWidth_ = value;
-    Changed(QStringLiteral("PicWidth"));
-}
 void Cmd1::setCaption(const QString& value) {
     const bool changed = value != caption_;
     caption_ = value;
-    Changed(QStringLiteral("Caption"));
+    MarkChanged(QStringLiteral("Caption"));
+    LayOut();
     const double room = ScaleWidth() - 2.0 * textDistToEdge_;
     if (captionRect_.width() > room) {
         PlaceCaption(CaptionSize(room));
         update();
     }
     if (!changed) return;
+    updateGeometry();
     NotifyAccessibleName(this);
     emit CaptionChanged(caption_);
 }
-void Cmd1::setTextAlign(int value) {
-    textAlign_ = value;
-    Changed(QStringLiteral("TextAlign"));
-}
-void Cmd1::setPicDistToEdge(int value) {
-    picDistToEdge_ = value;
-    Changed(QStringLiteral("PicDistToEdge"));
-}
-void Cmd1::setTextDistToEdge(int value) {
-    textDistToEdge_ = value;
-    Changed(QStringLiteral("TextDistToEdge"));
-}
-void Cmd1::setTextWidth(int value) {
-    textWidth_ = value;
-    Changed(QStringLiteral("TextWidth"));
-}
-void Cmd1::setTextSetWH(bool value) {
-    textSetWH_ = value;
-    Changed(QStringLiteral("TextSetWH"));
-}
-
-// ---- stored settings -------------------------------------------------------------------------
 
 void Cmd1::ReadProperties(const PropertyBag& bag) {
-    const LoadingScope loading(*this);
     const QString captionBefore = caption_;
-    backColor_ = bag.ReadColor(QStringLiteral("BackColor"), SysColor::kButtonFace);
-    foreColor_ = bag.ReadColor(QStringLiteral("ForeColor"), SysColor::kButtonText);
-    setEnabled(bag.ReadBool(QStringLiteral("Enabled"), true));
-    setFont(bag.ReadFont(QStringLiteral("Font"), AmbientFont()));
-    borderStyle_ = static_cast<int>(bag.ReadInt(QStringLiteral("BorderStyle"), 0));
-    backStyle_ = static_cast<int>(bag.ReadInt(QStringLiteral("BackStyle"), 0));
-    toolTipText_ = bag.ReadString(QStringLiteral("ToolTipText"), QString());
-    // Older layouts kept the caption under "checkcaption"; "Caption", read later, wins.
-    caption_ = bag.ReadString(QStringLiteral("checkcaption"), QStringLiteral("Test"));
-    wordWrap_ = bag.ReadBool(QStringLiteral("WordWrap"), true);
-    highColor1_ = bag.ReadColor(QStringLiteral("HighColor1"), SysColor::kButtonHighlight);
-    highColor2_ = bag.ReadColor(QStringLiteral("HighColor2"), SysColor::kButtonShadow);
-    color1_ = bag.ReadColor(QStringLiteral("Color1"), SysColor::kButtonFace);
-    color2_ = bag.ReadColor(QStringLiteral("Color2"), SysColor::kButtonFace);
-    picture_ = bag.ReadPicture(QStringLiteral("Picture"));
-    picSize_ = static_cast<int>(bag.ReadInt(QStringLiteral("PicSize"), 32));
-    picAlign_ = static_cast<int>(bag.ReadInt(QStringLiteral("PicAlign"), 8));
-    picHeight_ = static_cast<int>(bag.ReadInt(QStringLiteral("PicHeight"), 320));
-    picWidth_ = static_cast<int>(bag.ReadInt(QStringLiteral("PicWidth"), 320));
-    foreColor_ = bag.ReadColor(QStringLiteral("ForeColor"), SysColor::kButtonText);
-    caption_ = bag.ReadString(QStringLiteral("Caption"), QStringLiteral("Command"));
-    textAlign_ = static_cast<int>(bag.ReadInt(QStringLiteral("TextAlign"), 8));
-    picDistToEdge_ = static_cast<int>(bag.ReadInt(QStringLiteral("PicDistToEdge"), 40));
-    textDistToEdge_ = static_cast<int>(bag.ReadInt(QStringLiteral("TextDistToEdge"), 40));
-    textWidth_ = static_cast<int>(bag.ReadInt(QStringLiteral("TextWidth"), 1000));
-    textSetWH_ = bag.ReadBool(QStringLiteral("TextSetWH"), false);
-    // Read again with the other default: a layout without the key has no word wrap.
-    wordWrap_ = bag.ReadBool(QStringLiteral("WordWrap"), false);
-    LayOut();
+    if (!LoadSettings(*this, bag, [this] { LayOut(); })) return;
     if (caption_ != captionBefore) emit CaptionChanged(caption_);
 }
 
 void Cmd1::WriteProperties(PropertyBag& bag) const {
-    bag.WriteColor(QStringLiteral("BackColor"), backColor_, SysColor::kButtonFace);
-    bag.WriteColor(QStringLiteral("ForeColor"), foreColor_, SysColor::kButtonText);
-    bag.WriteBool(QStringLiteral("Enabled"), Enabled(), true);
-    bag.WriteFont(QStringLiteral("Font"), font(), AmbientFont());
-    bag.WriteInt(QStringLiteral("BorderStyle"), borderStyle_, 0);
-    bag.WriteInt(QStringLiteral("BackStyle"), backStyle_, 0);
-    bag.WriteString(QStringLiteral("ToolTipText"), toolTipText_, QString());
-    // Absent reads as no wrap, so wrapping is what has to be written.
-    bag.WriteBool(QStringLiteral("WordWrap"), wordWrap_, false);
-    bag.WriteColor(QStringLiteral("HighColor1"), highColor1_, SysColor::kButtonHighlight);
-    bag.WriteColor(QStringLiteral("HighColor2"), highColor2_, SysColor::kButtonShadow);
-    bag.WriteColor(QStringLiteral("Color1"), color1_, SysColor::kButtonFace);
-    bag.WriteColor(QStringLiteral("Color2"), color2_, SysColor::kButtonFace);
-    bag.WritePicture(QStringLiteral("Picture"), picture_);
-    bag.WriteInt(QStringLiteral("PicSize"), picSize_, 32);
-    bag.WriteInt(QStringLiteral("PicAlign"), picAlign_, 8);
-    bag.WriteInt(QStringLiteral("PicHeight"), picHeight_, 320);
-    bag.WriteInt(QStringLiteral("PicWidth"), picWidth_, 320);
-    bag.WriteString(QStringLiteral("Caption"), caption_, QStringLiteral("Command"));
-    bag.WriteInt(QStringLiteral("TextAlign"), textAlign_, 8);
-    bag.WriteInt(QStringLiteral("PicDistToEdge"), picDistToEdge_, 40);
-    bag.WriteInt(QStringLiteral("TextDistToEdge"), textDistToEdge_, 40);
-    bag.WriteInt(QStringLiteral("TextWidth"), textWidth_, 1000);
-    bag.WriteBool(QStringLiteral("TextSetWH"), textSetWH_, false);
+    Properties().Write(*this, bag);
 }
 
 // ---- looks -----------------------------------------------------------------------------------
@@ -325,13 +225,7 @@ void Cmd1::paintEvent(QPaintEvent*) {
     }
     painter.drawText(PixelRect(CaptionRect()), flags, caption_);
 
-    const QRect edge = rect().adjusted(0, 0, -1, -1);
-    painter.setPen(ToQColor(LightEdgeColor()));
-    painter.drawLine(edge.topLeft(), edge.topRight());
-    painter.drawLine(edge.topLeft(), edge.bottomLeft());
-    painter.setPen(ToQColor(DarkEdgeColor()));
-    painter.drawLine(edge.bottomLeft(), edge.bottomRight());
-    painter.drawLine(edge.topRight(), edge.bottomRight());
+    PaintEdges(painter, ToQColor(LightEdgeColor()), ToQColor(DarkEdgeColor()));
 
     if (ShowsFocusRect())
         PaintFocusRect(painter, rect().adjusted(4, 2, -5, -3), ToQColor(foreColor_));

@@ -2,35 +2,11 @@
 // the mouse is over the button (raised) or pressing it (sunken). Geometry is in twips.
 #pragma once
 
-#include <QImage>
-#include <QRectF>
-#include <QString>
-
 #include "ControlBase.h"
 
 class Cmd1 : public ControlBase {
     Q_OBJECT
-    Q_PROPERTY(OleColor BackColor READ BackColor WRITE setBackColor)
-    Q_PROPERTY(OleColor ForeColor READ ForeColor WRITE setForeColor)
-    Q_PROPERTY(int BorderStyle READ BorderStyle WRITE setBorderStyle)
-    Q_PROPERTY(int BackStyle READ BackStyle WRITE setBackStyle)
-    Q_PROPERTY(QString ToolTipText READ ToolTipText WRITE setToolTipText)
-    Q_PROPERTY(bool WordWrap READ WordWrap WRITE setWordWrap)
-    Q_PROPERTY(OleColor HighColor1 READ HighColor1 WRITE setHighColor1)
-    Q_PROPERTY(OleColor HighColor2 READ HighColor2 WRITE setHighColor2)
-    Q_PROPERTY(OleColor Color1 READ Color1 WRITE setColor1)
-    Q_PROPERTY(OleColor Color2 READ Color2 WRITE setColor2)
-    Q_PROPERTY(QImage Picture READ Picture WRITE setPicture)
-    Q_PROPERTY(int PicSize READ PicSize WRITE setPicSize)
-    Q_PROPERTY(int PicAlign READ PicAlign WRITE setPicAlign)
-    Q_PROPERTY(int PicHeight READ PicHeight WRITE setPicHeight)
-    Q_PROPERTY(int PicWidth READ PicWidth WRITE setPicWidth)
     Q_PROPERTY(QString Caption READ Caption WRITE setCaption NOTIFY CaptionChanged)
-    Q_PROPERTY(int TextAlign READ TextAlign WRITE setTextAlign)
-    Q_PROPERTY(int PicDistToEdge READ PicDistToEdge WRITE setPicDistToEdge)
-    Q_PROPERTY(int TextDistToEdge READ TextDistToEdge WRITE setTextDistToEdge)
-    Q_PROPERTY(int TextWidth READ TextWidth WRITE setTextWidth)
-    Q_PROPERTY(bool TextSetWH READ TextSetWH WRITE setTextSetWH)
   public:
     explicit Cmd1(QWidget* parent = nullptr);
 
@@ -38,49 +14,47 @@ class Cmd1 : public ControlBase {
     // Raises Click, as Enter or space on the focused button does.
     void Press() { emit Click(); }
 
-    OleColor BackColor() const { return backColor_; }
-    void setBackColor(OleColor value);
-    OleColor ForeColor() const { return foreColor_; }
-    void setForeColor(OleColor value);
-    // Stored and restored only.
-    int BorderStyle() const { return borderStyle_; }
-    void setBorderStyle(int value);
-    int BackStyle() const { return backStyle_; }
-    void setBackStyle(int value);
-    QString ToolTipText() const { return toolTipText_; }
-    void setToolTipText(const QString& value);
-    bool WordWrap() const { return wordWrap_; }
-    void setWordWrap(bool value);
-    OleColor HighColor1() const { return highColor1_; }
-    void setHighColor1(OleColor value);
-    OleColor HighColor2() const { return highColor2_; }
-    void setHighColor2(OleColor value);
-    OleColor Color1() const { return color1_; }
-    void setColor1(OleColor value);
-    OleColor Color2() const { return color2_; }
-    void setColor2(OleColor value);
-    QImage Picture() const { return picture_; }
-    void setPicture(const QImage& value);
-    int PicSize() const { return picSize_; }
-    void setPicSize(int value);
-    int PicAlign() const { return picAlign_; }
-    void setPicAlign(int value);
-    int PicHeight() const { return picHeight_; }
-    void setPicHeight(int value);
-    int PicWidth() const { return picWidth_; }
-    void setPicWidth(int value);
+    CONTROL_SETTING(OleColor, BackColor, backColor_)
+    CONTROL_SETTING(OleColor, ForeColor, foreColor_)
+    // Border and back style are stored and restored only.
+    CONTROL_SETTING(int, BorderStyle, borderStyle_)
+    CONTROL_SETTING(ControlBase::BackFill, BackStyle, backStyle_)
+    CONTROL_SETTING(QString, ToolTipText, toolTipText_)
+    CONTROL_SETTING(bool, WordWrap, wordWrap_)
+    CONTROL_SETTING(OleColor, HighColor1, highColor1_)
+    CONTROL_SETTING(OleColor, HighColor2, highColor2_)
+    CONTROL_SETTING(OleColor, Color1, color1_)
+    CONTROL_SETTING(OleColor, Color2, color2_)
+    CONTROL_SETTING(QImage, Picture, picture_)
+    CONTROL_SETTING(int, PicSize, picSize_)
+    // Where the picture or the caption sits; any other stored number centres and is kept.
+    enum class Placement {
+        TopLeft,
+        MiddleLeft,
+        BottomLeft,
+        TopRight,
+        MiddleRight,
+        BottomRight,
+        TopCentre,
+        BottomCentre,
+        Centre
+    };
+    Q_ENUM(Placement)
+    CONTROL_SETTING(Cmd1::Placement, PicAlign, picAlign_)
+    // The stored numbers, as layouts and callers that count give them.
+    void setPicAlign(int value) { setPicAlign(static_cast<Placement>(value)); }
+    CONTROL_SETTING(int, PicHeight, picHeight_)
+    CONTROL_SETTING(int, PicWidth, picWidth_)
+    CONTROL_SETTING(Cmd1::Placement, TextAlign, textAlign_)
+    void setTextAlign(int value) { setTextAlign(static_cast<Placement>(value)); }
+    CONTROL_SETTING(int, PicDistToEdge, picDistToEdge_)
+    CONTROL_SETTING(int, TextDistToEdge, textDistToEdge_)
+    CONTROL_SETTING(int, TextWidth, textWidth_)
+    CONTROL_SETTING(bool, TextSetWH, textSetWH_)
     QString Caption() const { return caption_; }
     void setCaption(const QString& value);
-    int TextAlign() const { return textAlign_; }
-    void setTextAlign(int value);
-    int PicDistToEdge() const { return picDistToEdge_; }
-    void setPicDistToEdge(int value);
-    int TextDistToEdge() const { return textDistToEdge_; }
-    void setTextDistToEdge(int value);
-    int TextWidth() const { return textWidth_; }
-    void setTextWidth(int value);
-    bool TextSetWH() const { return textSetWH_; }
-    void setTextSetWH(bool value);
+
+    static const PropertyTable<Cmd1>& Properties();
 
     // The elements as laid out, in twips. The pressed look shifts caption and picture.
     QRectF CaptionRect() const;
@@ -96,6 +70,9 @@ class Cmd1 : public ControlBase {
     bool ShowsFocusRect() const {
         return (focused_ && (hovered_ || pressed_)) || HasKeyboardFocus();
     }
+
+    // The caption on one line, its distance to the edges around it.
+    QSize minimumSizeHint() const override { return TextRoom(caption_, textDistToEdge_); }
 
     void ReadProperties(const PropertyBag& bag) override;
     void WriteProperties(PropertyBag& bag) const override;
@@ -133,7 +110,6 @@ class Cmd1 : public ControlBase {
     void focusOutEvent(QFocusEvent* event) override;
 
   private:
-    void Changed(const QString& key);
     void LayOut();
     QSizeF CaptionSize(double width) const;
     void PlaceCaption(QSizeF size);
@@ -144,7 +120,7 @@ class Cmd1 : public ControlBase {
     OleColor backColor_ = SysColor::kButtonFace;
     OleColor foreColor_ = SysColor::kButtonText;
     int borderStyle_ = 0;
-    int backStyle_ = 0;
+    BackFill backStyle_ = BackFill::Transparent;
     QString toolTipText_;
     bool wordWrap_ = true;
     OleColor highColor1_ = SysColor::kButtonHighlight;
@@ -153,11 +129,11 @@ class Cmd1 : public ControlBase {
     OleColor color2_ = SysColor::kButtonFace;
     QImage picture_;
     int picSize_ = 32;
-    int picAlign_ = 8;
+    Placement picAlign_ = Placement::Centre;
     int picHeight_ = 320;
     int picWidth_ = 320;
     QString caption_ = QStringLiteral("Command");
-    int textAlign_ = 8;
+    Placement textAlign_ = Placement::Centre;
     int picDistToEdge_ = 40;
     int textDistToEdge_ = 40;
     int textWidth_ = 1000;

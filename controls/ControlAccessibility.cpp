@@ -84,7 +84,7 @@ class TxtAccessible : public QAccessibleWidget {
         QAccessible::State s = QAccessibleWidget::state();
         s.editable = !Box()->Locked();
         s.readOnly = Box()->Locked();
-        s.multiLine = Box()->Style() == 1;
+        s.multiLine = Box()->Style() == Txt::FieldStyle::MultiLine;
         s.passwordEdit = !Box()->PasswordChar().isEmpty();
         return s;
     }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -34,6 +35,15 @@ void ControlBase::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
+bool ControlBase::event(QEvent* event) {
+    const QEvent::Type type = event->type();
+    const bool handled = QWidget::event(event);
+    // A new font needs new room in a layout.
+    if (type == QEvent::FontChange) updateGeometry();
+    if (type == QEvent::FontChange || type == QEvent::EnabledChange) NotifySettingsChanged();
+    return handled;
+}
+
 namespace {
 
 // A menu or another window took the focus for a while; it comes back the way it went.
@@ -54,6 +64,17 @@ void ControlBase::focusInEvent(QFocusEvent* event) {
 void ControlBase::focusOutEvent(QFocusEvent* event) {
     if (!FocusLentOut(event->reason())) keyboardFocus_ = false;
     QWidget::focusOutEvent(event);
+}
+
+void ControlBase::PaintEdges(QPainter& painter, const QColor& topLeft,
+                             const QColor& bottomRight) const {
+    const QRect edge = rect().adjusted(0, 0, -1, -1);
+    painter.setPen(topLeft);
+    painter.drawLine(edge.topLeft(), edge.topRight());
+    painter.drawLine(edge.topLeft(), edge.bottomLeft());
+    painter.setPen(bottomRight);
+    painter.drawLine(edge.bottomLeft(), edge.bottomRight());
+    painter.drawLine(edge.topRight(), edge.bottomRight());
 }
 
 void ControlBase::PaintFocusRect(QPainter& painter, const QRect& rect, const QColor& colour) {
@@ -93,6 +114,12 @@ QSize ControlBase::sizeHint() const {
     return QSize(Twips::ToWholePixels(twipsWidth_, this), Twips::ToWholePixels(twipsHeight_, this));
 }
 
+QSize ControlBase::TextRoom(const QString& text, double margin) const {
+    const QFontMetrics metrics(font(), this);
+    const int edges = 2 * Twips::ToWholePixels(margin, this);
+    return QSize(metrics.horizontalAdvance(text) + edges, metrics.height() + edges);
+}
+
 QFont ControlBase::AmbientFont() const {
     return parentWidget() ? parentWidget()->font() : QApplication::font();
 }
@@ -106,68 +133,60 @@ QPointF ControlBase::TwipsPoint(const QPointF& p) const {
     return QPointF(TwipsFromPixels(p.x()), TwipsFromPixels(p.y()));
 }
 
-int ControlBase::ButtonCode(Qt::MouseButtons buttons) {
+namespace {
+
+// Bit 1, 2 and 4 of a code for the first, second and third of `flags`.
+template <class Flags>
+int CodeOf(Flags state, std::initializer_list<typename Flags::enum_type> flags) {
     int code = 0;
-    if (buttons & Qt::LeftButton) code |= 1;
-    if (buttons & Qt::RightButton) code |= 2;
-    if (buttons & Qt::MiddleButton) code |= 4;
+    int bit = 1;
+    for (const auto flag : flags) {
+        if (state & flag) code |= bit;
+        bit <<= 1;
+    }
     return code;
 }
 
-int ControlBase::ShiftCode(Qt::KeyboardModifiers modifiers) {
-    int code = 0;
-    if (modifiers & Qt::ShiftModifier) code |= 1;
-    if (modifiers & Qt::ControlModifier) code |= 2;
-    if (modifiers & Qt::AltModifier) code |= 4;
-    return code;
+}  // namespace
+
+int ControlBase::ButtonCode(Qt::MouseButtons buttons) {
+    return CodeOf(buttons, {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton});
 }
+
+int ControlBase::ShiftCode(Qt::KeyboardModifiers modifiers) {
+    return CodeOf(modifiers, {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier});
+}
+
+namespace {
+
+// Virtual-key codes of the keys that are neither letters, digits nor function keys.
+constexpr std::pair<int, int> kKeyCodes[] = {
+    {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9},      {Qt::Key_Return, 13},   {Qt::Key_Enter, 13},
+    {Qt::Key_Shift, 16},    {Qt::Key_Control, 17}, {Qt::Key_Alt, 18},      {Qt::Key_Escape, 27},
+    {Qt::Key_Space, 32},    {Qt::Key_PageUp, 33},  {Qt::Key_PageDown, 34}, {Qt::Key_End, 35},
+    {Qt::Key_Home, 36},     {Qt::Key_Left, 37},    {Qt::Key_Up, 38},       {Qt::Key_Right, 39},
+    {Qt::Key_Down, 40},     {Qt::Key_Insert, 45},  {Qt::Key_Delete, 46},
+};
+
+// The cursors of the mouse-pointer numbers; 0 and any other number is the arrow.
+constexpr std::pair<int, Qt::CursorShape> kCursors[] = {
+    {2, Qt::CrossCursor},      {3, Qt::IBeamCursor},    {5, Qt::SizeAllCursor},
+    {6, Qt::SizeBDiagCursor},  {7, Qt::SizeVerCursor},  {8, Qt::SizeFDiagCursor},
+    {9, Qt::SizeHorCursor},    {10, Qt::UpArrowCursor}, {11, Qt::WaitCursor},
+    {12, Qt::ForbiddenCursor}, {13, Qt::BusyCursor},    {14, Qt::WhatsThisCursor},
+    {15, Qt::SizeAllCursor},
+};
+
+}  // namespace
 
 int ControlBase::KeyCode(const QKeyEvent* event) {
     const int key = event->key();
     if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
         return key;
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);
-    switch (key) {
-        case Qt::Key_Backspace:
-            return 8;
-        case Qt::Key_Tab:
-            return 9;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return 13;
-        case Qt::Key_Shift:
-            return 16;
-        case Qt::Key_Control:
-            return 17;
-        case Qt::Key_Alt:
-            return 18;
-        case Qt::Key_Escape:
-            return 27;
-        case Qt::Key_Space:
-            return 32;
-        case Qt::Key_PageUp:
-            return 33;
-        case Qt::Key_PageDown:
-            return 34;
-        case Qt::Key_End:
-            return 35;
-        case Qt::Key_Home:
-            return 36;
-        case Qt::Key_Left:
-            return 37;
-        case Qt::Key_Up:
-            return 38;
-        case Qt::Key_Right:
-            return 39;
-        case Qt::Key_Down:
-            return 40;
-        case Qt::Key_Insert:
-            return 45;
-        case Qt::Key_Delete:
-            return 46;
-        default:
-            return 0;
-    }
+    for (const auto& [qtKey, code] : kKeyCodes)
+        if (qtKey == key) return code;
+    return 0;
 }
 
 int ControlBase::KeyAscii(const QKeyEvent* event) {
@@ -177,38 +196,15 @@ int ControlBase::KeyAscii(const QKeyEvent* event) {
 }
 
 QCursor ControlBase::CursorFor(int mousePointer, const QImage& mouseIcon) {
-    switch (mousePointer) {
-        case 1:
-            return Qt::ArrowCursor;
-        case 2:
-            return Qt::CrossCursor;
-        case 3:
-            return Qt::IBeamCursor;
-        case 5:
-        case 15:
-            return Qt::SizeAllCursor;
-        case 6:
-            return Qt::SizeBDiagCursor;
-        case 7:
-            return Qt::SizeVerCursor;
-        case 8:
-            return Qt::SizeFDiagCursor;
-        case 9:
-            return Qt::SizeHorCursor;
-        case 10:
-            return Qt::UpArrowCursor;
-        case 11:
-            return Qt::WaitCursor;
-        case 12:
-            return Qt::ForbiddenCursor;
-        case 13:
-            return Qt::BusyCursor;
-        case 14:
-            return Qt::WhatsThisCursor;
-        case 99:
-            if (!mouseIcon.isNull()) return QCursor(QPixmap::fromImage(mouseIcon));
-            return Qt::ArrowCursor;
-        default:
-            return Qt::ArrowCursor;
-    }
+    if (mousePointer == 99 && !mouseIcon.isNull()) return QCursor(QPixmap::fromImage(mouseIcon));
+    for (const auto& [number, shape] : kCursors)
+        if (number == mousePointer) return shape;
+    return Qt::ArrowCursor;
+}
+
+void ControlBase::ShowPointer(QWidget* target, int mousePointer, const QImage& mouseIcon) {
+    if (mousePointer == 0)
+        target->unsetCursor();
+    else
+        target->setCursor(CursorFor(mousePointer, mouseIcon));
 }

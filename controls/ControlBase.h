@@ -4,12 +4,26 @@
 #pragma once
 
 #include <QImage>
+#include <QPointer>
 #include <QScopedValueRollback>
 #include <QWidget>
 
 #include "OleColor.h"
 #include "PropertyBag.h"
+#include "PropertyTable.h"
 #include "Twips.h"
+
+// A stored setting kept in `member`: its Qt property, its getter, and a setter that stores the
+// value through the control's property table (key marked, follow-up run, change notified).
+#define CONTROL_SETTING(Type, Name, member)                                \
+    Q_PROPERTY(Type Name READ Name WRITE set##Name NOTIFY SettingsChanged) \
+  public:                                                                  \
+    Type Name() const {                                                    \
+        return member;                                                     \
+    }                                                                      \
+    void set##Name(const Type& value) {                                    \
+        StoreSetting(*this, member, value);                                \
+    }
 
 class QKeyEvent;
 class QPainter;
@@ -17,10 +31,15 @@ class QMouseEvent;
 
 class ControlBase : public QWidget {
     Q_OBJECT
-    Q_PROPERTY(bool Enabled READ Enabled WRITE setEnabled)
-    Q_PROPERTY(QFont Font READ Font WRITE setFont)
+    Q_PROPERTY(bool Enabled READ Enabled WRITE setEnabled NOTIFY SettingsChanged)
+    Q_PROPERTY(QFont Font READ Font WRITE setFont NOTIFY SettingsChanged)
     Q_PROPERTY(qint64 hWnd READ hWnd)
   public:
+    // Back style: 0 lets the container show through, 1 fills the control with its BackColor.
+    // Any other stored number is kept as it is and draws as transparent.
+    enum class BackFill { Transparent = 0, Opaque = 1 };
+    Q_ENUM(BackFill)
+
     explicit ControlBase(QWidget* parent = nullptr);
 
     // Restoring the stored settings marks nothing changed: each override opens a LoadingScope.
@@ -51,6 +70,8 @@ class ControlBase : public QWidget {
 
     // The size last set in twips, so that layouts start from the control's designed size.
     QSize sizeHint() const override;
+    // Room for the control's text on one line in its font, with `margin` twips on each side.
+    QSize TextRoom(const QString& text, double margin) const;
 
     // The font a new control takes: its container's.
     QFont AmbientFont() const;
@@ -64,10 +85,26 @@ class ControlBase : public QWidget {
     static int KeyAscii(const QKeyEvent* event);
     // The cursor for a mouse-pointer number (99 uses the custom icon).
     static QCursor CursorFor(int mousePointer, const QImage& mouseIcon);
+    // Gives `target` that cursor; pointer 0 leaves it the one of its container.
+    static void ShowPointer(QWidget* target, int mousePointer, const QImage& mouseIcon);
+
+    // The rows every control's table holds: its own enabled state (`byDefault` is what an
+    // absent key loads as) and its font, against its container's.
+    template <class Control>
+    static StoredProperty<Control> EnabledRow(bool byDefault) {
+        return {"Enabled", &ControlBase::Enabled, &ControlBase::setEnabled, byDefault};
+    }
+    template <class Control>
+    static StoredProperty<Control> FontRow() {
+        return {"Font", &ControlBase::Font, &ControlBase::setFont,
+                [](const Control& c) { return c.AmbientFont(); }};
+    }
 
   signals:
     // The stored setting under `key` has been changed.
     void PropertyChanged(const QString& key);
+    // A setting may hold a new value: the notify signal of the controls' Qt properties.
+    void SettingsChanged();
 
   protected:
     // Open for the length of a load: marks nothing while the stored settings are applied.
@@ -80,11 +117,49 @@ class ControlBase : public QWidget {
     void MarkChanged(const QString& key) {
         if (!loading_) emit PropertyChanged(key);
     }
+    // What a setter of a member setting does: store the value, mark its key, run its row's
+    // follow-up, and notify when the value differs. A handler may delete the control on the
+    // way; nothing of it is touched afterwards.
+    template <class Control, class T>
+    void StoreSetting(Control& self, T& field, const T& value) {
+        const auto& table = Control::Properties();
+        const auto& row = table.RowOf(self, &field);
+        const bool differs = !(field == value);
+        field = value;
+        MarkChanged(QLatin1String(row.key));
+        const QPointer<ControlBase> alive(this);
+        if (const auto followUp = table.FollowUpOf(row)) (self.*followUp)();
+        if (alive && differs) NotifySettingsChanged();
+    }
+    // Loads the table's rows and runs `finish` with nothing marked, then notifies once.
+    // Returns false when a handler deleted the control.
+    template <class Control, class Finish>
+    bool LoadSettings(Control& self, const PropertyBag& bag, Finish finish) {
+        {
+            const LoadingScope loading(*this);
+            Control::Properties().Read(self, bag);
+            finish();
+        }
+        const QPointer<ControlBase> alive(this);
+        emit SettingsChanged();
+        return !alive.isNull();
+    }
     bool IsLoading() const { return loading_; }
+    // A setting may hold a new value. A load notifies once, at its end, so that no handler runs
+    // (and perhaps deletes the control) while the stored settings are applied.
+    void NotifySettingsChanged() {
+        if (!loading_) emit SettingsChanged();
+    }
+    // Notifies a new enabled state or font once the control has taken it in.
+    bool event(QEvent* event) override;
+    // A follow-up for table rows whose change only shows in the next paint.
+    void Repaint() { update(); }
     // Marks "Font" or "Enabled" when the stored value changes.
     void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // The control's outer edges: top and left in one colour, bottom and right in the other.
+    void PaintEdges(QPainter& painter, const QColor& topLeft, const QColor& bottomRight) const;
     // The dotted rectangle of keyboard focus.
     static void PaintFocusRect(QPainter& painter, const QRect& rect, const QColor& colour);
     double PixelsFromTwips(double twips) const { return Twips::ToPixels(twips, this); }

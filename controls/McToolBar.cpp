@@ -17,10 +17,6 @@ namespace {
 
 constexpr int kTooltipRestTicks = 5;
 
-QString PerButtonKey(const char* word, int index) {
-    return QString::fromLatin1(word) + QString::number(index);
-}
-
 }  // namespace
 
 McToolBar::McToolBar(QWidget* parent)
@@ -56,11 +52,6 @@ const ToolBarButton* McToolBar::Current() const {
 
 ToolBarButton* McToolBar::Current() {
     return const_cast<ToolBarButton*>(std::as_const(*this).Current());
-}
-
-void McToolBar::Changed(const QString& key) {
-    MarkChanged(key);
-    RedrawControl();
 }
 
 // ---- geometry --------------------------------------------------------------------------------
@@ -184,19 +175,6 @@ QSize McToolBar::sizeHint() const {
     return QSize(WidgetLength(PerRow(), buttonsWidth_), WidgetLength(rows_, buttonsHeight_));
 }
 
-int McToolBar::GetButtonWidth(int iIndex) const {
-    return At(iIndex) ? At(iIndex)->Width : 0;
-}
-int McToolBar::GetButtonHeight(int iIndex) const {
-    return At(iIndex) ? At(iIndex)->Height : 0;
-}
-int McToolBar::GetButtonTop(int iIndex) const {
-    return At(iIndex) ? At(iIndex)->Top : 0;
-}
-int McToolBar::GetButtonLeft(int iIndex) const {
-    return At(iIndex) ? At(iIndex)->Left : 0;
-}
-
 // ---- text helpers ----------------------------------------------------------------------------
 
 bool McToolBar::IsDelim(QChar Char) {
@@ -264,85 +242,50 @@ bool McToolBar::TileBitmap(const QImage& Picture, QPainter& painter, int X1, int
 
 // ---- properties ------------------------------------------------------------------------------
 
-void McToolBar::setAppearance(int value) {
-    appearance_ = value;
-    Changed(QStringLiteral("Appearance"));
+const PropertyTable<McToolBar>& McToolBar::Properties() {
+    static const PropertyTable<McToolBar> table(
+        {
+            {"Appearance", &McToolBar::appearance_},
+            {"BackColor", &McToolBar::backColor_, SysColor::kButtonFace},
+            {"BorderStyle", &McToolBar::borderStyle_},
+            EnabledRow<McToolBar>(true),
+            {"ForeColor", &McToolBar::foreColor_, 0},
+            {"Button_Count", &McToolBar::StoredButtonCount, &McToolBar::LoadButtonCount, 1},
+            // Held to the buttons once they are all read.
+            {"Button_Index", &McToolBar::buttonIndex_},
+            {"ButtonsWidth", &McToolBar::buttonsWidth_, 90},
+            {"AutoSize", &McToolBar::autoSize_, true},
+            {"AutoSizeButtons", &McToolBar::autoSizeButtons_, false},
+            {"ButtonsHeight", &McToolBar::buttonsHeight_, 40},
+            {"ButtonsPerRow", &McToolBar::buttonsPerRow_, 3},
+            {"HoverColor", &McToolBar::hoverColor_, SysColor::kButtonFace},
+            {"WarpSize", &McToolBar::warpSize_, true},
+            {"TooTipStyle", &McToolBar::tooTipStyle_, 2},
+            {"ToolTipBackCol", &McToolBar::toolTipBackCol_, RGB(253, 253, 230)},
+            {"ToolTipForeCol", &McToolBar::toolTipForeCol_, 0},
+            {"BackGradient", &McToolBar::backGradient_},
+            {"BackGradientCol", &McToolBar::backGradientCol_, 0x00C0C0FF},
+            {"ButtonsStyle", &McToolBar::buttonsStyle_},
+            {"BorderColor", &McToolBar::borderColor_, SysColor::kActiveBorder},
+            {"HoverIconShadow", &McToolBar::hoverIconShadow_, true},
+            FontRow<McToolBar>(),
+            {"BackGround", &McToolBar::backGround_},
+        },
+        &McToolBar::RedrawControl);
+    return table;
 }
-void McToolBar::setBackColor(OleColor value) {
-    backColor_ = value;
-    Changed(QStringLiteral("BackColor"));
-}
-void McToolBar::setBorderStyle(int value) {
-    borderStyle_ = value;
-    Changed(QStringLiteral("BorderStyle"));
-}
-void McToolBar::setForeColor(OleColor value) {
-    foreColor_ = value;
-    Changed(QStringLiteral("ForeColor"));
-}
-void McToolBar::setButtonsHeight(int value) {
-    buttonsHeight_ = value;
-    Changed(QStringLiteral("ButtonsHeight"));
-}
-void McToolBar::setButtonsPerRow(int value) {
-    buttonsPerRow_ = value;
-    Changed(QStringLiteral("ButtonsPerRow"));
-}
-void McToolBar::setButtonsWidth(int value) {
-    buttonsWidth_ = value;
-    Changed(QStringLiteral("ButtonsWidth"));
-}
-void McToolBar::setAutoSize(bool value) {
-    autoSize_ = value;
-    Changed(QStringLiteral("AutoSize"));
-}
-void McToolBar::setAutoSizeButtons(bool value) {
-    autoSizeButtons_ = value;
-    Changed(QStringLiteral("AutoSizeButtons"));
-}
-void McToolBar::setBackGround(const QImage& value) {
-    backGround_ = value;
-    Changed(QStringLiteral("BackGround"));
-}
-void McToolBar::setHoverColor(OleColor value) {
-    hoverColor_ = value;
-    Changed(QStringLiteral("HoverColor"));
-}
-void McToolBar::setWarpSize(bool value) {
-    warpSize_ = value;
-    Changed(QStringLiteral("WarpSize"));
-}
-void McToolBar::setToolTipBackCol(OleColor value) {
-    toolTipBackCol_ = value;
-    Changed(QStringLiteral("ToolTipBackCol"));
-}
-void McToolBar::setToolTipForeCol(OleColor value) {
-    toolTipForeCol_ = value;
-    Changed(QStringLiteral("ToolTipForeCol"));
-}
-void McToolBar::setTooTipStyle(int value) {
-    tooTipStyle_ = value;
-    Changed(QStringLiteral("TooTipStyle"));
-}
-void McToolBar::setBackGradient(int value) {
-    backGradient_ = value;
-    Changed(QStringLiteral("BackGradient"));
-}
-void McToolBar::setBackGradientCol(OleColor value) {
-    backGradientCol_ = value;
-    Changed(QStringLiteral("BackGradientCol"));
-}
-void McToolBar::setButtonsStyle(int value) {
-    buttonsStyle_ = value;
-    Changed(QStringLiteral("ButtonsStyle"));
-}
-void McToolBar::setBorderColor(OleColor value) {
-    borderColor_ = value;
-    Changed(QStringLiteral("BorderColor"));
-}
-void McToolBar::setHoverIconShadow(bool value) {
-    hoverIconShadow_ = value;
-    Changed(QStringLiteral("HoverIconShadow"));
+
+const PropertyTable<ToolBarButton>& McToolBar::ButtonProperties() {
+    static const PropertyTable<ToolBarButton> table({
+        {"ButtonCaption", &ToolBarButton::Caption, "Button "},
+        {"ButtonPicture", &ToolBarButton::Picture},
+        {"ButtonToolTipText", &ToolBarButton::ToolTipText},
+        {"ButtonToolTipIcon", &ToolBarButton::ToolTipIcon, 0},
+        {"ButtonEnabled", &ToolBarButton::Enabled, true},
+        {"ButtonPressed", &ToolBarButton::Pressed, false},
+        {"ButtonIconAllignment", &ToolBarButton::IconAllignment, 0},
+    });
+    return table;
 }
 
 void McToolBar::setAlign(int value) {
@@ -358,50 +301,20 @@ void McToolBar::setButton_Count(int value) {
     for (int i = previous; i < value; ++i) buttons_[static_cast<size_t>(i)] = NewButton(i);
     if (buttonIndex_ >= value) buttonIndex_ = value - 1;
     NotifyToolBarButtonCount(this, previous, value);
-    Changed(QStringLiteral("Button_Count"));
+    ButtonListChanged(QStringLiteral("Button_Count"));
 }
 
 void McToolBar::setButton_Index(int value) {
     const int clamped = std::min(std::max(value, -1), Button_Count() - 1);
     if (clamped == buttonIndex_) return;
     buttonIndex_ = clamped;
-    Changed(QStringLiteral("Button_Index"));
+    ButtonListChanged(QStringLiteral("Button_Index"));
 }
 
-QString McToolBar::ButtonCaption() const {
-    return Current() ? Current()->Caption : QString();
-}
-QImage McToolBar::ButtonIcon() const {
-    return Current() ? Current()->Picture : QImage();
-}
-QString McToolBar::ButtonToolTip() const {
-    return Current() ? Current()->ToolTipText : QString();
-}
-int McToolBar::ButtonToolTipIcon() const {
-    return Current() ? Current()->ToolTipIcon : 0;
-}
-bool McToolBar::ButtonEnabled() const {
-    return Current() ? Current()->Enabled : false;
-}
-bool McToolBar::ButtonPressed() const {
-    return Current() ? Current()->Pressed : false;
-}
-int McToolBar::ButtonIconAllignment() const {
-    return Current() ? Current()->IconAllignment : 0;
+void McToolBar::LoadButtonCount(qint64 count) {
+    buttons_.assign(static_cast<size_t>(std::clamp<qint64>(count, 1, kMostButtonCount)), {});
 }
 
-QString McToolBar::CaptionOf(int index) const {
-    return At(index) ? At(index)->Caption : QString();
-}
-QString McToolBar::ToolTipOf(int index) const {
-    return At(index) ? At(index)->ToolTipText : QString();
-}
-bool McToolBar::IsButtonEnabled(int index) const {
-    return At(index) && At(index)->Enabled;
-}
-bool McToolBar::IsButtonPressed(int index) const {
-    return At(index) && At(index)->Pressed;
-}
 bool McToolBar::ButtonLooksPressed(int index) const {
     const ToolBarButton* button = At(index);
     if (!button) return false;
@@ -410,49 +323,21 @@ bool McToolBar::ButtonLooksPressed(int index) const {
 }
 
 void McToolBar::setButtonCaption(const QString& value) {
-    if (!Current()) return;
-    const bool changed = Current()->Caption != value;
-    Current()->Caption = value;
-    if (changed) NotifyToolBarButtonName(this, buttonIndex_);
-    Changed(PerButtonKey("ButtonCaption", buttonIndex_));
-}
-
-void McToolBar::setButtonIcon(const QImage& value) {
-    if (!Current()) return;
-    Current()->Picture = value;
-    Changed(PerButtonKey("ButtonPicture", buttonIndex_));
-}
-
-void McToolBar::setButtonToolTip(const QString& value) {
-    if (!Current()) return;
-    Current()->ToolTipText = value;
-    Changed(PerButtonKey("ButtonToolTipText", buttonIndex_));
-}
-
-void McToolBar::setButtonToolTipIcon(int value) {
-    if (!Current()) return;
-    Current()->ToolTipIcon = value;
-    Changed(PerButtonKey("ButtonToolTipIcon", buttonIndex_));
+    if (SetButtonField(&ToolBarButton::Caption, value)) NotifyToolBarButtonName(this, buttonIndex_);
 }
 
 void McToolBar::setButtonEnabled(bool value) {
-    if (!Current()) return;
-    const bool changed = Current()->Enabled != value;
-    Current()->Enabled = value;
-    if (changed) NotifyToolBarButtonEnabled(this, buttonIndex_);
-    Changed(PerButtonKey("ButtonEnabled", buttonIndex_));
+    if (SetButtonField(&ToolBarButton::Enabled, value))
+        NotifyToolBarButtonEnabled(this, buttonIndex_);
 }
 
-void McToolBar::setButtonPressed(bool value) {
-    if (!Current()) return;
-    Current()->Pressed = value;
-    Changed(PerButtonKey("ButtonPressed", buttonIndex_));
-}
-
-void McToolBar::setButtonIconAllignment(int value) {
-    if (!Current()) return;
-    Current()->IconAllignment = value;
-    Changed(PerButtonKey("ButtonIconAllignment", buttonIndex_));
+bool McToolBar::StoredButtonSetting(const void* field, bool differs) {
+    const auto& row = ButtonProperties().RowOf(*Current(), field);
+    MarkChanged(QLatin1String(row.key) + QString::number(buttonIndex_));
+    const QPointer<McToolBar> alive(this);
+    RedrawControl();
+    if (alive && differs) NotifySettingsChanged();
+    return alive && differs;
 }
 
 void McToolBar::setButtonRemove(int) {
@@ -460,7 +345,7 @@ void McToolBar::setButtonRemove(int) {
     buttons_.erase(buttons_.begin() + buttonIndex_);
     buttonIndex_ = std::min(std::max(buttonIndex_, -1), Button_Count() - 1);
     NotifyToolBarButtonCount(this, Button_Count() + 1, Button_Count());
-    Changed(QStringLiteral("ButtonRemove"));
+    ButtonListChanged(QStringLiteral("ButtonRemove"));
 }
 
 void McToolBar::setButtonMoveTo(int value) {
@@ -468,103 +353,40 @@ void McToolBar::setButtonMoveTo(int value) {
     const int target = std::min(std::max(value, 0), Button_Count() - 1);
     std::swap(buttons_[static_cast<size_t>(buttonIndex_)], buttons_[static_cast<size_t>(target)]);
     buttonIndex_ = target;
-    Changed(QStringLiteral("ButtonMoveTo"));
+    ButtonListChanged(QStringLiteral("ButtonMoveTo"));
 }
 
-void McToolBar::HighlightButton(int lIndex) {
-    if (lIndex < 0 || lIndex >= Button_Count()) return;
-    buttons_[static_cast<size_t>(lIndex)].Pressed = true;
+void McToolBar::ButtonListChanged(const QString& key) {
+    MarkChanged(key);
+    const QPointer<McToolBar> alive(this);
     RedrawControl();
+    if (alive) NotifySettingsChanged();
 }
 
-void McToolBar::UnHighlightButton(int lIndex) {
-    if (lIndex < 0 || lIndex >= Button_Count()) return;
-    buttons_[static_cast<size_t>(lIndex)].Pressed = false;
+void McToolBar::SetPressed(int index, bool pressed) {
+    if (index < 0 || index >= Button_Count()) return;
+    buttons_[static_cast<size_t>(index)].Pressed = pressed;
+    const QPointer<McToolBar> alive(this);
     RedrawControl();
+    if (alive) NotifySettingsChanged();
 }
 
 // ---- stored settings -------------------------------------------------------------------------
 
 void McToolBar::ReadProperties(const PropertyBag& bag) {
-    const LoadingScope loading(*this);
-    appearance_ = static_cast<int>(bag.ReadInt(QStringLiteral("Appearance"), 0));
-    backColor_ = bag.ReadColor(QStringLiteral("BackColor"), SysColor::kButtonFace);
-    borderStyle_ = static_cast<int>(bag.ReadInt(QStringLiteral("BorderStyle"), 0));
-    setEnabled(bag.ReadBool(QStringLiteral("Enabled"), true));
-    foreColor_ = bag.ReadColor(QStringLiteral("ForeColor"), 0);
-    const int count = static_cast<int>(
-        std::clamp<qint64>(bag.ReadInt(QStringLiteral("Button_Count"), 1), 1, kMostButtonCount));
-    buttonIndex_ = static_cast<int>(bag.ReadInt(QStringLiteral("Button_Index"), 0));
-    buttonsWidth_ = static_cast<int>(bag.ReadInt(QStringLiteral("ButtonsWidth"), 90));
-    autoSize_ = bag.ReadBool(QStringLiteral("AutoSize"), true);
-    autoSizeButtons_ = bag.ReadBool(QStringLiteral("AutoSizeButtons"), false);
-    buttonsHeight_ = static_cast<int>(bag.ReadInt(QStringLiteral("ButtonsHeight"), 40));
-    buttonsPerRow_ = static_cast<int>(bag.ReadInt(QStringLiteral("ButtonsPerRow"), 3));
-    hoverColor_ = bag.ReadColor(QStringLiteral("HoverColor"), SysColor::kButtonFace);
-    warpSize_ = bag.ReadBool(QStringLiteral("WarpSize"), true);
-    tooTipStyle_ = static_cast<int>(bag.ReadInt(QStringLiteral("TooTipStyle"), 2));
-    toolTipBackCol_ = bag.ReadColor(QStringLiteral("ToolTipBackCol"), RGB(253, 253, 230));
-    toolTipForeCol_ = bag.ReadColor(QStringLiteral("ToolTipForeCol"), 0);
-    backGradient_ = static_cast<int>(bag.ReadInt(QStringLiteral("BackGradient"), 0));
-    backGradientCol_ = bag.ReadColor(QStringLiteral("BackGradientCol"), 0x00C0C0FF);
-    buttonsStyle_ = static_cast<int>(bag.ReadInt(QStringLiteral("ButtonsStyle"), 0));
-    borderColor_ = bag.ReadColor(QStringLiteral("BorderColor"), SysColor::kActiveBorder);
-    hoverIconShadow_ = bag.ReadBool(QStringLiteral("HoverIconShadow"), true);
-    setFont(bag.ReadFont(QStringLiteral("Font"), AmbientFont()));
-    backGround_ = bag.ReadPicture(QStringLiteral("BackGround"));
-
-    buttons_.assign(static_cast<size_t>(count), ToolBarButton{});
-    for (int i = 0; i < count; ++i) {
-        ToolBarButton& b = buttons_[static_cast<size_t>(i)];
-        b.Caption = bag.ReadString(PerButtonKey("ButtonCaption", i), QStringLiteral("Button "));
-        b.Picture = bag.ReadPicture(PerButtonKey("ButtonPicture", i));
-        b.ToolTipText = bag.ReadString(PerButtonKey("ButtonToolTipText", i), QString());
-        b.ToolTipIcon = static_cast<int>(bag.ReadInt(PerButtonKey("ButtonToolTipIcon", i), 0));
-        b.Enabled = bag.ReadBool(PerButtonKey("ButtonEnabled", i), true);
-        b.Pressed = bag.ReadBool(PerButtonKey("ButtonPressed", i), false);
-        b.IconAllignment =
-            static_cast<int>(bag.ReadInt(PerButtonKey("ButtonIconAllignment", i), 0));
-    }
-    // In the running program no button is hovered until the mouse comes.
-    buttonIndex_ = UserMode() ? -1 : std::min(std::max(buttonIndex_, -1), count - 1);
-    RedrawControl();
+    const bool loaded = LoadSettings(*this, bag, [this, &bag] {
+        for (int i = 0; i < Button_Count(); ++i)
+            ButtonProperties().Read(buttons_[static_cast<size_t>(i)], bag, QString::number(i));
+        // In the running program no button is hovered until the mouse comes.
+        buttonIndex_ = UserMode() ? -1 : std::clamp(buttonIndex_, -1, Button_Count() - 1);
+    });
+    if (loaded) RedrawControl();
 }
 
 void McToolBar::WriteProperties(PropertyBag& bag) const {
-    bag.WriteInt(QStringLiteral("Appearance"), appearance_, 0);
-    bag.WriteColor(QStringLiteral("BackColor"), backColor_, SysColor::kButtonFace);
-    bag.WriteInt(QStringLiteral("BorderStyle"), borderStyle_, 0);
-    bag.WriteBool(QStringLiteral("Enabled"), Enabled(), true);
-    bag.WriteColor(QStringLiteral("ForeColor"), foreColor_, 0);
-    bag.WriteInt(QStringLiteral("Button_Count"), Button_Count(), 1);
-    bag.WriteInt(QStringLiteral("Button_Index"), buttonIndex_, 0);
-    bag.WriteInt(QStringLiteral("ButtonsWidth"), buttonsWidth_, 90);
-    bag.WriteBool(QStringLiteral("AutoSize"), autoSize_, true);
-    bag.WriteBool(QStringLiteral("AutoSizeButtons"), autoSizeButtons_, false);
-    bag.WriteInt(QStringLiteral("ButtonsHeight"), buttonsHeight_, 40);
-    bag.WriteInt(QStringLiteral("ButtonsPerRow"), buttonsPerRow_, 3);
-    bag.WriteColor(QStringLiteral("HoverColor"), hoverColor_, SysColor::kButtonFace);
-    bag.WriteBool(QStringLiteral("WarpSize"), warpSize_, true);
-    bag.WriteInt(QStringLiteral("TooTipStyle"), tooTipStyle_, 2);
-    bag.WriteColor(QStringLiteral("ToolTipBackCol"), toolTipBackCol_, RGB(253, 253, 230));
-    bag.WriteColor(QStringLiteral("ToolTipForeCol"), toolTipForeCol_, 0);
-    bag.WriteInt(QStringLiteral("BackGradient"), backGradient_, 0);
-    bag.WriteColor(QStringLiteral("BackGradientCol"), backGradientCol_, 0x00C0C0FF);
-    bag.WriteInt(QStringLiteral("ButtonsStyle"), buttonsStyle_, 0);
-    bag.WriteColor(QStringLiteral("BorderColor"), borderColor_, SysColor::kActiveBorder);
-    bag.WriteBool(QStringLiteral("HoverIconShadow"), hoverIconShadow_, true);
-    bag.WriteFont(QStringLiteral("Font"), font(), AmbientFont());
-    bag.WritePicture(QStringLiteral("BackGround"), backGround_);
-    for (int i = 0; i < Button_Count(); ++i) {
-        const ToolBarButton& b = buttons_[static_cast<size_t>(i)];
-        bag.WriteString(PerButtonKey("ButtonCaption", i), b.Caption, QStringLiteral("Button "));
-        bag.WritePicture(PerButtonKey("ButtonPicture", i), b.Picture);
-        bag.WriteString(PerButtonKey("ButtonToolTipText", i), b.ToolTipText, QString());
-        bag.WriteInt(PerButtonKey("ButtonToolTipIcon", i), b.ToolTipIcon, 0);
-        bag.WriteBool(PerButtonKey("ButtonEnabled", i), b.Enabled, true);
-        bag.WriteBool(PerButtonKey("ButtonPressed", i), b.Pressed, false);
-        bag.WriteInt(PerButtonKey("ButtonIconAllignment", i), b.IconAllignment, 0);
-    }
+    Properties().Write(*this, bag);
+    for (int i = 0; i < Button_Count(); ++i)
+        ButtonProperties().Write(buttons_[static_cast<size_t>(i)], bag, QString::number(i));
 }
 
 // ---- mouse, keys and tooltip -----------------------------------------------------------------
@@ -595,8 +417,10 @@ void McToolBar::leaveEvent(QEvent*) {
     restTimer_.stop();
     buttonIndex_ = -1;
     DestroyToolTip();
+    const QPointer<McToolBar> alive(this);
     RedrawControl();
-    emit MouseLeave();
+    if (alive) emit MouseLeave();
+    if (alive) NotifySettingsChanged();
 }
 
 void McToolBar::mousePressEvent(QMouseEvent* event) {
@@ -688,6 +512,7 @@ void McToolBar::SetHoverIndex(int index) {
     const QPointer<McToolBar> alive(this);
     emit OnButtonHover(index);
     if (alive) RedrawControl();
+    if (alive) NotifySettingsChanged();
 }
 
 void McToolBar::ClickButton(int index) {

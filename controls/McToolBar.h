@@ -3,11 +3,6 @@
 // has rested, and reports clicks with the button's index. Button geometry is in pixels.
 #pragma once
 
-#include <QFont>
-#include <QImage>
-#include <QPointF>
-#include <QPointer>
-#include <QStringList>
 #include <QTimer>
 #include <algorithm>
 #include <memory>
@@ -34,50 +29,37 @@ struct ToolBarButton {
     int Left = 0;
 };
 
+// A setting of the button at Button_Index, kept in `field` of its record.
+#define TOOLBAR_BUTTON_SETTING(Type, Name, field)                          \
+    Q_PROPERTY(Type Name READ Name WRITE set##Name NOTIFY SettingsChanged) \
+  public:                                                                  \
+    Type Name() const {                                                    \
+        return CurrentField(&ToolBarButton::field);                        \
+    }                                                                      \
+    void set##Name(const Type& value) {                                    \
+        SetButtonField(&ToolBarButton::field, value);                      \
+    }
+
 class McToolBar : public ControlBase {
     Q_OBJECT
-    Q_PROPERTY(int Appearance READ Appearance WRITE setAppearance)
-    Q_PROPERTY(OleColor BackColor READ BackColor WRITE setBackColor)
-    Q_PROPERTY(int BorderStyle READ BorderStyle WRITE setBorderStyle)
-    Q_PROPERTY(OleColor ForeColor READ ForeColor WRITE setForeColor)
-    Q_PROPERTY(QImage ButtonIcon READ ButtonIcon WRITE setButtonIcon)
-    Q_PROPERTY(int ButtonsHeight READ ButtonsHeight WRITE setButtonsHeight)
-    Q_PROPERTY(int ButtonsPerRow READ ButtonsPerRow WRITE setButtonsPerRow)
-    Q_PROPERTY(int ButtonsWidth READ ButtonsWidth WRITE setButtonsWidth)
-    Q_PROPERTY(bool AutoSize READ AutoSize WRITE setAutoSize)
-    Q_PROPERTY(bool AutoSizeButtons READ AutoSizeButtons WRITE setAutoSizeButtons)
-    Q_PROPERTY(QString ButtonCaption READ ButtonCaption WRITE setButtonCaption)
-    Q_PROPERTY(QImage BackGround READ BackGround WRITE setBackGround)
-    Q_PROPERTY(int Button_Count READ Button_Count WRITE setButton_Count)
-    Q_PROPERTY(int Button_Index READ Button_Index WRITE setButton_Index)
-    Q_PROPERTY(OleColor HoverColor READ HoverColor WRITE setHoverColor)
-    Q_PROPERTY(bool WarpSize READ WarpSize WRITE setWarpSize)
-    Q_PROPERTY(QString ButtonToolTip READ ButtonToolTip WRITE setButtonToolTip)
-    Q_PROPERTY(OleColor ToolTipBackCol READ ToolTipBackCol WRITE setToolTipBackCol)
-    Q_PROPERTY(OleColor ToolTipForeCol READ ToolTipForeCol WRITE setToolTipForeCol)
-    Q_PROPERTY(int TooTipStyle READ TooTipStyle WRITE setTooTipStyle)
-    Q_PROPERTY(int ButtonToolTipIcon READ ButtonToolTipIcon WRITE setButtonToolTipIcon)
-    Q_PROPERTY(int BackGradient READ BackGradient WRITE setBackGradient)
-    Q_PROPERTY(OleColor BackGradientCol READ BackGradientCol WRITE setBackGradientCol)
-    Q_PROPERTY(int ButtonsStyle READ ButtonsStyle WRITE setButtonsStyle)
-    Q_PROPERTY(bool ButtonEnabled READ ButtonEnabled WRITE setButtonEnabled)
-    Q_PROPERTY(OleColor BorderColor READ BorderColor WRITE setBorderColor)
-    Q_PROPERTY(bool HoverIconShadow READ HoverIconShadow WRITE setHoverIconShadow)
-    Q_PROPERTY(bool ButtonPressed READ ButtonPressed WRITE setButtonPressed)
-    Q_PROPERTY(int ButtonIconAllignment READ ButtonIconAllignment WRITE setButtonIconAllignment)
+    Q_PROPERTY(int Button_Count READ Button_Count WRITE setButton_Count NOTIFY SettingsChanged)
+    Q_PROPERTY(int Button_Index READ Button_Index WRITE setButton_Index NOTIFY SettingsChanged)
+    Q_PROPERTY(
+        QString ButtonCaption READ ButtonCaption WRITE setButtonCaption NOTIFY SettingsChanged)
+    Q_PROPERTY(bool ButtonEnabled READ ButtonEnabled WRITE setButtonEnabled NOTIFY SettingsChanged)
   public:
     explicit McToolBar(QWidget* parent = nullptr);
     ~McToolBar() override;
 
     // Lays the buttons out again and repaints.
     void RedrawControl();
-    void HighlightButton(int lIndex);
-    void UnHighlightButton(int lIndex);
+    void HighlightButton(int lIndex) { SetPressed(lIndex, true); }
+    void UnHighlightButton(int lIndex) { SetPressed(lIndex, false); }
     // The button's rectangle from the last repaint; 0 for an index outside the buttons.
-    int GetButtonWidth(int iIndex) const;
-    int GetButtonHeight(int iIndex) const;
-    int GetButtonTop(int iIndex) const;
-    int GetButtonLeft(int iIndex) const;
+    int GetButtonWidth(int iIndex) const { return FieldOf(iIndex, &ToolBarButton::Width); }
+    int GetButtonHeight(int iIndex) const { return FieldOf(iIndex, &ToolBarButton::Height); }
+    int GetButtonTop(int iIndex) const { return FieldOf(iIndex, &ToolBarButton::Top); }
+    int GetButtonLeft(int iIndex) const { return FieldOf(iIndex, &ToolBarButton::Left); }
 
     // Greedy word wrap measured with the control's font; every line at most about lLength
     // pixels wide where the words allow it. Lines break between whole characters only.
@@ -88,80 +70,59 @@ class McToolBar : public ControlBase {
     static bool TileBitmap(const QImage& Picture, QPainter& painter, int X1, int Y1, int X2,
                            int Y2);
 
-    int Appearance() const { return appearance_; }
-    void setAppearance(int value);
-    OleColor BackColor() const { return backColor_; }
-    void setBackColor(OleColor value);
-    int BorderStyle() const { return borderStyle_; }
-    void setBorderStyle(int value);
-    OleColor ForeColor() const { return foreColor_; }
-    void setForeColor(OleColor value);
-    int ButtonsHeight() const { return buttonsHeight_; }
-    void setButtonsHeight(int value);
-    int ButtonsPerRow() const { return buttonsPerRow_; }
-    void setButtonsPerRow(int value);
-    int ButtonsWidth() const { return buttonsWidth_; }
-    void setButtonsWidth(int value);
-    bool AutoSize() const { return autoSize_; }
-    void setAutoSize(bool value);
-    bool AutoSizeButtons() const { return autoSizeButtons_; }
-    void setAutoSizeButtons(bool value);
-    QImage BackGround() const { return backGround_; }
-    void setBackGround(const QImage& value);
+    CONTROL_SETTING(int, Appearance, appearance_)
+    CONTROL_SETTING(OleColor, BackColor, backColor_)
+    CONTROL_SETTING(int, BorderStyle, borderStyle_)
+    CONTROL_SETTING(OleColor, ForeColor, foreColor_)
+    CONTROL_SETTING(int, ButtonsHeight, buttonsHeight_)
+    CONTROL_SETTING(int, ButtonsPerRow, buttonsPerRow_)
+    CONTROL_SETTING(int, ButtonsWidth, buttonsWidth_)
+    CONTROL_SETTING(bool, AutoSize, autoSize_)
+    CONTROL_SETTING(bool, AutoSizeButtons, autoSizeButtons_)
+    CONTROL_SETTING(QImage, BackGround, backGround_)
     int Button_Count() const { return static_cast<int>(buttons_.size()); }
     void setButton_Count(int value);
     int Button_Index() const { return buttonIndex_; }
     void setButton_Index(int value);
-    OleColor HoverColor() const { return hoverColor_; }
-    void setHoverColor(OleColor value);
-    bool WarpSize() const { return warpSize_; }
-    void setWarpSize(bool value);
-    OleColor ToolTipBackCol() const { return toolTipBackCol_; }
-    void setToolTipBackCol(OleColor value);
-    OleColor ToolTipForeCol() const { return toolTipForeCol_; }
-    void setToolTipForeCol(OleColor value);
-    int TooTipStyle() const { return tooTipStyle_; }
-    void setTooTipStyle(int value);
-    int BackGradient() const { return backGradient_; }
-    void setBackGradient(int value);
-    OleColor BackGradientCol() const { return backGradientCol_; }
-    void setBackGradientCol(OleColor value);
-    int ButtonsStyle() const { return buttonsStyle_; }
-    void setButtonsStyle(int value);
-    OleColor BorderColor() const { return borderColor_; }
-    void setBorderColor(OleColor value);
-    bool HoverIconShadow() const { return hoverIconShadow_; }
-    void setHoverIconShadow(bool value);
+    CONTROL_SETTING(OleColor, HoverColor, hoverColor_)
+    CONTROL_SETTING(bool, WarpSize, warpSize_)
+    CONTROL_SETTING(OleColor, ToolTipBackCol, toolTipBackCol_)
+    CONTROL_SETTING(OleColor, ToolTipForeCol, toolTipForeCol_)
+    CONTROL_SETTING(int, TooTipStyle, tooTipStyle_)
+    CONTROL_SETTING(int, BackGradient, backGradient_)
+    CONTROL_SETTING(OleColor, BackGradientCol, backGradientCol_)
+    CONTROL_SETTING(int, ButtonsStyle, buttonsStyle_)
+    CONTROL_SETTING(OleColor, BorderColor, borderColor_)
+    CONTROL_SETTING(bool, HoverIconShadow, hoverIconShadow_)
     // Docking within the container: 0 none, 1 top, 2 bottom, 3 left, 4 right. The container
     // owns it; the toolbar reads it when it sizes itself.
     int Align() const { return align_; }
     void setAlign(int value);
 
     // Properties of the button at Button_Index; nothing happens while it is -1.
-    QString ButtonCaption() const;
+    QString ButtonCaption() const { return CurrentField(&ToolBarButton::Caption); }
     void setButtonCaption(const QString& value);
-    QImage ButtonIcon() const;
-    void setButtonIcon(const QImage& value);
-    QString ButtonToolTip() const;
-    void setButtonToolTip(const QString& value);
-    int ButtonToolTipIcon() const;
-    void setButtonToolTipIcon(int value);
-    bool ButtonEnabled() const;
+    TOOLBAR_BUTTON_SETTING(QImage, ButtonIcon, Picture)
+    TOOLBAR_BUTTON_SETTING(QString, ButtonToolTip, ToolTipText)
+    TOOLBAR_BUTTON_SETTING(int, ButtonToolTipIcon, ToolTipIcon)
+    bool ButtonEnabled() const { return CurrentField(&ToolBarButton::Enabled); }
     void setButtonEnabled(bool value);
-    bool ButtonPressed() const;
-    void setButtonPressed(bool value);
-    int ButtonIconAllignment() const;
-    void setButtonIconAllignment(int value);
+    TOOLBAR_BUTTON_SETTING(bool, ButtonPressed, Pressed)
+    TOOLBAR_BUTTON_SETTING(int, ButtonIconAllignment, IconAllignment)
     // Writing any value removes the current button; writing n moves it to position n.
     void setButtonRemove(int value);
     void setButtonMoveTo(int value);
 
+    static const PropertyTable<McToolBar>& Properties();
+    // The per-button settings, stored under their key followed by the button's index.
+    static const PropertyTable<ToolBarButton>& ButtonProperties();
+
     // A button's caption, tooltip text, enabled and pressed flags by index, without making it
     // the current button; empty or false outside the buttons.
-    QString CaptionOf(int index) const;
-    QString ToolTipOf(int index) const;
-    bool IsButtonEnabled(int index) const;
-    bool IsButtonPressed(int index) const;
+    QString CaptionOf(int index) const { return FieldOf(index, &ToolBarButton::Caption); }
+    QString ToolTipOf(int index) const { return FieldOf(index, &ToolBarButton::ToolTipText); }
+    bool IsButtonEnabled(int index) const { return FieldOf(index, &ToolBarButton::Enabled); }
+    bool IsButtonPressed(int index) const { return FieldOf(index, &ToolBarButton::Pressed); }
     // The button is drawn down: its Pressed flag, or the mouse or a key holds it.
     bool ButtonLooksPressed(int index) const;
     // Makes an enabled button the current one and raises Click for it, as its keys do.
@@ -178,6 +139,10 @@ class McToolBar : public ControlBase {
     void WriteProperties(PropertyBag& bag) const override;
     // The grid's size: ButtonsPerRow cells across, one row of cells per row of buttons.
     QSize sizeHint() const override;
+    // One cell of the grid.
+    QSize minimumSizeHint() const override {
+        return QSize(std::max(0, buttonsWidth_), std::max(0, buttonsHeight_));
+    }
 
   signals:
     void MouseEnter();
@@ -213,9 +178,32 @@ class McToolBar : public ControlBase {
     ToolBarButton* Current();
     const ToolBarButton* Current() const;
     const ToolBarButton* At(int index) const;
-    // Stores a changed setting: marks the key and repaints.
-    void Changed(const QString& key);
     static ToolBarButton NewButton(int index);
+    // A field of the button at `index`, or nothing (empty, 0, false) outside the buttons.
+    template <class T>
+    T FieldOf(int index, T ToolBarButton::*field) const {
+        return At(index) ? At(index)->*field : T();
+    }
+    template <class T>
+    T CurrentField(T ToolBarButton::*field) const {
+        return FieldOf(buttonIndex_, field);
+    }
+    // Stores a setting of the current button: marks its key, repaints and notifies; returns
+    // whether the value changed (false as well when the bar is gone).
+    template <class T>
+    bool SetButtonField(T ToolBarButton::*field, const T& value) {
+        ToolBarButton* button = Current();
+        if (!button) return false;
+        const bool differs = !(button->*field == value);
+        button->*field = value;
+        return StoredButtonSetting(&(button->*field), differs);
+    }
+    bool StoredButtonSetting(const void* field, bool differs);
+    void ButtonListChanged(const QString& key);
+    void SetPressed(int index, bool pressed);
+    // Stored as it is read; the buttons are made at once, up to kMostButtonCount.
+    qint64 StoredButtonCount() const { return Button_Count(); }
+    void LoadButtonCount(qint64 count);
 
     // Geometry (pixels).
     void LayOutButtons();

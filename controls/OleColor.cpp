@@ -21,37 +21,22 @@ constexpr std::array<OleColor, 31> kClassicScheme = {
     RGB(255, 255, 225), RGB(181, 181, 181), RGB(0, 0, 128),     RGB(166, 202, 240),
     RGB(192, 192, 192), RGB(49, 106, 197),  RGB(236, 233, 216)};
 
+// System colours that follow the palette's current group, by index.
+constexpr std::pair<int, QPalette::ColorRole> kPaletteRoles[] = {
+    {5, QPalette::Base},         {8, QPalette::Text},
+    {13, QPalette::Highlight},   {14, QPalette::HighlightedText},
+    {15, QPalette::Button},      {16, QPalette::Dark},
+    {18, QPalette::ButtonText},  {20, QPalette::Light},
+    {21, QPalette::Shadow},      {22, QPalette::Midlight},
+    {23, QPalette::ToolTipText}, {24, QPalette::ToolTipBase},
+};
+
 std::optional<QColor> PaletteColorFor(int index, const QPalette& palette) {
-    switch (index) {
-        case 5:
-            return palette.color(QPalette::Base);
-        case 8:
-            return palette.color(QPalette::Text);
-        case 13:
-            return palette.color(QPalette::Highlight);
-        case 14:
-            return palette.color(QPalette::HighlightedText);
-        case 15:
-            return palette.color(QPalette::Button);
-        case 16:
-            return palette.color(QPalette::Dark);
-        case 17:
-            return palette.color(QPalette::Disabled, QPalette::Text);
-        case 18:
-            return palette.color(QPalette::ButtonText);
-        case 20:
-            return palette.color(QPalette::Light);
-        case 21:
-            return palette.color(QPalette::Shadow);
-        case 22:
-            return palette.color(QPalette::Midlight);
-        case 23:
-            return palette.color(QPalette::ToolTipText);
-        case 24:
-            return palette.color(QPalette::ToolTipBase);
-        default:
-            return std::nullopt;
-    }
+    // The grey of disabled text is the disabled group's.
+    if (index == 17) return palette.color(QPalette::Disabled, QPalette::Text);
+    for (const auto& [number, role] : kPaletteRoles)
+        if (number == index) return palette.color(role);
+    return std::nullopt;
 }
 
 int BlendChannel(int from, int to, long alpha) {

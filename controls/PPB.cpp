@@ -134,127 +134,64 @@ QRectF PPB::LabelRect() const {
     return QRectF(QPointF(labelLeft_, labelTop_), LabelSize());
 }
 
+const PropertyTable<PPB>& PPB::Properties() {
+    using Row = StoredProperty<PPB>;
+    static const PropertyTable<PPB> table(
+        {
+            {"IsPercent", &PPB::isPercent_, true},
+            FontRow<PPB>(),
+            // An absent key reads as disabled, so an enabled bar is written out.
+            EnabledRow<PPB>(false),
+            Row("MousePointer", &PPB::mousePointer_).Then(&PPB::ApplyPointer),
+            Row("MouseIcon", &PPB::mouseIcon_).Then(&PPB::ApplyPointer),
+            {"Image", &PPB::fillImage_},
+            {"ToolTipText", &PPB::toolTipText_},
+            // Picture is read after Image and so decides the fill image.
+            {"Picture", &PPB::fillImage_},
+            {"BackColor", &PPB::backColor_, SysColor::kButtonFace},
+            {"BackStyle", &PPB::backStyle_, BackFill::Opaque},
+            {"BorderColor", &PPB::borderColor_, SysColor::kWindowText},
+            {"ShowLabel", &PPB::showLabel_, true},
+            Row("ShowBorder", &PPB::showBorder_, true).Then(&PPB::Redraw),
+            {"UseCustomCaption", &PPB::useCustomCaption_, false},
+        },
+        &PPB::Repaint);
+    return table;
+}
+
 void PPB::setIsPercent(bool value) {
+    const bool changed = value != isPercent_;
     isPercent_ = value;
     MarkChanged(QStringLiteral("IsPercent"));
-    if (!SetLabelText(value ? QStringLiteral("100%") : QStringLiteral("100"))) return;
+    const QPointer<PPB> alive(this);
+    if (changed) NotifySettingsChanged();
+    if (!alive || !SetLabelText(value ? QStringLiteral("100%") : QStringLiteral("100"))) return;
     CentreLabel();
     update();
 }
 
-void PPB::setUseCustomCaption(bool value) {
-    useCustomCaption_ = value;
-    MarkChanged(QStringLiteral("UseCustomCaption"));
-}
-
-void PPB::setMousePointer(int value) {
-    mousePointer_ = value;
-    MarkChanged(QStringLiteral("MousePointer"));
-    ApplyPointer();
-}
-
-void PPB::setMouseIcon(const QImage& value) {
-    mouseIcon_ = value;
-    MarkChanged(QStringLiteral("MouseIcon"));
-    ApplyPointer();
-}
-
-void PPB::ApplyPointer() {
-    if (mousePointer_ == 0)
-        unsetCursor();
-    else
-        setCursor(CursorFor(mousePointer_, mouseIcon_));
-}
-
-void PPB::setImage(const QImage& value) {
+void PPB::SetFillImage(const QImage& value, const QString& key) {
+    const bool changed = value != fillImage_;
     fillImage_ = value;
-    MarkChanged(QStringLiteral("Image"));
+    MarkChanged(key);
     update();
-}
-
-void PPB::setPicture(const QImage& value) {
-    fillImage_ = value;
-    MarkChanged(QStringLiteral("Picture"));
-    update();
-}
-
-void PPB::setToolTipText(const QString& value) {
-    toolTipText_ = value;
-    MarkChanged(QStringLiteral("ToolTipText"));
-}
-
-void PPB::setBackColor(OleColor value) {
-    backColor_ = value;
-    MarkChanged(QStringLiteral("BackColor"));
-    update();
-}
-
-void PPB::setBackStyle(int value) {
-    backStyle_ = value;
-    MarkChanged(QStringLiteral("BackStyle"));
-    update();
-}
-
-void PPB::setBorderColor(OleColor value) {
-    borderColor_ = value;
-    MarkChanged(QStringLiteral("BorderColor"));
-    update();
-}
-
-void PPB::setShowLabel(bool value) {
-    showLabel_ = value;
-    MarkChanged(QStringLiteral("ShowLabel"));
-    update();
-}
-
-void PPB::setShowBorder(bool value) {
-    showBorder_ = value;
-    MarkChanged(QStringLiteral("ShowBorder"));
-    Redraw();
+    if (changed) NotifySettingsChanged();
 }
 
 void PPB::ReadProperties(const PropertyBag& bag) {
-    const LoadingScope loading(*this);
-    isPercent_ = bag.ReadBool(QStringLiteral("IsPercent"), true);
-    setFont(bag.ReadFont(QStringLiteral("Font"), AmbientFont()));
-    setEnabled(bag.ReadBool(QStringLiteral("Enabled"), false));
-    mousePointer_ = static_cast<int>(bag.ReadInt(QStringLiteral("MousePointer"), 0));
-    mouseIcon_ = bag.ReadPicture(QStringLiteral("MouseIcon"));
-    fillImage_ = bag.ReadPicture(QStringLiteral("Image"));
-    toolTipText_ = bag.ReadString(QStringLiteral("ToolTipText"), QString());
-    // Picture is read after Image and so decides the fill image.
-    fillImage_ = bag.ReadPicture(QStringLiteral("Picture"));
-    backColor_ = bag.ReadColor(QStringLiteral("BackColor"), SysColor::kButtonFace);
-    backStyle_ = static_cast<int>(bag.ReadInt(QStringLiteral("BackStyle"), 1));
-    borderColor_ = bag.ReadColor(QStringLiteral("BorderColor"), SysColor::kWindowText);
-    showLabel_ = bag.ReadBool(QStringLiteral("ShowLabel"), true);
-    showBorder_ = bag.ReadBool(QStringLiteral("ShowBorder"), true);
-    useCustomCaption_ = bag.ReadBool(QStringLiteral("UseCustomCaption"), false);
-    ApplyPointer();
-    Redraw();
+    LoadSettings(*this, bag, [this] {
+        ApplyPointer();
+        Redraw();
+    });
 }
 
 void PPB::WriteProperties(PropertyBag& bag) const {
-    bag.WriteBool(QStringLiteral("IsPercent"), isPercent_, true);
-    bag.WriteFont(QStringLiteral("Font"), font(), AmbientFont());
-    // An absent key reads as disabled, so an enabled bar is written out.
-    bag.WriteBool(QStringLiteral("Enabled"), Enabled(), false);
-    bag.WriteInt(QStringLiteral("MousePointer"), mousePointer_, 0);
-    bag.WritePicture(QStringLiteral("MouseIcon"), mouseIcon_);
-    bag.WritePicture(QStringLiteral("Image"), fillImage_);
-    bag.WriteString(QStringLiteral("ToolTipText"), toolTipText_, QString());
-    bag.WritePicture(QStringLiteral("Picture"), fillImage_);
-    bag.WriteColor(QStringLiteral("BackColor"), backColor_, SysColor::kButtonFace);
-    bag.WriteInt(QStringLiteral("BackStyle"), backStyle_, 1);
-    bag.WriteColor(QStringLiteral("BorderColor"), borderColor_, SysColor::kWindowText);
-    bag.WriteBool(QStringLiteral("ShowLabel"), showLabel_, true);
-    bag.WriteBool(QStringLiteral("ShowBorder"), showBorder_, true);
-    bag.WriteBool(QStringLiteral("UseCustomCaption"), useCustomCaption_, false);
+    Properties().Write(*this, bag);
 }
 
 void PPB::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (backStyle_ == 1) painter.fillRect(rect(), ToQColor(backColor_));
+    if (backStyle_ == BackFill::Opaque) painter.fillRect(rect(), ToQColor(backColor_));
 
     const QRectF fill = PixelRect(FillArea());
     painter.save();

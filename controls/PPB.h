@@ -2,27 +2,13 @@
 // rewrites the label, and a layout (creation, resize, Redraw) shows a full bar again.
 #pragma once
 
-#include <QFont>
-#include <QImage>
-#include <QRectF>
-#include <QString>
-
 #include "ControlBase.h"
 
 class PPB : public ControlBase {
     Q_OBJECT
-    Q_PROPERTY(bool IsPercent READ IsPercent WRITE setIsPercent)
-    Q_PROPERTY(int MousePointer READ MousePointer WRITE setMousePointer)
-    Q_PROPERTY(QImage MouseIcon READ MouseIcon WRITE setMouseIcon)
-    Q_PROPERTY(QImage Image READ Image WRITE setImage)
-    Q_PROPERTY(QImage Picture READ Picture WRITE setPicture)
-    Q_PROPERTY(QString ToolTipText READ ToolTipText WRITE setToolTipText)
-    Q_PROPERTY(OleColor BackColor READ BackColor WRITE setBackColor)
-    Q_PROPERTY(int BackStyle READ BackStyle WRITE setBackStyle)
-    Q_PROPERTY(OleColor BorderColor READ BorderColor WRITE setBorderColor)
-    Q_PROPERTY(bool ShowLabel READ ShowLabel WRITE setShowLabel)
-    Q_PROPERTY(bool ShowBorder READ ShowBorder WRITE setShowBorder)
-    Q_PROPERTY(bool UseCustomCaption READ UseCustomCaption WRITE setUseCustomCaption)
+    Q_PROPERTY(bool IsPercent READ IsPercent WRITE setIsPercent NOTIFY SettingsChanged)
+    Q_PROPERTY(QImage Image READ Image WRITE setImage NOTIFY SettingsChanged)
+    Q_PROPERTY(QImage Picture READ Picture WRITE setPicture NOTIFY SettingsChanged)
   public:
     explicit PPB(QWidget* parent = nullptr);
 
@@ -36,29 +22,22 @@ class PPB : public ControlBase {
 
     bool IsPercent() const { return isPercent_; }
     void setIsPercent(bool value);
-    bool UseCustomCaption() const { return useCustomCaption_; }
-    void setUseCustomCaption(bool value);
-    int MousePointer() const { return mousePointer_; }
-    void setMousePointer(int value);
-    QImage MouseIcon() const { return mouseIcon_; }
-    void setMouseIcon(const QImage& value);
+    CONTROL_SETTING(bool, UseCustomCaption, useCustomCaption_)
+    CONTROL_SETTING(int, MousePointer, mousePointer_)
+    CONTROL_SETTING(QImage, MouseIcon, mouseIcon_)
     // Image and Picture are two names of the fill image.
     QImage Image() const { return fillImage_; }
-    void setImage(const QImage& value);
+    void setImage(const QImage& value) { SetFillImage(value, QStringLiteral("Image")); }
     QImage Picture() const { return fillImage_; }
-    void setPicture(const QImage& value);
-    QString ToolTipText() const { return toolTipText_; }
-    void setToolTipText(const QString& value);
-    OleColor BackColor() const { return backColor_; }
-    void setBackColor(OleColor value);
-    int BackStyle() const { return backStyle_; }
-    void setBackStyle(int value);
-    OleColor BorderColor() const { return borderColor_; }
-    void setBorderColor(OleColor value);
-    bool ShowLabel() const { return showLabel_; }
-    void setShowLabel(bool value);
-    bool ShowBorder() const { return showBorder_; }
-    void setShowBorder(bool value);
+    void setPicture(const QImage& value) { SetFillImage(value, QStringLiteral("Picture")); }
+    CONTROL_SETTING(QString, ToolTipText, toolTipText_)
+    CONTROL_SETTING(OleColor, BackColor, backColor_)
+    CONTROL_SETTING(ControlBase::BackFill, BackStyle, backStyle_)
+    CONTROL_SETTING(OleColor, BorderColor, borderColor_)
+    CONTROL_SETTING(bool, ShowLabel, showLabel_)
+    CONTROL_SETTING(bool, ShowBorder, showBorder_)
+
+    static const PropertyTable<PPB>& Properties();
 
     // The elements as laid out, in twips: the fill area within the control, the label within
     // the fill area, and the size the fill image is stretched to.
@@ -68,6 +47,9 @@ class PPB : public ControlBase {
     QString LabelText() const { return labelText_; }
     // The percentage the fill area shows now, read back from its width: 100 after a layout.
     int ShownPercent() const;
+
+    // A full bar's label, with the room the border takes from the fill area.
+    QSize minimumSizeHint() const override { return TextRoom(QStringLiteral("100%"), 30); }
 
     void ReadProperties(const PropertyBag& bag) override;
     void WriteProperties(PropertyBag& bag) const override;
@@ -100,7 +82,8 @@ class PPB : public ControlBase {
     void CentreLabel();
     QSizeF LabelSize() const;
     bool OnOwnSurface(const QPointF& pixelPoint) const;
-    void ApplyPointer();
+    void ApplyPointer() { ShowPointer(this, mousePointer_, mouseIcon_); }
+    void SetFillImage(const QImage& value, const QString& key);
 
     bool isPercent_ = true;
     bool useCustomCaption_ = false;
@@ -109,7 +92,7 @@ class PPB : public ControlBase {
     QImage fillImage_;
     QString toolTipText_;
     OleColor backColor_ = SysColor::kButtonFace;
-    int backStyle_ = 1;
+    BackFill backStyle_ = BackFill::Opaque;
     OleColor borderColor_ = SysColor::kWindowText;
     bool showLabel_ = true;
     bool showBorder_ = true;

@@ -2,34 +2,24 @@
 
 #include <QBuffer>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 #include "Twips.h"
 
 namespace {
 
+// Characters written with a backslash in a quoted text, and the letter that follows it.
+constexpr std::pair<char16_t, char16_t> kEscapes[] = {
+    {u'"', u'"'}, {u'\\', u'\\'}, {u'\n', u'n'}, {u'\r', u'r'}, {u'\t', u't'}};
+
 QString Quote(const QString& text) {
     QString quoted = QStringLiteral("\"");
     for (QChar c : text) {
-        switch (c.unicode()) {
-            case '"':
-                quoted += QStringLiteral("\\\"");
-                break;
-            case '\\':
-                quoted += QStringLiteral("\\\\");
-                break;
-            case '\n':
-                quoted += QStringLiteral("\\n");
-                break;
-            case '\r':
-                quoted += QStringLiteral("\\r");
-                break;
-            case '\t':
-                quoted += QStringLiteral("\\t");
-                break;
-            default:
-                quoted += c;
-        }
+        const auto escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                         [c](const auto& e) { return e.first == c.unicode(); });
+        if (escape != std::end(kEscapes)) quoted += QLatin1Char('\\');
+        quoted += escape != std::end(kEscapes) ? QChar(escape->second) : c;
     }
     return quoted + QLatin1Char('"');
 }
@@ -49,19 +39,10 @@ std::optional<QString> Unquote(const QString& text, qsizetype& pos) {
             continue;
         }
         if (++pos >= text.size()) return std::nullopt;
-        switch (text[pos].unicode()) {
-            case 'n':
-                out += QLatin1Char('\n');
-                break;
-            case 'r':
-                out += QLatin1Char('\r');
-                break;
-            case 't':
-                out += QLatin1Char('\t');
-                break;
-            default:
-                out += text[pos];
-        }
+        const char16_t letter = text[pos].unicode();
+        const auto escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                         [letter](const auto& e) { return e.second == letter; });
+        out += escape != std::end(kEscapes) ? QChar(escape->first) : text[pos];
     }
     return std::nullopt;
 }
@@ -179,6 +160,55 @@ void PropertyBag::WritePicture(const QString& key, const QImage& value) {
     if (!value.isNull()) Put(key, Kind::Picture, value);
 }
 
+void PropertyBag::Write(const QString& key, Kind kind, const QVariant& value,
+                        const QVariant& byDefault) {
+    switch (kind) {
+        case Kind::Boolean:
+            return WriteBool(key, value.toBool(), byDefault.toBool());
+        case Kind::Integer:
+            return WriteInt(key, value.toLongLong(), byDefault.toLongLong());
+        case Kind::Number:
+            return WriteNumber(key, value.toDouble(), byDefault.toDouble());
+        case Kind::Colour:
+            return WriteColor(key, static_cast<OleColor>(value.toLongLong()),
+                              static_cast<OleColor>(byDefault.toLongLong()));
+        case Kind::Text:
+            return WriteString(key, value.toString(), byDefault.toString());
+        case Kind::Font:
+            return WriteFont(key, value.value<QFont>(), byDefault.value<QFont>());
+        case Kind::Picture:
+            return WritePicture(key, value.value<QImage>());
+        case Kind::Any:
+            if (value.typeId() == QMetaType::Double)
+                return WriteNumber(key, value.toDouble(), byDefault.toDouble());
+            return WriteString(key, value.toString(), byDefault.toString());
+    }
+}
+
+QVariant PropertyBag::Read(const QString& key, Kind kind, const QVariant& byDefault) const {
+    switch (kind) {
+        case Kind::Boolean:
+            return ReadBool(key, byDefault.toBool());
+        case Kind::Integer:
+            return ReadInt(key, byDefault.toLongLong());
+        case Kind::Number:
+            return ReadNumber(key, byDefault.toDouble());
+        case Kind::Colour:
+            return static_cast<qint64>(
+                ReadColor(key, static_cast<OleColor>(byDefault.toLongLong())));
+        case Kind::Text:
+            return ReadString(key, byDefault.toString());
+        case Kind::Font:
+            return ReadFont(key, byDefault.value<QFont>());
+        case Kind::Picture:
+            return ReadPicture(key);
+        case Kind::Any:
+            if (const QVariant raw = ReadValue(key); raw.isValid()) return raw;
+            return byDefault;
+    }
+    return {};
+}
+
 QVariant PropertyBag::ReadValue(const QString& key) const {
     const Entry* entry = Find(key);
     return entry ? entry->value : QVariant();
@@ -272,6 +302,8 @@ QString PropertyBag::ValueText(const Entry& entry) {
             return FontText(entry.value.value<QFont>());
         case Kind::Picture:
             return PictureText(entry.value.value<QImage>());
+        case Kind::Any:
+            break;
     }
     return {};
 }

@@ -16,7 +16,8 @@
 
 class PropertyBag {
   public:
-    enum class Kind { Boolean, Integer, Number, Colour, Text, Font, Picture };
+    // Any: whatever kind the value was stored with (a setting that holds a number or nothing).
+    enum class Kind { Boolean, Integer, Number, Colour, Text, Font, Picture, Any };
 
     // Writers leave the bag untouched when the value equals the default, and a number that
     // cannot be read back (infinite, not a number) is never written.
@@ -28,6 +29,8 @@ class PropertyBag {
     void WriteFont(const QString& key, const QFont& value, const QFont& defaultValue);
     // A picture is written when there is one.
     void WritePicture(const QString& key, const QImage& value);
+    // The writer of `kind`; integers and colours travel as qint64.
+    void Write(const QString& key, Kind kind, const QVariant& value, const QVariant& byDefault);
 
     // Readers return the default when the key is absent or its value is not of the kind asked
     // for (a number must be finite). Keys match without regard to case.
@@ -38,6 +41,8 @@ class PropertyBag {
     QString ReadString(const QString& key, const QString& defaultValue) const;
     QFont ReadFont(const QString& key, const QFont& defaultValue) const;
     QImage ReadPicture(const QString& key) const;
+    // The reader of `kind`, with integers and colours as qint64.
+    QVariant Read(const QString& key, Kind kind, const QVariant& byDefault) const;
     // The raw value, or an invalid QVariant when the key is absent.
     QVariant ReadValue(const QString& key) const;
 

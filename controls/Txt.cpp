@@ -44,6 +44,11 @@ Txt::Txt(QWidget* parent)
             [this](int position, int, int added) { lastInsertEnd_ = position + added; });
     connect(text1_, &QPlainTextEdit::textChanged, this, &Txt::OnMultiLineChanged);
     connect(text2_, &QLineEdit::textChanged, this, &Txt::OnSingleLineChanged);
+    // The selection is a setting of the box too.
+    connect(text1_, &QPlainTextEdit::cursorPositionChanged, this, &Txt::NotifySettingsChanged);
+    connect(text1_, &QPlainTextEdit::selectionChanged, this, &Txt::NotifySettingsChanged);
+    connect(text2_, &QLineEdit::cursorPositionChanged, this, &Txt::NotifySettingsChanged);
+    connect(text2_, &QLineEdit::selectionChanged, this, &Txt::NotifySettingsChanged);
     ApplyColours();
     setSizeTwips(1215, 315);
     LayOut();
@@ -52,7 +57,7 @@ Txt::Txt(QWidget* parent)
 // ---- layout and looks ------------------------------------------------------------------------
 
 void Txt::LayOut() {
-    const bool multiLine = style_ == 1;
+    const bool multiLine = style_ == FieldStyle::MultiLine;
     text1_->setVisible(multiLine);
     text2_->setVisible(!multiLine);
     setFocusProxy(multiLine ? static_cast<QWidget*>(text1_) : static_cast<QWidget*>(text2_));
@@ -73,15 +78,8 @@ void Txt::SetHighlight(bool on) {
 void Txt::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), ToQColor(backColor_));
-    const QRect edge = rect().adjusted(0, 0, -1, -1);
-    const QColor dark = ToQColor(highlighted_ ? kFrameDark : SysColor::kButtonFace);
-    const QColor light = ToQColor(highlighted_ ? kFrameLight : SysColor::kButtonFace);
-    painter.setPen(dark);
-    painter.drawLine(edge.topLeft(), edge.topRight());
-    painter.drawLine(edge.topLeft(), edge.bottomLeft());
-    painter.setPen(light);
-    painter.drawLine(edge.bottomLeft(), edge.bottomRight());
-    painter.drawLine(edge.topRight(), edge.bottomRight());
+    PaintEdges(painter, ToQColor(highlighted_ ? kFrameDark : SysColor::kButtonFace),
+               ToQColor(highlighted_ ? kFrameLight : SysColor::kButtonFace));
 }
 
 void Txt::ApplyColours() {
@@ -101,18 +99,14 @@ void Txt::ApplyColours() {
 }
 
 void Txt::ApplyPointer() {
-    for (QWidget* field : {text1_->viewport(), static_cast<QWidget*>(text2_)}) {
-        if (mousePointer_ == 0)
-            field->unsetCursor();
-        else
-            field->setCursor(CursorFor(mousePointer_, mouseIcon_));
-    }
+    ShowPointer(text1_->viewport(), mousePointer_, mouseIcon_);
+    ShowPointer(text2_, mousePointer_, mouseIcon_);
 }
 
 void Txt::ApplyAlignment() {
-    const Qt::Alignment horizontal = alignment_ == 1   ? Qt::AlignRight
-                                     : alignment_ == 2 ? Qt::AlignHCenter
-                                                       : Qt::AlignLeft;
+    const Qt::Alignment horizontal = alignment_ == TextAlignment::Right    ? Qt::AlignRight
+                                     : alignment_ == TextAlignment::Centre ? Qt::AlignHCenter
+                                                                           : Qt::AlignLeft;
     text2_->setAlignment(horizontal | Qt::AlignVCenter);
     QTextOption option = text1_->document()->defaultTextOption();
     option.setAlignment(horizontal);
@@ -151,7 +145,7 @@ void Txt::HoldMultiLineLimit() {
 
 void Txt::OnSingleLineChanged() {
     if (syncing_) return;
-    if (style_ != 0 || !text1_->isHidden()) return;
+    if (style_ != FieldStyle::Mirrored || !text1_->isHidden()) return;
     // The multi-line field reports the change, so it is reported once. The single-line field
     // has kept to the limit already; what it holds is copied whole.
     const QPointer<Txt> alive(this);
@@ -174,7 +168,7 @@ void Txt::setText(const QString& value) {
     const QPointer<Txt> alive(this);
     keepWhole_ = true;
     text2_->setMaxLength(std::max(SingleLineLimit(), static_cast<int>(value.size())));
-    if (style_ == 1)
+    if (style_ == FieldStyle::MultiLine)
         text1_->setPlainText(value);
     else
         text2_->setText(value);
@@ -237,93 +231,76 @@ void Txt::setSelLength(int value) {
 
 // ---- properties ------------------------------------------------------------------------------
 
-void Txt::setStyle(int value) {
-    style_ = value;
-    MarkChanged(QStringLiteral("Style"));
-    LayOut();
+namespace {
+
+// The single font values follow "Font"; written against the container's font.
+template <class T>
+auto AmbientPart(T (QFont::*part)() const) {
+    return [part](const Txt& box) { return (box.AmbientFont().*part)(); };
 }
 
-void Txt::setMouseIcon(const QImage& value) {
-    mouseIcon_ = value;
-    ApplyPointer();
-    MarkChanged(QStringLiteral("MouseIcon"));
-}
+}  // namespace
 
-void Txt::setMousePointer(int value) {
-    mousePointer_ = value;
-    ApplyPointer();
-    MarkChanged(QStringLiteral("MousePointer"));
+const PropertyTable<Txt>& Txt::Properties() {
+    using Row = StoredProperty<Txt>;
+    static const PropertyTable<Txt> table({
+        EnabledRow<Txt>(true),
+        FontRow<Txt>(),
+        Row("MouseIcon", &Txt::mouseIcon_).Then(&Txt::ApplyPointer),
+        Row("Style", &Txt::style_, FieldStyle::Mirrored).Then(&Txt::LayOut),
+        // The selection comes first and the text last, so the stored text is what the box holds.
+        {"SelText", &Txt::SelText, &Txt::LoadSelText, QString()},
+        {"SelStart", &Txt::SelStart, &Txt::setSelStart, 0},
+        {"SelLength", &Txt::SelLength, &Txt::setSelLength, 0},
+        Row("MousePointer", &Txt::mousePointer_).Then(&Txt::ApplyPointer),
+        {"PasswordChar", &Txt::PasswordChar, &Txt::setPasswordChar, QString()},
+        {"Text", &Txt::Text, &Txt::setText, "Text"},
+        Row("ToolTipText", &Txt::toolTipText_).Then(&Txt::ApplyToolTip),
+        Row("BackColor", &Txt::backColor_, SysColor::kWindowBackground).Then(&Txt::ApplyColours),
+        Row("ForeColor", &Txt::foreColor_, SysColor::kWindowText).Then(&Txt::ApplyColours),
+        Row("FontItalic", &Txt::FontItalic, &Txt::setFontItalic, AmbientPart(&QFont::italic))
+            .KeepWhenAbsent(),
+        Row("FontName", &Txt::FontName, &Txt::LoadFontName, AmbientPart(&QFont::family))
+            .KeepWhenAbsent(),
+        Row("FontSize", &Txt::FontSize, &Txt::setFontSize, AmbientPart(&QFont::pointSizeF))
+            .KeepWhenAbsent(),
+        Row("FontStrikethru", &Txt::FontStrikethru, &Txt::setFontStrikethru,
+            AmbientPart(&QFont::strikeOut))
+            .KeepWhenAbsent(),
+        Row("FontUnderline", &Txt::FontUnderline, &Txt::setFontUnderline,
+            AmbientPart(&QFont::underline))
+            .KeepWhenAbsent(),
+        Row("Locked", &Txt::locked_, false).Then(&Txt::ApplyLocked),
+        {"MaxLength", &Txt::MaxLength, &Txt::setMaxLength, 0},
+        Row("Alignment", &Txt::alignment_, TextAlignment::Left).Then(&Txt::ApplyAlignment),
+    });
+    return table;
 }
 
 void Txt::setPasswordChar(const QString& value) {
+    const QString before = passwordChar_;
     passwordChar_ = value.left(1);
     text2_->setEchoMode(passwordChar_.isEmpty() ? QLineEdit::Normal : QLineEdit::Password);
     MarkChanged(QStringLiteral("PasswordChar"));
+    if (passwordChar_ != before) NotifySettingsChanged();
 }
 
-void Txt::setToolTipText(const QString& value) {
-    toolTipText_ = value;
-    text1_->setToolTip(value);
-    text2_->setToolTip(value);
-    MarkChanged(QStringLiteral("ToolTipText"));
+void Txt::ApplyToolTip() {
+    text1_->setToolTip(toolTipText_);
+    text2_->setToolTip(toolTipText_);
 }
 
-void Txt::setBackColor(OleColor value) {
-    backColor_ = value;
-    ApplyColours();
-    MarkChanged(QStringLiteral("BackColor"));
-}
-
-void Txt::setForeColor(OleColor value) {
-    foreColor_ = value;
-    ApplyColours();
-    MarkChanged(QStringLiteral("ForeColor"));
-}
-
-void Txt::setFontItalic(bool value) {
-    QFont f = font();
-    f.setItalic(value);
-    setFont(f);
-    MarkChanged(QStringLiteral("FontItalic"));
-}
-
-void Txt::setFontName(const QString& value) {
-    QFont f = font();
-    f.setFamily(value);
-    setFont(f);
-    MarkChanged(QStringLiteral("FontName"));
+void Txt::ApplyLocked() {
+    text1_->setReadOnly(locked_);
+    text2_->setReadOnly(locked_);
 }
 
 void Txt::setFontSize(double value) {
-    if (!(value > 0) || !std::isfinite(value)) return;
-    QFont f = font();
-    f.setPointSizeF(value);
-    setFont(f);
-    MarkChanged(QStringLiteral("FontSize"));
-}
-
-void Txt::setFontStrikethru(bool value) {
-    QFont f = font();
-    f.setStrikeOut(value);
-    setFont(f);
-    MarkChanged(QStringLiteral("FontStrikethru"));
-}
-
-void Txt::setFontUnderline(bool value) {
-    QFont f = font();
-    f.setUnderline(value);
-    setFont(f);
-    MarkChanged(QStringLiteral("FontUnderline"));
-}
-
-void Txt::setLocked(bool value) {
-    locked_ = value;
-    text1_->setReadOnly(value);
-    text2_->setReadOnly(value);
-    MarkChanged(QStringLiteral("Locked"));
+    if (value > 0 && std::isfinite(value)) SetFontPart(&QFont::setPointSizeF, value, "FontSize");
 }
 
 void Txt::setMaxLength(int value) {
+    const int before = maxLength_;
     maxLength_ = std::max(0, value);
     text2_->setMaxLength(SingleLineLimit());
     if (maxLength_ > 0 && text1_->toPlainText().size() > maxLength_) {
@@ -331,78 +308,27 @@ void Txt::setMaxLength(int value) {
         OnMultiLineChanged();
     }
     MarkChanged(QStringLiteral("MaxLength"));
+    if (maxLength_ != before) NotifySettingsChanged();
 }
 
-void Txt::setAlignment(int value) {
-    alignment_ = value;
-    ApplyAlignment();
-    MarkChanged(QStringLiteral("Alignment"));
+void Txt::LoadSelText(const QString& value) {
+    if (!value.isEmpty()) setSelText(value);
+}
+
+void Txt::LoadFontName(const QString& value) {
+    if (!value.isEmpty()) setFontName(value);
 }
 
 // ---- stored settings -------------------------------------------------------------------------
 
 void Txt::ReadProperties(const PropertyBag& bag) {
-    const LoadingScope loading(*this);
     const QString textBefore = Text();
-    setEnabled(bag.ReadBool(QStringLiteral("Enabled"), true));
-    setFont(bag.ReadFont(QStringLiteral("Font"), AmbientFont()));
-    mouseIcon_ = bag.ReadPicture(QStringLiteral("MouseIcon"));
-    style_ = static_cast<int>(bag.ReadInt(QStringLiteral("Style"), 0));
-    LayOut();
-    SetHighlight(false);
-    // The selection comes first and the text last, so the stored text is what the box holds.
-    const QString selText = bag.ReadString(QStringLiteral("SelText"), QString());
-    if (!selText.isEmpty()) setSelText(selText);
-    setSelStart(static_cast<int>(bag.ReadInt(QStringLiteral("SelStart"), 0)));
-    setSelLength(static_cast<int>(bag.ReadInt(QStringLiteral("SelLength"), 0)));
-    mousePointer_ = static_cast<int>(bag.ReadInt(QStringLiteral("MousePointer"), 0));
-    setPasswordChar(bag.ReadString(QStringLiteral("PasswordChar"), QString()));
-    setText(bag.ReadString(QStringLiteral("Text"), QStringLiteral("Text")));
-    setToolTipText(bag.ReadString(QStringLiteral("ToolTipText"), QString()));
-    backColor_ = bag.ReadColor(QStringLiteral("BackColor"), SysColor::kWindowBackground);
-    foreColor_ = bag.ReadColor(QStringLiteral("ForeColor"), SysColor::kWindowText);
-    QFont f = font();
-    f.setItalic(bag.ReadBool(QStringLiteral("FontItalic"), f.italic()));
-    const QString family = bag.ReadString(QStringLiteral("FontName"), QString());
-    if (!family.isEmpty()) f.setFamily(family);
-    const double size = bag.ReadNumber(QStringLiteral("FontSize"), 0);
-    if (size > 0) f.setPointSizeF(size);
-    f.setStrikeOut(bag.ReadBool(QStringLiteral("FontStrikethru"), f.strikeOut()));
-    f.setUnderline(bag.ReadBool(QStringLiteral("FontUnderline"), f.underline()));
-    setFont(f);
-    setLocked(bag.ReadBool(QStringLiteral("Locked"), false));
-    setMaxLength(static_cast<int>(bag.ReadInt(QStringLiteral("MaxLength"), 0)));
-    // Alignment is written, so it is read back too.
-    setAlignment(static_cast<int>(bag.ReadInt(QStringLiteral("Alignment"), 0)));
-    ApplyColours();
-    ApplyPointer();
+    if (!LoadSettings(*this, bag, [this] { SetHighlight(false); })) return;
     if (Text() != textBefore) emit Change();
 }
 
 void Txt::WriteProperties(PropertyBag& bag) const {
-    const QFont ambient = AmbientFont();
-    bag.WriteBool(QStringLiteral("Enabled"), Enabled(), true);
-    bag.WriteFont(QStringLiteral("Font"), font(), ambient);
-    bag.WritePicture(QStringLiteral("MouseIcon"), mouseIcon_);
-    bag.WriteInt(QStringLiteral("Style"), style_, 0);
-    bag.WriteString(QStringLiteral("SelText"), SelText(), QString());
-    bag.WriteInt(QStringLiteral("SelStart"), SelStart(), 0);
-    bag.WriteInt(QStringLiteral("SelLength"), SelLength(), 0);
-    bag.WriteInt(QStringLiteral("MousePointer"), mousePointer_, 0);
-    bag.WriteString(QStringLiteral("PasswordChar"), passwordChar_, QString());
-    bag.WriteString(QStringLiteral("Text"), Text(), QStringLiteral("Text"));
-    bag.WriteString(QStringLiteral("ToolTipText"), toolTipText_, QString());
-    bag.WriteColor(QStringLiteral("BackColor"), backColor_, SysColor::kWindowBackground);
-    bag.WriteColor(QStringLiteral("ForeColor"), foreColor_, SysColor::kWindowText);
-    // The single font values repeat what "Font" holds; they follow it against the ambient font.
-    bag.WriteBool(QStringLiteral("FontItalic"), font().italic(), ambient.italic());
-    bag.WriteString(QStringLiteral("FontName"), font().family(), ambient.family());
-    bag.WriteNumber(QStringLiteral("FontSize"), font().pointSizeF(), ambient.pointSizeF());
-    bag.WriteBool(QStringLiteral("FontStrikethru"), font().strikeOut(), ambient.strikeOut());
-    bag.WriteBool(QStringLiteral("FontUnderline"), font().underline(), ambient.underline());
-    bag.WriteBool(QStringLiteral("Locked"), locked_, false);
-    bag.WriteInt(QStringLiteral("MaxLength"), maxLength_, 0);
-    bag.WriteInt(QStringLiteral("Alignment"), alignment_, 0);
+    Properties().Write(*this, bag);
 }
 
 // ---- mouse, keys and focus -------------------------------------------------------------------
@@ -506,7 +432,8 @@ void Txt::showEvent(QShowEvent* event) {
 }
 
 QWidget* Txt::ShownField() const {
-    return style_ == 1 ? static_cast<QWidget*>(text1_) : static_cast<QWidget*>(text2_);
+    return style_ == FieldStyle::MultiLine ? static_cast<QWidget*>(text1_)
+                                           : static_cast<QWidget*>(text2_);
 }
 
 QString Txt::AccessibleName() const {

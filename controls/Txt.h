@@ -3,9 +3,6 @@
 // over the control or the control has the focus.
 #pragma once
 
-#include <QImage>
-#include <QString>
-
 #include "ControlBase.h"
 
 class QLineEdit;
@@ -13,31 +10,28 @@ class QPlainTextEdit;
 
 class Txt : public ControlBase {
     Q_OBJECT
-    Q_PROPERTY(QImage MouseIcon READ MouseIcon WRITE setMouseIcon)
-    Q_PROPERTY(int Style READ Style WRITE setStyle)
-    Q_PROPERTY(QString SelText READ SelText WRITE setSelText)
-    Q_PROPERTY(int SelStart READ SelStart WRITE setSelStart)
-    Q_PROPERTY(int SelLength READ SelLength WRITE setSelLength)
-    Q_PROPERTY(int MousePointer READ MousePointer WRITE setMousePointer)
-    Q_PROPERTY(QString PasswordChar READ PasswordChar WRITE setPasswordChar)
+    Q_PROPERTY(QString SelText READ SelText WRITE setSelText NOTIFY SettingsChanged)
+    Q_PROPERTY(int SelStart READ SelStart WRITE setSelStart NOTIFY SettingsChanged)
+    Q_PROPERTY(int SelLength READ SelLength WRITE setSelLength NOTIFY SettingsChanged)
+    Q_PROPERTY(QString PasswordChar READ PasswordChar WRITE setPasswordChar NOTIFY SettingsChanged)
     Q_PROPERTY(QString Text READ Text WRITE setText NOTIFY Change)
-    Q_PROPERTY(QString ToolTipText READ ToolTipText WRITE setToolTipText)
-    Q_PROPERTY(OleColor BackColor READ BackColor WRITE setBackColor)
-    Q_PROPERTY(OleColor ForeColor READ ForeColor WRITE setForeColor)
-    Q_PROPERTY(bool FontItalic READ FontItalic WRITE setFontItalic)
-    Q_PROPERTY(QString FontName READ FontName WRITE setFontName)
-    Q_PROPERTY(double FontSize READ FontSize WRITE setFontSize)
-    Q_PROPERTY(bool FontStrikethru READ FontStrikethru WRITE setFontStrikethru)
-    Q_PROPERTY(bool FontUnderline READ FontUnderline WRITE setFontUnderline)
-    Q_PROPERTY(bool Locked READ Locked WRITE setLocked)
-    Q_PROPERTY(int MaxLength READ MaxLength WRITE setMaxLength)
-    Q_PROPERTY(int Alignment READ Alignment WRITE setAlignment)
+    Q_PROPERTY(bool FontItalic READ FontItalic WRITE setFontItalic NOTIFY SettingsChanged)
+    Q_PROPERTY(QString FontName READ FontName WRITE setFontName NOTIFY SettingsChanged)
+    Q_PROPERTY(double FontSize READ FontSize WRITE setFontSize NOTIFY SettingsChanged)
+    Q_PROPERTY(
+        bool FontStrikethru READ FontStrikethru WRITE setFontStrikethru NOTIFY SettingsChanged)
+    Q_PROPERTY(bool FontUnderline READ FontUnderline WRITE setFontUnderline NOTIFY SettingsChanged)
+    Q_PROPERTY(int MaxLength READ MaxLength WRITE setMaxLength NOTIFY SettingsChanged)
   public:
     explicit Txt(QWidget* parent = nullptr);
 
-    // 1 shows the multi-line field, any other value the single-line one.
-    int Style() const { return style_; }
-    void setStyle(int value);
+    // Mirrored shows the single-line field while the multi-line one holds the text; MultiLine
+    // shows and holds in the multi-line field; SingleLine (and any other number, kept as it is)
+    // shows and holds in the single-line field alone.
+    enum class FieldStyle { Mirrored = 0, MultiLine = 1, SingleLine = 2 };
+    Q_ENUM(FieldStyle)
+    CONTROL_SETTING(Txt::FieldStyle, Style, style_)
+    void setStyle(int value) { setStyle(static_cast<FieldStyle>(value)); }
 
     // The data field (multi-line with Style 0, single-line otherwise) holds the text.
     QString Text() const;
@@ -50,36 +44,35 @@ class Txt : public ControlBase {
     void setSelLength(int value);
 
     // Appearance, kept with the multi-line field and shown by both fields.
-    QImage MouseIcon() const { return mouseIcon_; }
-    void setMouseIcon(const QImage& value);
-    int MousePointer() const { return mousePointer_; }
-    void setMousePointer(int value);
+    CONTROL_SETTING(QImage, MouseIcon, mouseIcon_)
+    CONTROL_SETTING(int, MousePointer, mousePointer_)
     QString PasswordChar() const { return passwordChar_; }
     void setPasswordChar(const QString& value);
-    QString ToolTipText() const { return toolTipText_; }
-    void setToolTipText(const QString& value);
-    OleColor BackColor() const { return backColor_; }
-    void setBackColor(OleColor value);
-    OleColor ForeColor() const { return foreColor_; }
-    void setForeColor(OleColor value);
+    CONTROL_SETTING(QString, ToolTipText, toolTipText_)
+    CONTROL_SETTING(OleColor, BackColor, backColor_)
+    CONTROL_SETTING(OleColor, ForeColor, foreColor_)
     bool FontItalic() const { return font().italic(); }
-    void setFontItalic(bool value);
+    void setFontItalic(bool value) { SetFontPart(&QFont::setItalic, value, "FontItalic"); }
     QString FontName() const { return font().family(); }
-    void setFontName(const QString& value);
+    void setFontName(const QString& value) { SetFontPart(&QFont::setFamily, value, "FontName"); }
     double FontSize() const { return font().pointSizeF(); }
     void setFontSize(double value);
     bool FontStrikethru() const { return font().strikeOut(); }
-    void setFontStrikethru(bool value);
+    void setFontStrikethru(bool value) {
+        SetFontPart(&QFont::setStrikeOut, value, "FontStrikethru");
+    }
     bool FontUnderline() const { return font().underline(); }
-    void setFontUnderline(bool value);
-    bool Locked() const { return locked_; }
-    void setLocked(bool value);
+    void setFontUnderline(bool value) { SetFontPart(&QFont::setUnderline, value, "FontUnderline"); }
+    CONTROL_SETTING(bool, Locked, locked_)
     // 0: no limit. Both fields keep to it, whichever is shown.
     int MaxLength() const { return maxLength_; }
     void setMaxLength(int value);
-    // 0 left, 1 right, 2 centre.
-    int Alignment() const { return alignment_; }
-    void setAlignment(int value);
+    // Any other stored number is kept as it is and aligns left.
+    enum class TextAlignment { Left = 0, Right = 1, Centre = 2 };
+    Q_ENUM(TextAlignment)
+    CONTROL_SETTING(TextAlignment, Alignment, alignment_)
+
+    static const PropertyTable<Txt>& Properties();
 
     bool FrameHighlighted() const { return highlighted_; }
     // The editor that is shown, by Style.
@@ -92,6 +85,9 @@ class Txt : public ControlBase {
     void ShareAccessibleName();
     QPlainTextEdit* MultiLineField() const { return text1_; }
     QLineEdit* SingleLineField() const { return text2_; }
+
+    // One line of a few characters inside the frame.
+    QSize minimumSizeHint() const override { return TextRoom(QStringLiteral("0000"), 20); }
 
     void ReadProperties(const PropertyBag& bag) override;
     void WriteProperties(PropertyBag& bag) const override;
@@ -117,7 +113,7 @@ class Txt : public ControlBase {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    bool MultiLineIsDataField() const { return style_ == 0; }
+    bool MultiLineIsDataField() const { return style_ == FieldStyle::Mirrored; }
     void LayOut();
     void SetHighlight(bool on);
     void MouseCameIn();
@@ -128,12 +124,23 @@ class Txt : public ControlBase {
     void ApplyColours();
     void ApplyPointer();
     void ApplyAlignment();
+    void ApplyToolTip();
+    void ApplyLocked();
+    void LoadSelText(const QString& value);
+    void LoadFontName(const QString& value);
+    template <class Part, class Value>
+    void SetFontPart(void (QFont::*part)(Part), const Value& value, const char* key) {
+        QFont changed = font();
+        (changed.*part)(value);
+        setFont(changed);
+        MarkChanged(QLatin1String(key));
+    }
     void ForwardMouse(QWidget* field, QMouseEvent* event);
     void ForwardKey(QKeyEvent* event);
 
     QPlainTextEdit* text1_;
     QLineEdit* text2_;
-    int style_ = 0;
+    FieldStyle style_ = FieldStyle::Mirrored;
     QImage mouseIcon_;
     int mousePointer_ = 0;
     QString passwordChar_;
@@ -142,7 +149,7 @@ class Txt : public ControlBase {
     OleColor foreColor_ = SysColor::kWindowText;
     bool locked_ = false;
     int maxLength_ = 0;
-    int alignment_ = 0;
+    TextAlignment alignment_ = TextAlignment::Left;
 
     bool highlighted_ = false;
     bool mouseInside_ = false;

@@ -125,7 +125,7 @@ TEST(CheckBox, ColourSets) {
 
     QSignalSpy changed(&box, &Chk1::PropertyChanged);
     box.setColorSet(5);
-    EXPECT_EQ(box.ColorSet(), 5);
+    EXPECT_EQ(static_cast<int>(box.ColorSet()), 5);
     EXPECT_EQ(box.AnimColor1(), 0x000000FFu);
     EXPECT_EQ(box.ForeColor(), 0x000000FFu);
     EXPECT_EQ(changed.count(), 1);
@@ -233,7 +233,7 @@ TEST(CheckBox, StoredSettingsRoundTrip) {
     EXPECT_TRUE(box.Checked());
     EXPECT_EQ(box.GlyphColor(), 0x000000FFu);
     EXPECT_EQ(box.CaptionColor(), 0x000000FFu);
-    EXPECT_EQ(box.ColorSet(), 2);
+    EXPECT_EQ(box.ColorSet(), Chk1::Colours::Blue);
     EXPECT_EQ(box.HighColor(), 0u);  // the set is stored, not applied
     const QStringList log = layout.ReadLog();
     EXPECT_EQ(log.count("ForeColor"), 2);

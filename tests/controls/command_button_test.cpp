@@ -181,7 +181,7 @@ TEST(CommandButton, StoredSettingsRoundTrip) {
     loaded.ReadProperties(*PropertyBag::FromText(saved.ToText()));
     EXPECT_EQ(loaded.Caption(), "Start Multiple");
     EXPECT_TRUE(loaded.WordWrap());
-    EXPECT_EQ(loaded.PicAlign(), 3);
+    EXPECT_EQ(loaded.PicAlign(), Cmd1::Placement::TopRight);
     EXPECT_EQ(loaded.HighColor1(), 0x00FF0000u);
 }
 

@@ -20,6 +20,7 @@ constexpr int kText = QMetaType::QString;
 constexpr int kPicture = QMetaType::QImage;
 constexpr int kFont = QMetaType::QFont;
 constexpr int kNumber = QMetaType::Double;
+const int kBackFill = QMetaType::fromType<ControlBase::BackFill>().id();
 
 struct Listed {
     const char* name;
@@ -53,7 +54,7 @@ TEST(QtProperties, EveryStoredPropertyIsListedWithItsKind) {
                                          {"Picture", kPicture},
                                          {"ToolTipText", kText},
                                          {"BackColor", kColour},
-                                         {"BackStyle", kInt},
+                                         {"BackStyle", kBackFill},
                                          {"BorderColor", kColour},
                                          {"ShowLabel", kBool},
                                          {"ShowBorder", kBool},
@@ -70,53 +71,67 @@ TEST(QtProperties, EveryStoredPropertyIsListedWithItsKind) {
          {"BackGradient", kInt},      {"BackGradientCol", kColour},  {"ButtonsStyle", kInt},
          {"ButtonEnabled", kBool},    {"BorderColor", kColour},      {"HoverIconShadow", kBool},
          {"ButtonPressed", kBool},    {"ButtonIconAllignment", kInt}});
-    ExpectListed(Cmd1::staticMetaObject, {{"BackColor", kColour},
+    ExpectListed(Cmd1::staticMetaObject,
+                 {{"BackColor", kColour},
+                  {"ForeColor", kColour},
+                  {"ToolTipText", kText},
+                  {"WordWrap", kBool},
+                  {"HighColor1", kColour},
+                  {"HighColor2", kColour},
+                  {"Color1", kColour},
+                  {"Color2", kColour},
+                  {"Picture", kPicture},
+                  {"PicSize", kInt},
+                  {"PicAlign", QMetaType::fromType<Cmd1::Placement>().id()},
+                  {"PicHeight", kInt},
+                  {"PicWidth", kInt},
+                  {"Caption", kText},
+                  {"TextAlign", QMetaType::fromType<Cmd1::Placement>().id()},
+                  {"PicDistToEdge", kInt},
+                  {"TextDistToEdge", kInt},
+                  {"TextWidth", kInt},
+                  {"TextSetWH", kBool}});
+    ExpectListed(Chk1::staticMetaObject, {{"Caption", kText},
                                           {"ForeColor", kColour},
                                           {"ToolTipText", kText},
-                                          {"WordWrap", kBool},
-                                          {"HighColor1", kColour},
-                                          {"HighColor2", kColour},
-                                          {"Color1", kColour},
-                                          {"Color2", kColour},
-                                          {"Picture", kPicture},
-                                          {"PicSize", kInt},
-                                          {"PicAlign", kInt},
-                                          {"PicHeight", kInt},
-                                          {"PicWidth", kInt},
-                                          {"Caption", kText},
-                                          {"TextAlign", kInt},
-                                          {"PicDistToEdge", kInt},
-                                          {"TextDistToEdge", kInt},
-                                          {"TextWidth", kInt},
-                                          {"TextSetWH", kBool}});
-    ExpectListed(
-        Chk1::staticMetaObject,
-        {{"Caption", kText},          {"ForeColor", kColour},        {"ToolTipText", kText},
-         {"HighColor", kColour},      {"Size", QMetaType::QVariant}, {"Style", kInt},
-         {"UnderlineOnMOver", kBool}, {"MouseIcon", kPicture},       {"MousePointer", kInt},
-         {"BackStyle", kInt},         {"BackColor", kColour},        {"Checked", kBool},
-         {"Animation", kBool},        {"AnimColor1", kColour},       {"AnimColor2", kColour},
-         {"ClickColor", kColour},     {"Anim_Speed", kNumber},       {"Anim_Duration", kNumber},
-         {"ColorSet", kInt},          {"IsOptionBtn", kBool},        {"DoExternalChange", kBool}});
-    ExpectListed(Txt::staticMetaObject, {{"MouseIcon", kPicture},
-                                         {"Style", kInt},
-                                         {"SelText", kText},
-                                         {"SelStart", kInt},
-                                         {"SelLength", kInt},
-                                         {"MousePointer", kInt},
-                                         {"PasswordChar", kText},
-                                         {"Text", kText},
-                                         {"ToolTipText", kText},
-                                         {"BackColor", kColour},
-                                         {"ForeColor", kColour},
-                                         {"FontItalic", kBool},
-                                         {"FontName", kText},
-                                         {"FontSize", kNumber},
-                                         {"FontStrikethru", kBool},
-                                         {"FontUnderline", kBool},
-                                         {"Locked", kBool},
-                                         {"MaxLength", kInt},
-                                         {"Alignment", kInt}});
+                                          {"HighColor", kColour},
+                                          {"Size", QMetaType::QVariant},
+                                          {"Style", QMetaType::fromType<Chk1::BoxMark>().id()},
+                                          {"UnderlineOnMOver", kBool},
+                                          {"MouseIcon", kPicture},
+                                          {"MousePointer", kInt},
+                                          {"BackStyle", kBackFill},
+                                          {"BackColor", kColour},
+                                          {"Checked", kBool},
+                                          {"Animation", kBool},
+                                          {"AnimColor1", kColour},
+                                          {"AnimColor2", kColour},
+                                          {"ClickColor", kColour},
+                                          {"Anim_Speed", kNumber},
+                                          {"Anim_Duration", kNumber},
+                                          {"ColorSet", QMetaType::fromType<Chk1::Colours>().id()},
+                                          {"IsOptionBtn", kBool},
+                                          {"DoExternalChange", kBool}});
+    ExpectListed(Txt::staticMetaObject,
+                 {{"MouseIcon", kPicture},
+                  {"Style", QMetaType::fromType<Txt::FieldStyle>().id()},
+                  {"SelText", kText},
+                  {"SelStart", kInt},
+                  {"SelLength", kInt},
+                  {"MousePointer", kInt},
+                  {"PasswordChar", kText},
+                  {"Text", kText},
+                  {"ToolTipText", kText},
+                  {"BackColor", kColour},
+                  {"ForeColor", kColour},
+                  {"FontItalic", kBool},
+                  {"FontName", kText},
+                  {"FontSize", kNumber},
+                  {"FontStrikethru", kBool},
+                  {"FontUnderline", kBool},
+                  {"Locked", kBool},
+                  {"MaxLength", kInt},
+                  {"Alignment", QMetaType::fromType<Txt::TextAlignment>().id()}});
     // Write-only members stay methods.
     EXPECT_LT(McToolBar::staticMetaObject.indexOfProperty("ButtonRemove"), 0);
 }
@@ -164,4 +179,90 @@ TEST(QtProperties, SetGenericallyTheyMarkTheirKeyAndNotifyWhereUsersListen) {
     box.setChecked(true);  // unchanged: no notification, yet Click as always
     box.setChecked(false);
     EXPECT_EQ(checkedChanged.count(), 1);
+}
+
+namespace {
+
+// A value of the property's kind that no control starts with.
+QVariant OtherValue(const QVariant& current) {
+    if (current.metaType().flags() & QMetaType::IsEnumeration) {
+        QVariant next(current.toInt() + 1);
+        next.convert(current.metaType());
+        return next;
+    }
+    switch (current.typeId()) {
+        case QMetaType::Bool:
+            return !current.toBool();
+        case QMetaType::Int:
+            return current.toInt() + 3;
+        case QMetaType::UInt:
+            return 0x00123456u;
+        case QMetaType::Double:
+            return current.toDouble() + 1.5;
+        case QMetaType::QString:
+            return current.toString() + QStringLiteral("x");
+        case QMetaType::QFont:
+            return QFont(QStringLiteral("Courier"), 17);
+        case QMetaType::QImage: {
+            QImage picture(3, 2, QImage::Format_RGB32);
+            picture.fill(Qt::darkCyan);
+            return picture;
+        }
+        default:
+            return 17.5;  // the check box's Size
+    }
+}
+
+// Every stored key that is a Qt property of the same name: set to another value, it notifies,
+// and a layout saved as text and loaded into a new control brings the value back with one
+// notification for the whole load.
+template <typename Control>
+void ExpectRoundTrips(const QStringList& skipped) {
+    const QMetaObject& meta = Control::staticMetaObject;
+    for (const auto& row : Control::Properties().Rows()) {
+        const int index = meta.indexOfProperty(row.key);
+        if (!row.written || index < 0 || skipped.contains(row.key)) continue;
+        const QMetaProperty property = meta.property(index);
+        Control control;
+        control.setUserMode(false);
+        const QVariant value = OtherValue(property.read(&control));
+        QSignalSpy notified(&control, property.notifySignal());
+        ASSERT_TRUE(property.write(&control, value)) << meta.className() << "." << row.key;
+        EXPECT_GE(notified.count(), 1) << meta.className() << "." << row.key;
+
+        PropertyBag saved;
+        control.WriteProperties(saved);
+        const auto text = PropertyBag::FromText(saved.ToText());
+        ASSERT_TRUE(text.has_value());
+        Control loaded;
+        loaded.setUserMode(false);
+        QSignalSpy loadNotified(&loaded, &ControlBase::SettingsChanged);
+        loaded.ReadProperties(*text);
+        EXPECT_EQ(loadNotified.count(), 1) << meta.className() << "." << row.key;
+        EXPECT_EQ(property.read(&loaded), value) << meta.className() << "." << row.key;
+    }
+    for (int i = ControlBase::staticMetaObject.propertyOffset(); i < meta.propertyCount(); ++i) {
+        const QMetaProperty property = meta.property(i);
+        EXPECT_TRUE(!property.isWritable() || property.hasNotifySignal())
+            << meta.className() << "." << property.name();
+    }
+}
+
+}  // namespace
+
+TEST(QtProperties, EveryStoredKeyRoundTripsThroughTheTextFormAndNotifies) {
+    ExpectRoundTrips<PPB>({});
+    // The index is held to the buttons; the row length follows the width while AutoSize is on.
+    ExpectRoundTrips<McToolBar>({"Button_Index", "ButtonsPerRow"});
+    ExpectRoundTrips<Cmd1>({});
+    ExpectRoundTrips<Chk1>({});
+    // The selection only exists within a text.
+    ExpectRoundTrips<Txt>({"SelText", "SelStart", "SelLength"});
+
+    // An enumerated setting keeps a stored number that has no name.
+    Txt box;
+    box.ReadProperties(*PropertyBag::FromText("Alignment = 7\n"));
+    PropertyBag saved;
+    box.WriteProperties(saved);
+    EXPECT_EQ(saved.ReadInt("Alignment", 0), 7);
 }

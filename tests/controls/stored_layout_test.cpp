@@ -92,7 +92,7 @@ TEST(StoredLayout, NumbersThatCannotBeStoredAreRefusedAndABadValueLosesOnlyItsKe
     loaded.ReadProperties(*bag);
     EXPECT_EQ(loaded.Caption(), "Protokoll");
     EXPECT_TRUE(loaded.Checked());
-    EXPECT_EQ(loaded.ColorSet(), 3);
+    EXPECT_EQ(loaded.ColorSet(), Chk1::Colours::Red);
     EXPECT_DOUBLE_EQ(loaded.Anim_Speed(), 0.08);
 
     // A text that spells infinity is no number either.

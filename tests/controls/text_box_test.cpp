@@ -145,7 +145,7 @@ TEST(TextBox, StoredSettingsRoundTrip) {
     loaded.ReadProperties(*PropertyBag::FromText(saved.ToText()));
     EXPECT_EQ(loaded.Text(), "");
     EXPECT_EQ(loaded.MaxLength(), 10);
-    EXPECT_EQ(loaded.Alignment(), 1);
+    EXPECT_EQ(loaded.Alignment(), Txt::TextAlignment::Right);
     EXPECT_EQ(loaded.FontName(), box.FontName());
 
     PropertyBag styled;
