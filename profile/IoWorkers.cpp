@@ -1,6 +1,7 @@
 #include "IoWorkers.h"
 
 #include <liburing.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
@@ -17,10 +18,21 @@
 namespace {
 
 constexpr size_t kBufferAlignment = 4096;
+constexpr size_t kHugePage = size_t(2) << 20;
 
 struct AlignedBuffer {
+    // Buffers of 1 MiB or more are asked to sit in huge pages where the system has them: a
+    // transfer's bytes are then contiguous in memory, so a large request reaches the drive in one
+    // piece instead of being split at the device's limit of memory segments.
     explicit AlignedBuffer(size_t bytes) {
-        if (posix_memalign(&data, kBufferAlignment, bytes) != 0) data = nullptr;
+        if (bytes > SIZE_MAX / 2) return;
+        const bool huge = bytes >= kHugePage / 2;
+        const size_t reserved = huge ? (bytes + kHugePage - 1) / kHugePage * kHugePage : bytes;
+        if (posix_memalign(&data, huge ? kHugePage : kBufferAlignment, reserved) != 0) {
+            data = nullptr;
+            return;
+        }
+        if (huge) ::madvise(data, reserved, MADV_HUGEPAGE);
     }
     ~AlignedBuffer() { std::free(data); }
     AlignedBuffer(const AlignedBuffer&) = delete;
