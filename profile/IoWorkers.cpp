@@ -224,6 +224,7 @@ class RingWorker {
         int64_t now = MonotonicNs();
         tally.startNs = now;
         int inFlight = 0;
+        bool failed = false;
         for (int s = 0; s < depth; ++s) Queue(s, now, ++inFlight);
         while (inFlight > 0) {
             const int waited = io_uring_submit_and_wait(&ring_, 1);
@@ -233,7 +234,7 @@ class RingWorker {
                 break;
             }
             now = MonotonicNs();
-            const bool refill = !Stopping(job_, deadlineNs, now);
+            const bool refill = !failed && !Stopping(job_, deadlineNs, now);
             unsigned head;
             unsigned seen = 0;
             io_uring_cqe* cqe;
@@ -243,13 +244,14 @@ class RingWorker {
                 const int s = static_cast<int>(io_uring_cqe_get_data64(cqe));
                 const Slot& slot = slots_[s];
                 if (cqe->res != job_.test.blockBytes) {
-                    if (tally.failure.isEmpty())
+                    if (!failed)
                         tally.failure =
                             RequestFailure(job_, slot.request.write, slot.request.offset, cqe->res);
+                    failed = true;
                     continue;
                 }
                 Count(tally, slot.request.write, cqe->res, now - slot.submittedNs);
-                if (refill && tally.failure.isEmpty()) Queue(s, now, ++inFlight);
+                if (refill && !failed) Queue(s, now, ++inFlight);
             }
             io_uring_cq_advance(&ring_, seen);
         }
