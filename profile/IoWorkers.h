@@ -1,7 +1,9 @@
 // The workers that keep a test's requests in flight for one timed run: with io_uring one ring
 // per thread holding `depth` requests; without it threads × depth threads each doing pread or
-// pwrite. Workers never pump events and touch nothing but their own tally, so nothing outside
-// the run lands in its latencies.
+// pwrite. Each worker hands the next request of its one stream to whichever request completes
+// first. Workers never pump events and touch nothing but their own tally, so nothing outside
+// the run lands in its latencies. Rings, buffers and threads are set up before the timed span
+// starts and taken down after it ends.
 #pragma once
 
 #include <QString>
@@ -32,7 +34,7 @@ struct RunJob {
     Direction direction = Direction::Read;
     int64_t fileBytes = 0;
     uint64_t streamStart = 0;
-    int64_t deadlineNs = 0;  // CLOCK_MONOTONIC
+    int64_t durationNs = 0;  // from the first request on
     const std::atomic<bool>* stop = nullptr;
 };
 
@@ -51,11 +53,17 @@ struct RunTally {
     uint64_t readBytes = 0, writeBytes = 0;
     LatencyHistogram readLatency, writeLatency;
     int64_t elapsedNs = 0;
+    // User and system time of the whole process (the kernel's io_uring workers included) over
+    // the timed span.
+    double cpuSeconds = 0;
     bool registeredBuffers = true;
     QString failure;
 };
 
-// Runs the job's requests until its deadline or its stop flag, then waits for those in flight.
+// Runs the job's requests for its duration or until its stop flag, then waits for those in
+// flight.
 RunTally RunWorkers(IoEngine engine, const RunJob& job);
 
 int64_t MonotonicNs();
+// User and system seconds of the whole process so far.
+double ProcessCpuSeconds();

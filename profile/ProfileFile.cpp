@@ -131,5 +131,5 @@ void ProfileFile::OpenForRuns(bool cacheBypass) {
 }
 
 void ProfileFile::DropCachedPages() const {
-    if (!direct_ && fd_ >= 0) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_DONTNEED);
+    if (fd_ >= 0) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_DONTNEED);
 }

@@ -22,8 +22,10 @@ class ProfileFile {
     // use. False when `stop` was set first. Throws ProfileFailure.
     bool LayOut(const std::atomic<bool>& stop);
 
-    // Before a run of buffered transfers: drops the file's pages from the system cache, so that
-    // reads come from the drive. Nothing to do with cache bypass.
+    // Before every run: drops the file's pages from the system cache, so that buffered reads
+    // come from the drive. With cache bypass only the pages the layout left matter: while they
+    // are cached, every direct write must first evict its page, and the kernel hands such
+    // requests to worker threads instead of sending them at once.
     void DropCachedPages() const;
 
     int Descriptor() const { return fd_; }

@@ -1,6 +1,5 @@
 #include "ProfileRun.h"
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,13 +14,6 @@ namespace {
 
 constexpr double kGiB = 1024.0 * 1024 * 1024;
 constexpr uint64_t kProfileStreamStart = 0xd7a7e10ULL;
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 RunFigures FiguresOf(uint64_t bytes, uint64_t ops, int64_t elapsedNs) {
     const double seconds = static_cast<double>(elapsedNs) / 1e9;
@@ -87,20 +79,20 @@ class Profile {
                    file_.Bytes(),
                    kProfileStreamStart ^ (uint64_t(index) << 40) ^ (uint64_t(run) << 20) ^
                        uint64_t(direction),
-                   0,
+                   int64_t(settings_.secondsPerRun) * 1000000000,
                    &stop_};
-        const double cpuBefore = CpuSeconds();
-        job.deadlineNs = MonotonicNs() + int64_t(settings_.secondsPerRun) * 1000000000;
         RunTally tally = RunWorkers(engine_, job);
         if (!tally.failure.isEmpty()) throw ProfileFailure{tally.failure};
         // Buffered writes are done when they reach the drive, not the cache.
         if (!file_.Direct() && tally.writeOps) {
+            const double cpuBefore = ProcessCpuSeconds();
             const int64_t before = MonotonicNs();
             if (::fdatasync(file_.Descriptor()) != 0)
                 throw SystemFailure("fdatasync", file_.Path(), errno);
             tally.elapsedNs += MonotonicNs() - before;
+            tally.cpuSeconds += ProcessCpuSeconds() - cpuBefore;
         }
-        const double cpu = CpuSeconds() - cpuBefore;
+        const double cpu = tally.cpuSeconds;
         report.registeredBuffers = report.registeredBuffers && tally.registeredBuffers;
         // A stopped run is cut short: none of its figures count.
         if (stop_.load() || tally.elapsedNs <= 0) return false;

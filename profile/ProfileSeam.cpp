@@ -12,11 +12,11 @@ std::mutex guard;
 std::vector<Recorded> recorded;
 }  // namespace
 
-void Record(int32_t thread, int32_t slot, int64_t offset, int32_t bytes, bool write,
+void Record(int32_t thread, int32_t slot, uint64_t index, int64_t offset, int32_t bytes, bool write,
             int32_t inFlight) {
     const std::lock_guard lock(guard);
     if (recorded.size() < kMostRecorded)
-        recorded.push_back({thread, slot, offset, bytes, write, inFlight});
+        recorded.push_back({thread, slot, index, offset, bytes, write, inFlight});
 }
 
 std::vector<Recorded> Take() {

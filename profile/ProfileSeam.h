@@ -14,6 +14,7 @@ namespace profileseam {
 
 struct Recorded {
     int32_t thread, slot;
+    uint64_t index;  // in the worker's request stream
     int64_t offset;
     int32_t bytes;
     bool write;
@@ -22,7 +23,7 @@ struct Recorded {
 
 // Notes one request; the first kMostRecorded of a recording are kept.
 constexpr size_t kMostRecorded = 200000;
-void Record(int32_t thread, int32_t slot, int64_t offset, int32_t bytes, bool write,
+void Record(int32_t thread, int32_t slot, uint64_t index, int64_t offset, int32_t bytes, bool write,
             int32_t inFlight);
 // The requests noted since the last call, and a fresh recording.
 std::vector<Recorded> Take();

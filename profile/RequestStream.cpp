@@ -16,34 +16,33 @@ void FillRandom(void* data, int64_t bytes, SplitMix64& generator) {
     }
 }
 
-uint64_t SlotStreamStart(uint64_t runStart, int32_t thread, int32_t slot) {
-    SplitMix64 mix(runStart ^ (uint64_t(uint32_t(thread)) << 32) ^ uint32_t(slot));
+uint64_t WorkerStreamStart(uint64_t runStart, int32_t thread) {
+    SplitMix64 mix(runStart ^ (uint64_t(uint32_t(thread)) << 32));
     return mix.Next();
 }
 
 RequestStream::RequestStream(const ProfileTest& test, int64_t fileBytes, int32_t thread,
-                             int32_t slot, uint64_t streamStart)
+                             uint64_t streamStart)
     : pattern_(test.pattern),
       blockBytes_(test.blockBytes),
       fileBlocks_(std::max<int64_t>(1, fileBytes / test.blockBytes)),
-      depth_(test.depth),
-      slot_(slot),
       readShare_(test.readShare),
-      generator_(streamStart) {
+      streamStart_(streamStart) {
     const int64_t threads = std::max(1, test.threads);
     regionBlocks_ = std::max<int64_t>(1, fileBlocks_ / threads);
     regionStart_ = std::min(fileBlocks_ - regionBlocks_, thread * regionBlocks_);
 }
 
-Request RequestStream::Next(Direction direction) {
+Request RequestStream::At(uint64_t index, Direction direction) const {
     Request request;
     int64_t block;
     if (pattern_ == AccessPattern::Sequential) {
-        block = regionStart_ + (issued_ * depth_ + slot_) % regionBlocks_;
+        block = regionStart_ + static_cast<int64_t>(index % static_cast<uint64_t>(regionBlocks_));
     } else {
-        block = static_cast<int64_t>(generator_.Below(static_cast<uint64_t>(fileBlocks_)));
+        // Two values per request: the block, and whether a mixed test reads or writes it.
+        const uint64_t value = SplitMix64::At(streamStart_, 2 * index + 1);
+        block = static_cast<int64_t>(SplitMix64::Below(value, static_cast<uint64_t>(fileBlocks_)));
     }
-    ++issued_;
     request.offset = block * blockBytes_;
     switch (direction) {
         case Direction::Read:
@@ -53,7 +52,8 @@ Request RequestStream::Next(Direction direction) {
             request.write = true;
             break;
         case Direction::Mixed:
-            request.write = generator_.Fraction() >= readShare_;
+            request.write =
+                SplitMix64::Fraction(SplitMix64::At(streamStart_, 2 * index + 2)) >= readShare_;
             break;
     }
     return request;

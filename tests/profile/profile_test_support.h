@@ -14,13 +14,13 @@ namespace profiletest {
 
 constexpr int64_t kFileBytes = 8 << 20;
 
-// The requests of each slot, in the order the slot issued them.
-using SlotStreams = std::map<std::pair<int, int>, std::vector<profileseam::Recorded>>;
+// The requests of each worker, in the order the worker issued them.
+using WorkerStreams = std::map<int, std::vector<profileseam::Recorded>>;
 
-inline SlotStreams BySlot(const std::vector<profileseam::Recorded>& recorded) {
-    SlotStreams perSlot;
-    for (const auto& r : recorded) perSlot[{r.thread, r.slot}].push_back(r);
-    return perSlot;
+inline WorkerStreams ByWorker(const std::vector<profileseam::Recorded>& recorded) {
+    WorkerStreams perWorker;
+    for (const auto& r : recorded) perWorker[r.thread].push_back(r);
+    return perWorker;
 }
 
 // A run of `milliseconds` on an open test file, recorded.
@@ -29,14 +29,8 @@ inline std::pair<RunTally, std::vector<profileseam::Recorded>> RecordedRun(
     uint64_t streamStart = 42) {
     static const std::atomic<bool> never{false};
     profileseam::Take();
-    RunJob job{fd,
-               QStringLiteral("test file"),
-               test,
-               direction,
-               kFileBytes,
-               streamStart,
-               MonotonicNs() + int64_t(milliseconds) * 1000000,
-               &never};
+    RunJob job{fd,          QStringLiteral("test file"),     test,  direction, kFileBytes,
+               streamStart, int64_t(milliseconds) * 1000000, &never};
     RunTally tally = RunWorkers(engine, job);
     return {tally, profileseam::Take()};
 }

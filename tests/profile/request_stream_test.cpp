@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <atomic>
 
 #include "ProfileFile.h"
@@ -30,23 +31,31 @@ class RequestStreamTest : public ::testing::TestWithParam<StreamCase> {
     std::unique_ptr<ProfileFile> file_;
 };
 
-// Each slot's requests are the ones its stream gives from its start value, in order.
-void ExpectSlotStreamsFromTheirStart(const StreamCase& c, const SlotStreams& perSlot,
-                                     uint64_t streamStart) {
-    for (const auto& [key, requests] : perSlot) {
-        RequestStream stream(c.test, kFileBytes, key.first, key.second,
-                             SlotStreamStart(streamStart, key.first, key.second));
+// Each worker issued the numbers of its stream once each and none skipped, and each request is
+// the one its number gives; a ring hands them out in order.
+void ExpectWorkerStreamsFromTheirStart(const StreamCase& c, IoEngine engine,
+                                       const WorkerStreams& perWorker, uint64_t streamStart) {
+    for (const auto& [thread, requests] : perWorker) {
+        const RequestStream stream(c.test, kFileBytes, thread,
+                                   WorkerStreamStart(streamStart, thread));
+        std::vector<uint64_t> numbers;
         for (const auto& r : requests) {
-            const Request expected = stream.Next(c.direction);
-            ASSERT_EQ(r.offset, expected.offset) << key.first << "/" << key.second;
+            const Request expected = stream.At(r.index, c.direction);
+            ASSERT_EQ(r.offset, expected.offset) << thread << "/" << r.index;
             ASSERT_EQ(r.write, expected.write);
+            numbers.push_back(r.index);
         }
+        if (engine == IoEngine::IoUring) {
+            EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end()));
+        }
+        std::sort(numbers.begin(), numbers.end());
+        for (size_t i = 0; i < numbers.size(); ++i) ASSERT_EQ(numbers[i], i) << thread;
     }
 }
 
 TEST_P(RequestStreamTest, RequestsAreTheProfilesOnBothEngines) {
     const StreamCase& c = GetParam();
-    std::map<IoEngine, SlotStreams> streams;
+    std::map<IoEngine, WorkerStreams> streams;
     for (IoEngine engine : {IoEngine::IoUring, IoEngine::Threads}) {
         const auto [tally, recorded] =
             RecordedRun(engine, file_->Descriptor(), c.test, c.direction, 150);
@@ -68,8 +77,8 @@ TEST_P(RequestStreamTest, RequestsAreTheProfilesOnBothEngines) {
         if (engine == IoEngine::IoUring) {
             for (const auto& [thread, depth] : deepest) EXPECT_EQ(depth, c.test.depth);
         }
-        streams[engine] = BySlot(recorded);
-        ExpectSlotStreamsFromTheirStart(c, streams[engine], 42);
+        streams[engine] = ByWorker(recorded);
+        ExpectWorkerStreamsFromTheirStart(c, engine, streams[engine], 42);
     }
     EXPECT_EQ(streams[IoEngine::IoUring].size(), streams[IoEngine::Threads].size());
 }
@@ -87,23 +96,24 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(RequestStreamValues, SequentialWalksTheFileAndRandomCoversItWithTheMixsShare) {
     const int64_t blocks = kFileBytes / 4096;
-    ProfileTest seq{AccessPattern::Sequential, 4096, 4, 1, 1};
-    std::vector<int64_t> walked;
-    std::vector<RequestStream> perSlot;
-    for (int s = 0; s < 4; ++s) perSlot.emplace_back(seq, kFileBytes, 0, s, 1);
-    for (int k = 0; k < 8; ++k)
-        for (auto& slot : perSlot) walked.push_back(slot.Next(Direction::Read).offset / 4096);
-    for (int64_t i = 0; i < int64_t(walked.size()); ++i) EXPECT_EQ(walked[i], i);
-    EXPECT_EQ(RequestStream(seq, kFileBytes, 0, 0, 1).Next(Direction::Write).write, true);
+    // Two workers: each walks its half of the file block after block and starts over.
+    ProfileTest seq{AccessPattern::Sequential, 4096, 4, 2, 1};
+    for (int thread = 0; thread < 2; ++thread) {
+        const RequestStream walk(seq, kFileBytes, thread, 1);
+        for (int64_t i = 0; i < blocks / 2 + 3; ++i)
+            ASSERT_EQ(walk.At(uint64_t(i), Direction::Read).offset / 4096,
+                      thread * blocks / 2 + i % (blocks / 2));
+    }
+    EXPECT_EQ(RequestStream(seq, kFileBytes, 0, 1).At(0, Direction::Write).write, true);
 
     ProfileTest mix{AccessPattern::Random, 4096, 1, 1, 0.7};
-    RequestStream stream(mix, kFileBytes, 0, 0, 9), again(mix, kFileBytes, 0, 0, 9);
+    const RequestStream stream(mix, kFileBytes, 0, 9), again(mix, kFileBytes, 0, 9);
     std::vector<int> hits(8);
     int writes = 0;
     constexpr int kDraws = 200000;
     for (int i = 0; i < kDraws; ++i) {
-        const Request r = stream.Next(Direction::Mixed);
-        const Request same = again.Next(Direction::Mixed);
+        const Request r = stream.At(uint64_t(i), Direction::Mixed);
+        const Request same = again.At(uint64_t(i), Direction::Mixed);
         ASSERT_EQ(r.offset, same.offset);
         ASSERT_EQ(r.write, same.write);
         ++hits[r.offset / 4096 * 8 / blocks];
