@@ -160,10 +160,11 @@ QJsonValue Shown(const QJsonValue& value) {
     return value;
 }
 
-QJsonObject FolderLockJson(const RunReport& report) {
-    const QJsonValue reason =
-        report.folderLockReason.isEmpty() ? QJsonValue() : QJsonValue(report.folderLockReason);
-    switch (report.folderLock) {
+}  // namespace
+
+QJsonObject FolderLockJson(FolderLockState state, const QString& why) {
+    const QJsonValue reason = why.isEmpty() ? QJsonValue() : QJsonValue(why);
+    switch (state) {
         case FolderLockState::Held:
             return {{"status", "held"}, {"reason", QJsonValue()}};
         case FolderLockState::InUse:
@@ -175,6 +176,8 @@ QJsonObject FolderLockJson(const RunReport& report) {
     }
     return {{"status", "not taken"}, {"reason", QJsonValue()}};
 }
+
+namespace {
 
 QJsonObject LogFileJson(const RunReport& report) {
     switch (report.logFile) {
@@ -215,7 +218,7 @@ QJsonObject JsonReportObject(const FinishedRun& run) {
         {"device", DeviceOfFolder(folder)},
         {"driveKind", DriveKindName(folder)},
         {"ioMode", IoModeJson(run)},
-        {"folderLock", FolderLockJson(run.report)},
+        {"folderLock", FolderLockJson(run.report.folderLock, run.report.folderLockReason)},
         {"inputs", QJsonObject{{"files", options.files},
                                {"sizeMB", options.sizeMB},
                                {"blockBytes", kBlockBytes},

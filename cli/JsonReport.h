@@ -24,3 +24,6 @@ QJsonValue MountPointJson(const QString& folder);
 QJsonObject DeviceOfFolderJson(const QString& folder);
 QString DriveKindJson(const QString& folder);
 QString JsonTime(const QDateTime& moment);
+// The run's hold on its folder: status "held", "in use", "unavailable" or "not taken", and the
+// reason where one was given.
+QJsonObject FolderLockJson(FolderLockState state, const QString& why);

@@ -131,6 +131,10 @@ int RunProfileCommand(const CliOptions& options, const HistoryRunOptions& histor
         lines << QString() << outcome;
         standardoutput::Write((lines.join(u'\n') + u'\n').toLocal8Bit());
     }
+    if (report.folderLock == FolderLockState::Unavailable)
+        PrintError(QStringLiteral("dravelo-cli: testing %1 without holding it against other runs: "
+                                  "%2\n")
+                       .arg(folder, report.folderLockReason));
     if (report.outcome == ProfileOutcome::Failed)
         PrintError(QStringLiteral("dravelo-cli: profile failed: %1\n").arg(report.failure));
     if (!report.fileRemoved)

@@ -65,7 +65,12 @@ QJsonObject ProfileJsonReport(const ProfileJsonInput& input) {
         {"read", QJsonValue()},
         {"cachedShareBeforeRead", QJsonValue()},
         {"outcome", OutcomeJson(input)},
-        {"cleanUp", QJsonObject{{"complete", report.fileRemoved}, {"filesLeft", filesLeft}}},
+        {"folderLock", FolderLockJson(report.folderLock, report.folderLockReason)},
+        // A profile writes one file of its own and never looks for numbered test files.
+        {"leftovers", QJsonValue()},
+        {"cleanUp", QJsonObject{{"complete", report.fileRemoved},
+                                {"filesLeft", filesLeft},
+                                {"listingFailure", QJsonValue()}}},
         {"logFile", QJsonObject{{"status", "not requested"}, {"path", QJsonValue()}}},
         {"chart", ChartJson(input)},
         {"problems", QJsonArray::fromStringList(Problems(input))},

@@ -51,14 +51,19 @@ QJsonObject TestJson(const ProfileTestResult& result) {
 QJsonObject ProfileJsonObject(const ProfileReport& report) {
     QJsonArray tests;
     for (const ProfileTestResult& result : report.tests) tests.append(TestJson(result));
-    QJsonObject profile{{"engine", report.engine},
-                        {"cacheBypass", report.cacheBypass},
-                        {"registeredBuffers", report.registeredBuffers},
+    // A profile that ended before its file was laid out used no engine, cache mode or buffers.
+    const auto used = [&report](const QJsonValue& value) {
+        return report.laidOut ? value : QJsonValue();
+    };
+    QJsonObject profile{{"engine", used(report.engine)},
+                        {"cacheBypass", used(report.cacheBypass)},
+                        {"registeredBuffers", used(report.registeredBuffers)},
                         {"fileBytes", qint64(report.fileBytes)},
                         {"runs", report.runs},
                         {"secondsPerRun", report.secondsPerRun},
                         {"tests", tests}};
-    if (!report.engineReason.isEmpty()) profile.insert("engineReason", report.engineReason);
+    if (report.laidOut && !report.engineReason.isEmpty())
+        profile.insert("engineReason", report.engineReason);
     if (!report.cacheBypass && !report.bufferedReason.isEmpty())
         profile.insert("bufferedReason", report.bufferedReason);
     return profile;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "FolderLock.h"
 #include "LatencyHistogram.h"
 #include "ProfileSettings.h"
 
@@ -32,6 +33,9 @@ struct ProfileTestResult {
 enum class ProfileOutcome { Completed, Stopped, Failed };
 
 struct ProfileReport {
+    // The engine, the cache mode and the buffers are what the profile used; they say nothing
+    // until its file was laid out (laidOut).
+    bool laidOut = false;
     QString engine;        // "io_uring" or "threads"
     QString engineReason;  // why the threads ran
     bool cacheBypass = false;
@@ -40,6 +44,8 @@ struct ProfileReport {
     int64_t fileBytes = 0;
     int32_t runs = 0;
     int32_t secondsPerRun = 0;
+    FolderLockState folderLock = FolderLockState::NotHeld;
+    QString folderLockReason;  // why the folder could not be held, or who holds it
     QString filePath;
     bool fileRemoved = true;
     std::vector<ProfileTestResult> tests;  // the completed ones

@@ -159,6 +159,8 @@ ProfileReport RunProfile(const ProfileSettings& settings, const QString& folder,
     // Held until the file is gone, so that no other run writes or deletes beside this one. A
     // folder whose file system takes no locks is tested all the same.
     const FolderLock lock(folder);
+    report.folderLock = lock.State();
+    report.folderLockReason = lock.Reason();
     if (lock.State() == FolderLockState::InUse) {
         report.outcome = ProfileOutcome::Failed;
         report.failure = QStringLiteral("%1: in use by another Dravelo run").arg(folder);
@@ -174,6 +176,7 @@ ProfileReport RunProfile(const ProfileSettings& settings, const QString& folder,
             if (!file.LayOut(stop)) {
                 report.outcome = ProfileOutcome::Stopped;
             } else {
+                report.laidOut = true;
                 report.cacheBypass = file.Direct();
                 report.bufferedReason = file.BufferedReason();
                 Profile profile(settings, observer, stop, file, choice.engine);

@@ -145,6 +145,29 @@ TEST(CleanUp, AFolderThatCannotBeListedIsCleanedByNameAndNamed) {
     EXPECT_EQ(Snapshot(folder.path()), planted);
 }
 
+// A drive profile there, too, runs without the lock and says so; its file is removed by name.
+TEST(CleanUp, AProfileInAFolderThatCannotBeReadRunsUnheldAndSaysSo) {
+    if (::geteuid() != 0) GTEST_SKIP() << "running as another user needs root";
+    if (QStandardPaths::findExecutable("setpriv").isEmpty())
+        GTEST_SKIP() << "setpriv is missing (Debian package util-linux)";
+    TempFolder folder;
+    ASSERT_EQ(::chmod(QFile::encodeName(folder.path()).constData(), 0333), 0);
+    const Result result = RunCli(
+        {"--reuid=65534", "--regid=65534", "--clear-groups", Program(), "--json", "--profile",
+         "realworld", "--profile-size", "4", "--runs", "1", "--seconds", "1", folder.path()},
+        {}, "setpriv");
+    ::chmod(QFile::encodeName(folder.path()).constData(), 0700);
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QJsonObject report = Json(result);
+    EXPECT_EQ(report["folderLock"].toObject(),
+              QJsonObject({{"status", "unavailable"}, {"reason", "open: Permission denied"}}));
+    EXPECT_TRUE(result.err.contains(
+        QString(": testing %1 without holding it against other runs: open: Permission denied\n")
+            .arg(folder.path())))
+        << result.err.toStdString();
+    EXPECT_TRUE(QDir(folder.path()).isEmpty());
+}
+
 // The folder tested is the one named, byte for byte: with blanks at its end, or with a name
 // that is not UTF-8, which reports show with U+FFFD.
 TEST(FolderNames, TheFolderAsNamedIsTestedAndNoOther) {

@@ -26,6 +26,9 @@ TEST(ProfileCli, JsonReportHoldsEveryTestsFiguresAndTheFileIsGone) {
     for (const char* classic : {"read", "write", "inputs", "cachedShareBeforeRead"})
         EXPECT_TRUE(json[classic].isNull()) << classic;
     EXPECT_EQ(json["outcome"]["status"].toString(), "completed");
+    EXPECT_EQ(json["folderLock"]["status"].toString(), "held");
+    EXPECT_TRUE(json["leftovers"].isNull());
+    EXPECT_TRUE(json["cleanUp"].toObject().contains("listingFailure"));
     const QJsonObject profile = json["profile"].toObject();
     EXPECT_EQ(profile["engine"].toString(), "io_uring");
     EXPECT_FALSE(profile.contains("engineReason"));

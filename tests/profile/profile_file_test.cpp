@@ -12,6 +12,7 @@
 #include "FolderLock.h"
 #include "ProfileFailure.h"
 #include "ProfileFile.h"
+#include "ProfileJsonObject.h"
 #include "ProfileRun.h"
 #include "ProfileSession.h"
 #include "profile_test_support.h"
@@ -150,6 +151,11 @@ TEST(ProfileRunTest, AFolderAnotherRunHoldsIsLeftAlone) {
                                             folder.path(), {}, never);
     EXPECT_EQ(report.outcome, ProfileOutcome::Failed);
     EXPECT_TRUE(report.failure.contains("in use by another Dravelo run"));
+    EXPECT_EQ(report.folderLock, FolderLockState::InUse);
+    // Nothing ran, so the report claims no engine, cache mode or buffers.
+    const QJsonObject json = ProfileJsonObject(report);
+    for (const char* unused : {"engine", "cacheBypass", "registeredBuffers"})
+        EXPECT_TRUE(json[unused].isNull()) << unused;
     ExpectOnlyThePlantedFiles(folder);
 }
 
