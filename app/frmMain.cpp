@@ -409,7 +409,7 @@ void frmMain::OpenProfile() {
         delete profileWindow_.data();
     if (!profileWindow_) {
         profileWindow_ = new frmProfile(folder, this);
-        connect(profileWindow_, &frmProfile::runningChanged, this, [this](bool running) {
+        connect(profileWindow_, &frmProfile::RunningChanged, this, [this](bool running) {
             profileActive_ = running;
             for (QWidget* control : runControls_) control->setEnabled(!running);
         });

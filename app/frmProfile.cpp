@@ -173,7 +173,7 @@ void frmProfile::SetRunning(bool running) {
     copy_->setEnabled(!running && haveReport_);
     save_->setEnabled(!running && haveReport_);
     stop_->setEnabled(running);
-    emit runningChanged(running);
+    emit RunningChanged(running);
 }
 
 void frmProfile::Start() {
@@ -270,7 +270,6 @@ void frmProfile::ProfileFinished(const ProfileReport& report) {
                          Text(107, "The test file could not be deleted:") + u' ' + report.filePath);
     RecordWindowProfile(report, folder_, startTime_);
     SetRunning(false);
-    emit profileFinished();
 }
 
 QString frmProfile::TableText() const {

@@ -48,8 +48,7 @@ class frmProfile : public QWidget, public ProfileHost {
     void ProfileFinished(const ProfileReport& report) override;
 
   signals:
-    void runningChanged(bool running);
-    void profileFinished();
+    void RunningChanged(bool running);
 
   protected:
     void closeEvent(QCloseEvent* event) override;

@@ -8,17 +8,17 @@ ProfileSession::ProfileSession(ProfileHost& host, QObject* parent) : QObject(par
     qRegisterMetaType<ProfileTestResult>();
     qRegisterMetaType<ProfileReport>();
     connect(
-        this, &ProfileSession::progressed, this,
+        this, &ProfileSession::Progressed, this,
         [this](int test, int percent) { host_.ProfileProgress(test, percent); },
         Qt::QueuedConnection);
     connect(
-        this, &ProfileSession::logged, this,
+        this, &ProfileSession::Logged, this,
         [this](const QString& line) { host_.ProfileLog(line); }, Qt::QueuedConnection);
     connect(
-        this, &ProfileSession::testDone, this,
+        this, &ProfileSession::TestDone, this,
         [this](const ProfileTestResult& result) { host_.ProfileTestDone(result); },
         Qt::QueuedConnection);
-    connect(this, &ProfileSession::finished, this, &ProfileSession::OnFinished,
+    connect(this, &ProfileSession::Finished, this, &ProfileSession::OnFinished,
             Qt::QueuedConnection);
 }
 
@@ -32,10 +32,10 @@ bool ProfileSession::Start(const ProfileSettings& settings, const QString& folde
     stop_ = false;
     thread_.reset(QThread::create([this, settings, folder] {
         ProfileObserver observer;
-        observer.progress = [this](int test, int percent) { emit progressed(test, percent); };
-        observer.log = [this](const QString& line) { emit logged(line); };
-        observer.testDone = [this](const ProfileTestResult& result) { emit testDone(result); };
-        emit finished(RunProfile(settings, folder, observer, stop_));
+        observer.progress = [this](int test, int percent) { emit Progressed(test, percent); };
+        observer.log = [this](const QString& line) { emit Logged(line); };
+        observer.testDone = [this](const ProfileTestResult& result) { emit TestDone(result); };
+        emit Finished(RunProfile(settings, folder, observer, stop_));
     }));
     thread_->start();
     return true;

@@ -26,10 +26,10 @@ class ProfileSession : public QObject {
     void WaitStopped();
 
   signals:
-    void progressed(int test, int percent);
-    void logged(const QString& line);
-    void testDone(const ProfileTestResult& result);
-    void finished(const ProfileReport& report);
+    void Progressed(int test, int percent);
+    void Logged(const QString& line);
+    void TestDone(const ProfileTestResult& result);
+    void Finished(const ProfileReport& report);
 
   private:
     void OnFinished(const ProfileReport& report);

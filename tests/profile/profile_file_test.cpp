@@ -204,11 +204,11 @@ TEST(ProfileSessionTest, StopEndsTheProfileAtOnceAndRemovesItsFile) {
     // A minute per run: only the stop can end it within the wait.
     ASSERT_TRUE(
         session.Start(SmallProfile({{AccessPattern::Random, 4096, 4, 1, 1}}, 60), folder.path()));
-    QSignalSpy started(&session, &ProfileSession::progressed);
+    QSignalSpy started(&session, &ProfileSession::Progressed);
     ASSERT_TRUE(started.wait(20000));
     EXPECT_EQ(ProfileFilesIn(folder.path()).size(), 2);  // the planted one and the profile's
     session.Stop();
-    QSignalSpy finished(&session, &ProfileSession::finished);
+    QSignalSpy finished(&session, &ProfileSession::Finished);
     ASSERT_TRUE(finished.wait(10000));
     QCoreApplication::processEvents();
     ASSERT_TRUE(host.finished);
