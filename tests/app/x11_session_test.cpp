@@ -238,19 +238,29 @@ QProcessEnvironment DesktopSession(const Xvfb& server, const SessionBus& bus, co
     return environment;
 }
 
+// An X server and a session bus of the test's own, and what a program started there sees.
+class ScreenReader : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const QString missing = MissingScreenReaderPiece();
+        if (!missing.isEmpty())
+            GTEST_SKIP() << "no screen-reader check: " << missing.toStdString()
+                         << " is not installed";
+        ASSERT_FALSE(server.display().isEmpty()) << "Xvfb did not start";
+        ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
+        environment = DesktopSession(server, bus, config.path(), runtime.path());
+    }
+
+    Xvfb server;
+    SessionBus bus;
+    QTemporaryDir config, runtime;
+    QProcessEnvironment environment;
+};
+
 }  // namespace
 
-TEST(ScreenReader, EveryControlAUserCanReachHasARoleAndAName) {
-    const QString missing = MissingScreenReaderPiece();
-    if (!missing.isEmpty())
-        GTEST_SKIP() << "no screen-reader check: " << missing.toStdString() << " is not installed";
-    Xvfb server;
-    ASSERT_FALSE(server.display().isEmpty()) << "Xvfb did not start";
-    SessionBus bus;
-    ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
-    QTemporaryDir config, runtime, work;
-    const QProcessEnvironment environment =
-        DesktopSession(server, bus, config.path(), runtime.path());
+TEST_F(ScreenReader, EveryControlAUserCanReachHasARoleAndAName) {
+    QTemporaryDir work;
     QProcess program;
     program.setProcessEnvironment(environment);
     program.setWorkingDirectory(work.path());
@@ -294,18 +304,7 @@ TEST(ScreenReader, EveryControlAUserCanReachHasARoleAndAName) {
 // Qt's bridge switches itself on only once the accessibility bus is there, and a screen reader
 // is what usually starts it; here the session bus is asked to start it before the controls
 // change, so every change has a listener.
-TEST(ScreenReader, ControlChangesReachTheScreenReaderAsEvents) {
-    const QString missing = MissingScreenReaderPiece();
-    if (!missing.isEmpty())
-        GTEST_SKIP() << "no screen-reader check: " << missing.toStdString() << " is not installed";
-    Xvfb server;
-    ASSERT_FALSE(server.display().isEmpty()) << "Xvfb did not start";
-    SessionBus bus;
-    ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
-    QTemporaryDir config, runtime;
-    const QProcessEnvironment environment =
-        DesktopSession(server, bus, config.path(), runtime.path());
-
+TEST_F(ScreenReader, ControlChangesReachTheScreenReaderAsEvents) {
     QProcess start;
     start.setProcessEnvironment(environment);
     start.start(QStringLiteral("dbus-send"),
