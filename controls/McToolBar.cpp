@@ -120,8 +120,8 @@ int WidgetLength(qint64 a, qint64 b) {
 bool McToolBar::WarpToGrid() {
     if (!warpSize_) return false;
     QSize target(std::max(width(), std::min(buttonsWidth_, QWIDGETSIZE_MAX)), height());
-    const bool dockedSideways = align_ == 3 || align_ == 4;
-    const bool dockedTopOrBottom = align_ == 1 || align_ == 2;
+    const bool dockedSideways = align_ == Dock::Left || align_ == Dock::Right;
+    const bool dockedTopOrBottom = align_ == Dock::Top || align_ == Dock::Bottom;
     if (!dockedSideways) target.setHeight(WidgetLength(buttonsHeight_, rows_));
     if (!dockedTopOrBottom) target.setWidth(WidgetLength(buttonsPerRow_, buttonsWidth_));
     if (target == size() || target.width() < 0 || target.height() < 0) return false;
@@ -280,15 +280,16 @@ const PropertyTable<ToolBarButton>& McToolBar::ButtonProperties() {
         {"ButtonCaption", &ToolBarButton::Caption, "Button "},
         {"ButtonPicture", &ToolBarButton::Picture},
         {"ButtonToolTipText", &ToolBarButton::ToolTipText},
-        {"ButtonToolTipIcon", &ToolBarButton::ToolTipIcon, 0},
+        {"ButtonToolTipIcon", &ToolBarButton::ToolTipIcon, ToolBarButton::TipIcon::None},
         {"ButtonEnabled", &ToolBarButton::Enabled, true},
         {"ButtonPressed", &ToolBarButton::Pressed, false},
-        {"ButtonIconAllignment", &ToolBarButton::IconAllignment, 0},
+        {"ButtonIconAllignment", &ToolBarButton::IconAllignment,
+         ToolBarButton::PicturePlace::Above},
     });
     return table;
 }
 
-void McToolBar::setAlign(int value) {
+void McToolBar::setAlign(Dock value) {
     align_ = value;
     RedrawControl();
 }
@@ -554,7 +555,7 @@ void McToolBar::ShowToolTip() {
     if (!button || button->ToolTipText.isEmpty()) return;
     BalloonTip::Look look;
     look.title = button->Caption;
-    look.icon = button->ToolTipIcon;
+    look.icon = static_cast<int>(button->ToolTipIcon);
     look.text = button->ToolTipText;
     look.balloon = tooTipStyle_ != 1;
     look.foreColor = TranslateColor(toolTipForeCol_);
