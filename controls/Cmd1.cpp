@@ -245,9 +245,7 @@ void Cmd1::mouseMoveEvent(QMouseEvent* event) {
         pressed_ = false;
         HideHover();
     }
-    const QPointF twips = TwipsPoint(at);
-    emit MouseMove(ButtonCode(event->buttons()), ShiftCode(event->modifiers()), twips.x(),
-                   twips.y());
+    RaiseMouse(&Cmd1::MouseMove, event, TwipsPoint(at));
 }
 
 void Cmd1::leaveEvent(QEvent*) {
@@ -261,9 +259,7 @@ void Cmd1::mousePressEvent(QMouseEvent* event) {
     tracking_ = true;
     hovered_ = false;
     update();
-    const QPointF twips = TwipsPoint(event->position());
-    emit MouseDown(ButtonCode(event->button()), ShiftCode(event->modifiers()), twips.x(),
-                   twips.y());
+    RaiseMouse(&Cmd1::MouseDown, event, TwipsPoint(event->position()));
 }
 
 void Cmd1::mouseReleaseEvent(QMouseEvent* event) {
@@ -281,8 +277,7 @@ void Cmd1::mouseReleaseEvent(QMouseEvent* event) {
     const QPointer<Cmd1> alive(this);
     if (overButton && wasPressed) emit Click();
     if (!alive) return;
-    const QPointF twips = TwipsPoint(event->position());
-    emit MouseUp(ButtonCode(event->button()), ShiftCode(event->modifiers()), twips.x(), twips.y());
+    RaiseMouse(&Cmd1::MouseUp, event, TwipsPoint(event->position()));
 }
 
 void Cmd1::mouseDoubleClickEvent(QMouseEvent* event) {

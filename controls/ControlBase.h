@@ -4,9 +4,11 @@
 #pragma once
 
 #include <QImage>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QScopedValueRollback>
 #include <QWidget>
+#include <type_traits>
 
 #include "OleColor.h"
 #include "PropertyBag.h"
@@ -27,7 +29,6 @@
 
 class QKeyEvent;
 class QPainter;
-class QMouseEvent;
 
 class ControlBase : public QWidget {
     Q_OBJECT
@@ -168,6 +169,17 @@ class ControlBase : public QWidget {
     QRectF PixelRect(const QRectF& twipsRect) const;
     // A mouse position in twips, as the controls' mouse events report it.
     QPointF TwipsPoint(const QPointF& pixelPoint) const;
+    // Raises the control's mouse event `signal` for `event` at `at`, with any further
+    // arguments: a move carries every button held, a press or a release the one that changed.
+    template <class Control, class... Extra>
+    void RaiseMouse(void (Control::*signal)(int, int, float, float, Extra...),
+                    const QMouseEvent* event, const QPointF& at,
+                    std::type_identity_t<Extra>... extra) {
+        const Qt::MouseButtons buttons =
+            event->type() == QEvent::MouseMove ? event->buttons() : event->button();
+        emit(static_cast<Control*>(this)->*signal)(
+            ButtonCode(buttons), ShiftCode(event->modifiers()), at.x(), at.y(), extra...);
+    }
 
   private:
     bool userMode_ = true;

@@ -335,10 +335,7 @@ void McToolBar::setButtonEnabled(bool value) {
 bool McToolBar::StoredButtonSetting(const void* field, bool differs) {
     const auto& row = ButtonProperties().RowOf(*Current(), field);
     MarkChanged(QLatin1String(row.key) + QString::number(buttonIndex_));
-    const QPointer<McToolBar> alive(this);
-    RedrawControl();
-    if (alive && differs) NotifySettingsChanged();
-    return alive && differs;
+    return RedrawAndNotify(differs) && differs;
 }
 
 void McToolBar::setButtonRemove(int) {
@@ -359,17 +356,20 @@ void McToolBar::setButtonMoveTo(int value) {
 
 void McToolBar::ButtonListChanged(const QString& key) {
     MarkChanged(key);
+    RedrawAndNotify();
+}
+
+bool McToolBar::RedrawAndNotify(bool notify) {
     const QPointer<McToolBar> alive(this);
     RedrawControl();
-    if (alive) NotifySettingsChanged();
+    if (alive && notify) NotifySettingsChanged();
+    return alive;
 }
 
 void McToolBar::SetPressed(int index, bool pressed) {
     if (index < 0 || index >= Button_Count()) return;
     buttons_[static_cast<size_t>(index)].Pressed = pressed;
-    const QPointer<McToolBar> alive(this);
-    RedrawControl();
-    if (alive) NotifySettingsChanged();
+    RedrawAndNotify();
 }
 
 // ---- stored settings -------------------------------------------------------------------------
@@ -409,8 +409,7 @@ void McToolBar::mouseMoveEvent(QMouseEvent* event) {
 
     SetHoverIndex(HitTest(at));
     if (!alive) return;
-    emit MouseMove(ButtonCode(event->buttons()), ShiftCode(event->modifiers()), at.x(), at.y(),
-                   buttonIndex_);
+    RaiseMouse(&McToolBar::MouseMove, event, at, buttonIndex_);
 }
 
 void McToolBar::leaveEvent(QEvent*) {
@@ -429,9 +428,7 @@ void McToolBar::mousePressEvent(QMouseEvent* event) {
     const QPointer<McToolBar> alive(this);
     RedrawControl();
     if (!alive || buttonIndex_ == -1) return;
-    const QPointF at = event->position();
-    emit MouseDown(ButtonCode(event->button()), ShiftCode(event->modifiers()), at.x(), at.y(),
-                   buttonIndex_);
+    RaiseMouse(&McToolBar::MouseDown, event, event->position(), buttonIndex_);
 }
 
 void McToolBar::mouseReleaseEvent(QMouseEvent* event) {
@@ -440,11 +437,8 @@ void McToolBar::mouseReleaseEvent(QMouseEvent* event) {
     const QPointer<McToolBar> alive(this);
     RedrawControl();
     if (!alive) return;
-    const QPointF at = event->position();
-    const bool over = rect().contains(at.toPoint());
-    if (buttonIndex_ != -1)
-        emit MouseUp(ButtonCode(event->button()), ShiftCode(event->modifiers()), at.x(), at.y(),
-                     buttonIndex_);
+    const bool over = rect().contains(event->position().toPoint());
+    if (buttonIndex_ != -1) RaiseMouse(&McToolBar::MouseUp, event, event->position(), buttonIndex_);
     if (alive && over) emit Click(buttonIndex_);
 }
 
@@ -512,8 +506,7 @@ void McToolBar::SetHoverIndex(int index) {
     if (hasFocus()) NotifyToolBarButtonFocus(this, index);
     const QPointer<McToolBar> alive(this);
     emit OnButtonHover(index);
-    if (alive) RedrawControl();
-    if (alive) NotifySettingsChanged();
+    if (alive) RedrawAndNotify();
 }
 
 void McToolBar::ClickButton(int index) {

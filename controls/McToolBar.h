@@ -239,6 +239,9 @@ class McToolBar : public ControlBase {
     }
     bool StoredButtonSetting(const void* field, bool differs);
     void ButtonListChanged(const QString& key);
+    // Repaints and, with `notify`, tells that a setting may hold a new value; false when a
+    // handler deleted the bar.
+    bool RedrawAndNotify(bool notify = true);
     void SetPressed(int index, bool pressed);
     // Stored as it is read; the buttons are made at once, up to kMostButtonCount.
     qint64 StoredButtonCount() const { return Button_Count(); }
