@@ -225,7 +225,8 @@ void Cmd1::paintEvent(QPaintEvent*) {
     }
     painter.drawText(PixelRect(CaptionRect()), flags, caption_);
 
-    PaintEdges(painter, ToQColor(LightEdgeColor()), ToQColor(DarkEdgeColor()));
+    PaintEdges(painter, rect().adjusted(0, 0, -1, -1), ToQColor(LightEdgeColor()),
+               ToQColor(DarkEdgeColor()));
 
     if (ShowsFocusRect())
         PaintFocusRect(painter, rect().adjusted(4, 2, -5, -3), ToQColor(foreColor_));

@@ -80,6 +80,10 @@ class ControlBase : public QWidget {
     // Mouse button (1 left, 2 right, 4 middle) and shift state (1 shift, 2 ctrl, 4 alt) codes.
     static int ButtonCode(Qt::MouseButtons buttons);
     static int ShiftCode(Qt::KeyboardModifiers modifiers);
+    // The edges of the rectangle `edge`: top and left in one colour, bottom and right in the
+    // other.
+    static void PaintEdges(QPainter& painter, const QRect& edge, const QColor& topLeft,
+                           const QColor& bottomRight);
     // The virtual-key code of a key (letters upper case, Enter 13, space 32, arrows 37 to 40).
     static int KeyCode(const QKeyEvent* event);
     // The character code a key types, 0 when it types none.
@@ -159,8 +163,6 @@ class ControlBase : public QWidget {
     void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
-    // The control's outer edges: top and left in one colour, bottom and right in the other.
-    void PaintEdges(QPainter& painter, const QColor& topLeft, const QColor& bottomRight) const;
     // The dotted rectangle of keyboard focus.
     static void PaintFocusRect(QPainter& painter, const QRect& rect, const QColor& colour);
     double PixelsFromTwips(double twips) const { return Twips::ToPixels(twips, this); }

@@ -35,12 +35,7 @@ void Paint3DFrame(QPainter& painter, const QRect& r, OleColor base, bool sunken)
     QColor light = ToQColor(BlendColor(base, kWhite, 70));
     QColor dark = ToQColor(BlendColor(base, kBlack, 70));
     if (sunken) std::swap(light, dark);
-    painter.setPen(light);
-    painter.drawLine(r.topLeft(), r.topRight());
-    painter.drawLine(r.topLeft(), r.bottomLeft());
-    painter.setPen(dark);
-    painter.drawLine(r.bottomLeft(), r.bottomRight());
-    painter.drawLine(r.topRight(), r.bottomRight());
+    McToolBar::PaintEdges(painter, r, light, dark);
     // The inner line deepens the shadowed side.
     painter.setPen(ToQColor(BlendColor(base, kBlack, 250)));
     const QRect inner = r.adjusted(1, 1, -1, -1);

@@ -78,7 +78,8 @@ void Txt::SetHighlight(bool on) {
 void Txt::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), ToQColor(backColor_));
-    PaintEdges(painter, ToQColor(highlighted_ ? kFrameDark : SysColor::kButtonFace),
+    PaintEdges(painter, rect().adjusted(0, 0, -1, -1),
+               ToQColor(highlighted_ ? kFrameDark : SysColor::kButtonFace),
                ToQColor(highlighted_ ? kFrameLight : SysColor::kButtonFace));
 }
 
