@@ -288,15 +288,7 @@ void Cmd1::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void Cmd1::keyPressEvent(QKeyEvent* event) {
-    const int ascii = KeyAscii(event);
-    const bool presses = ascii == 13 || ascii == 32;
-    // Keys the button does not use go on to its window (Escape closes a dialog).
-    if (!presses) event->ignore();
-    const QPointer<Cmd1> alive(this);
-    emit KeyDown(KeyCode(event), ShiftCode(event->modifiers()));
-    if (!alive || ascii == 0) return;
-    emit KeyPress(ascii);
-    if (alive && presses) emit Click();
+    if (RaiseKeyDown<Cmd1>(event)) emit Click();
 }
 
 void Cmd1::focusInEvent(QFocusEvent* event) {

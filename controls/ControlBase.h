@@ -171,6 +171,22 @@ class ControlBase : public QWidget {
     QRectF PixelRect(const QRectF& twipsRect) const;
     // A mouse position in twips, as the controls' mouse events report it.
     QPointF TwipsPoint(const QPointF& pixelPoint) const;
+    // Enter and space act on the control; every other key goes on to its window (Escape closes
+    // a dialog).
+    static bool ActivatesControl(int keyAscii) { return keyAscii == 13 || keyAscii == 32; }
+    // Raises the control's KeyDown and, for a key that types a character, KeyPress. True when
+    // the key is Enter or space and no handler deleted the control.
+    template <class Control>
+    bool RaiseKeyDown(QKeyEvent* event) {
+        const int ascii = KeyAscii(event);
+        if (!ActivatesControl(ascii)) event->ignore();
+        const QPointer<ControlBase> alive(this);
+        Control* self = static_cast<Control*>(this);
+        emit self->KeyDown(KeyCode(event), ShiftCode(event->modifiers()));
+        if (!alive || ascii == 0) return false;
+        emit self->KeyPress(ascii);
+        return alive && ActivatesControl(ascii);
+    }
     // Raises the control's mouse event `signal` for `event` at `at`, with any further
     // arguments: a move carries every button held, a press or a release the one that changed.
     template <class Control, class... Extra>
