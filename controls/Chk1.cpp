@@ -344,29 +344,15 @@ void Chk1::mousePressEvent(QMouseEvent* event) {
     if (alive) PlayClickAnimation(false);
 }
 
-namespace {
-
-// Enter and space toggle the box; every other key goes on to its window.
-bool TogglesBox(int ascii) {
-    return ascii == 13 || ascii == 32;
-}
-
-}  // namespace
-
 void Chk1::keyPressEvent(QKeyEvent* event) {
-    const int ascii = KeyAscii(event);
-    if (!TogglesBox(ascii)) event->ignore();
+    if (!RaiseKeyDown<Chk1>(event)) return;
     const QPointer<Chk1> alive(this);
-    emit KeyDown(KeyCode(event), ShiftCode(event->modifiers()));
-    if (!alive || ascii == 0) return;
-    emit KeyPress(ascii);
-    if (!alive || !TogglesBox(ascii)) return;
     setChecked(!checked_);
     if (alive) PlayClickAnimation(true);
 }
 
 void Chk1::keyReleaseEvent(QKeyEvent* event) {
-    if (!TogglesBox(KeyAscii(event))) event->ignore();
+    if (!ActivatesControl(KeyAscii(event))) event->ignore();
     emit KeyUp(KeyCode(event), ShiftCode(event->modifiers()));
 }
 

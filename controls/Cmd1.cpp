@@ -225,7 +225,8 @@ void Cmd1::paintEvent(QPaintEvent*) {
     }
     painter.drawText(PixelRect(CaptionRect()), flags, caption_);
 
-    PaintEdges(painter, ToQColor(LightEdgeColor()), ToQColor(DarkEdgeColor()));
+    PaintEdges(painter, rect().adjusted(0, 0, -1, -1), ToQColor(LightEdgeColor()),
+               ToQColor(DarkEdgeColor()));
 
     if (ShowsFocusRect())
         PaintFocusRect(painter, rect().adjusted(4, 2, -5, -3), ToQColor(foreColor_));
@@ -245,9 +246,7 @@ void Cmd1::mouseMoveEvent(QMouseEvent* event) {
         pressed_ = false;
         HideHover();
     }
-    const QPointF twips = TwipsPoint(at);
-    emit MouseMove(ButtonCode(event->buttons()), ShiftCode(event->modifiers()), twips.x(),
-                   twips.y());
+    RaiseMouse(&Cmd1::MouseMove, event, TwipsPoint(at));
 }
 
 void Cmd1::leaveEvent(QEvent*) {
@@ -261,9 +260,7 @@ void Cmd1::mousePressEvent(QMouseEvent* event) {
     tracking_ = true;
     hovered_ = false;
     update();
-    const QPointF twips = TwipsPoint(event->position());
-    emit MouseDown(ButtonCode(event->button()), ShiftCode(event->modifiers()), twips.x(),
-                   twips.y());
+    RaiseMouse(&Cmd1::MouseDown, event, TwipsPoint(event->position()));
 }
 
 void Cmd1::mouseReleaseEvent(QMouseEvent* event) {
@@ -281,8 +278,7 @@ void Cmd1::mouseReleaseEvent(QMouseEvent* event) {
     const QPointer<Cmd1> alive(this);
     if (overButton && wasPressed) emit Click();
     if (!alive) return;
-    const QPointF twips = TwipsPoint(event->position());
-    emit MouseUp(ButtonCode(event->button()), ShiftCode(event->modifiers()), twips.x(), twips.y());
+    RaiseMouse(&Cmd1::MouseUp, event, TwipsPoint(event->position()));
 }
 
 void Cmd1::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -292,15 +288,7 @@ void Cmd1::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void Cmd1::keyPressEvent(QKeyEvent* event) {
-    const int ascii = KeyAscii(event);
-    const bool presses = ascii == 13 || ascii == 32;
-    // Keys the button does not use go on to its window (Escape closes a dialog).
-    if (!presses) event->ignore();
-    const QPointer<Cmd1> alive(this);
-    emit KeyDown(KeyCode(event), ShiftCode(event->modifiers()));
-    if (!alive || ascii == 0) return;
-    emit KeyPress(ascii);
-    if (alive && presses) emit Click();
+    if (RaiseKeyDown<Cmd1>(event)) emit Click();
 }
 
 void Cmd1::focusInEvent(QFocusEvent* event) {

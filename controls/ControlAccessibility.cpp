@@ -2,6 +2,7 @@
 
 #include <QAccessibleWidget>
 #include <QPointer>
+#include <utility>
 #include <vector>
 
 #include "Chk1.h"
@@ -263,60 +264,53 @@ void InstallControlAccessibility() {
     (void)installed;
 }
 
-void NotifyAccessibleName(QWidget* control) {
-    if (!QAccessible::isActive()) return;
-    QAccessibleEvent event(control, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&event);
-}
-
-void NotifyAccessibleValue(QWidget* control, const QVariant& value) {
-    if (!QAccessible::isActive()) return;
-    QAccessibleValueChangeEvent event(control, value);
-    QAccessible::updateAccessibility(&event);
-}
-
-void NotifyAccessibleChecked(QWidget* control) {
-    if (!QAccessible::isActive()) return;
-    QAccessible::State changed;
-    changed.checked = true;
-    QAccessibleStateChangeEvent event(control, changed);
-    QAccessible::updateAccessibility(&event);
-}
-
-void NotifyToolBarButtonFocus(McToolBar* bar, int index) {
-    if (!QAccessible::isActive() || index < 0) return;
-    QAccessibleInterface* tools = QAccessible::queryAccessibleInterface(bar);
-    QAccessibleInterface* button = tools ? tools->child(index) : nullptr;
-    if (!button) return;
-    QAccessibleEvent event(button, QAccessible::Focus);
-    QAccessible::updateAccessibility(&event);
-}
-
 namespace {
 
+// Hands the event to the assistive tools, when any listens.
+template <class Event, class... Args>
+void Announce(Args&&... args) {
+    if (!QAccessible::isActive()) return;
+    Event event(std::forward<Args>(args)...);
+    QAccessible::updateAccessibility(&event);
+}
+
 QAccessibleInterface* AccessibleToolBarButton(McToolBar* bar, int index) {
+    if (!QAccessible::isActive() || index < 0) return nullptr;
     QAccessibleInterface* tools = QAccessible::queryAccessibleInterface(bar);
     return tools ? tools->child(index) : nullptr;
 }
 
 }  // namespace
 
+void NotifyAccessibleName(QWidget* control) {
+    Announce<QAccessibleEvent>(control, QAccessible::NameChanged);
+}
+
+void NotifyAccessibleValue(QWidget* control, const QVariant& value) {
+    Announce<QAccessibleValueChangeEvent>(control, value);
+}
+
+void NotifyAccessibleChecked(QWidget* control) {
+    QAccessible::State changed;
+    changed.checked = true;
+    Announce<QAccessibleStateChangeEvent>(control, changed);
+}
+
+void NotifyToolBarButtonFocus(McToolBar* bar, int index) {
+    if (QAccessibleInterface* button = AccessibleToolBarButton(bar, index))
+        Announce<QAccessibleEvent>(button, QAccessible::Focus);
+}
+
 void NotifyToolBarButtonName(McToolBar* bar, int index) {
-    if (!QAccessible::isActive()) return;
-    QAccessibleInterface* button = AccessibleToolBarButton(bar, index);
-    if (!button) return;
-    QAccessibleEvent event(button, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&event);
+    if (QAccessibleInterface* button = AccessibleToolBarButton(bar, index))
+        Announce<QAccessibleEvent>(button, QAccessible::NameChanged);
 }
 
 void NotifyToolBarButtonEnabled(McToolBar* bar, int index) {
-    if (!QAccessible::isActive()) return;
-    QAccessibleInterface* button = AccessibleToolBarButton(bar, index);
-    if (!button) return;
     QAccessible::State changed;
     changed.disabled = true;
-    QAccessibleStateChangeEvent event(button, changed);
-    QAccessible::updateAccessibility(&event);
+    if (QAccessibleInterface* button = AccessibleToolBarButton(bar, index))
+        Announce<QAccessibleStateChangeEvent>(button, changed);
 }
 
 void NotifyToolBarButtonCount(McToolBar* bar, int before, int after) {
@@ -324,12 +318,7 @@ void NotifyToolBarButtonCount(McToolBar* bar, int before, int after) {
     QAccessibleInterface* tools = QAccessible::queryAccessibleInterface(bar);
     if (!tools) return;
     // New buttons are announced one by one; removed ones leave as a change of the children.
-    for (int i = before; i < after; ++i) {
-        QAccessibleEvent created(tools->child(i), QAccessible::ObjectCreated);
-        QAccessible::updateAccessibility(&created);
-    }
-    if (after < before) {
-        QAccessibleEvent reorder(tools, QAccessible::ObjectReorder);
-        QAccessible::updateAccessibility(&reorder);
-    }
+    for (int i = before; i < after; ++i)
+        Announce<QAccessibleEvent>(tools->child(i), QAccessible::ObjectCreated);
+    if (after < before) Announce<QAccessibleEvent>(tools, QAccessible::ObjectReorder);
 }

@@ -66,9 +66,8 @@ void ControlBase::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
 }
 
-void ControlBase::PaintEdges(QPainter& painter, const QColor& topLeft,
-                             const QColor& bottomRight) const {
-    const QRect edge = rect().adjusted(0, 0, -1, -1);
+void ControlBase::PaintEdges(QPainter& painter, const QRect& edge, const QColor& topLeft,
+                             const QColor& bottomRight) {
     painter.setPen(topLeft);
     painter.drawLine(edge.topLeft(), edge.topRight());
     painter.drawLine(edge.topLeft(), edge.bottomLeft());

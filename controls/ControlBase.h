@@ -4,9 +4,11 @@
 #pragma once
 
 #include <QImage>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QScopedValueRollback>
 #include <QWidget>
+#include <type_traits>
 
 #include "OleColor.h"
 #include "PropertyBag.h"
@@ -27,7 +29,6 @@
 
 class QKeyEvent;
 class QPainter;
-class QMouseEvent;
 
 class ControlBase : public QWidget {
     Q_OBJECT
@@ -79,6 +80,10 @@ class ControlBase : public QWidget {
     // Mouse button (1 left, 2 right, 4 middle) and shift state (1 shift, 2 ctrl, 4 alt) codes.
     static int ButtonCode(Qt::MouseButtons buttons);
     static int ShiftCode(Qt::KeyboardModifiers modifiers);
+    // The edges of the rectangle `edge`: top and left in one colour, bottom and right in the
+    // other.
+    static void PaintEdges(QPainter& painter, const QRect& edge, const QColor& topLeft,
+                           const QColor& bottomRight);
     // The virtual-key code of a key (letters upper case, Enter 13, space 32, arrows 37 to 40).
     static int KeyCode(const QKeyEvent* event);
     // The character code a key types, 0 when it types none.
@@ -158,8 +163,6 @@ class ControlBase : public QWidget {
     void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
-    // The control's outer edges: top and left in one colour, bottom and right in the other.
-    void PaintEdges(QPainter& painter, const QColor& topLeft, const QColor& bottomRight) const;
     // The dotted rectangle of keyboard focus.
     static void PaintFocusRect(QPainter& painter, const QRect& rect, const QColor& colour);
     double PixelsFromTwips(double twips) const { return Twips::ToPixels(twips, this); }
@@ -168,6 +171,33 @@ class ControlBase : public QWidget {
     QRectF PixelRect(const QRectF& twipsRect) const;
     // A mouse position in twips, as the controls' mouse events report it.
     QPointF TwipsPoint(const QPointF& pixelPoint) const;
+    // Enter and space act on the control; every other key goes on to its window (Escape closes
+    // a dialog).
+    static bool ActivatesControl(int keyAscii) { return keyAscii == 13 || keyAscii == 32; }
+    // Raises the control's KeyDown and, for a key that types a character, KeyPress. True when
+    // the key is Enter or space and no handler deleted the control.
+    template <class Control>
+    bool RaiseKeyDown(QKeyEvent* event) {
+        const int ascii = KeyAscii(event);
+        if (!ActivatesControl(ascii)) event->ignore();
+        const QPointer<ControlBase> alive(this);
+        Control* self = static_cast<Control*>(this);
+        emit self->KeyDown(KeyCode(event), ShiftCode(event->modifiers()));
+        if (!alive || ascii == 0) return false;
+        emit self->KeyPress(ascii);
+        return alive && ActivatesControl(ascii);
+    }
+    // Raises the control's mouse event `signal` for `event` at `at`, with any further
+    // arguments: a move carries every button held, a press or a release the one that changed.
+    template <class Control, class... Extra>
+    void RaiseMouse(void (Control::*signal)(int, int, float, float, Extra...),
+                    const QMouseEvent* event, const QPointF& at,
+                    std::type_identity_t<Extra>... extra) {
+        const Qt::MouseButtons buttons =
+            event->type() == QEvent::MouseMove ? event->buttons() : event->button();
+        emit(static_cast<Control*>(this)->*signal)(
+            ButtonCode(buttons), ShiftCode(event->modifiers()), at.x(), at.y(), extra...);
+    }
 
   private:
     bool userMode_ = true;

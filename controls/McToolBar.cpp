@@ -120,8 +120,8 @@ int WidgetLength(qint64 a, qint64 b) {
 bool McToolBar::WarpToGrid() {
     if (!warpSize_) return false;
     QSize target(std::max(width(), std::min(buttonsWidth_, QWIDGETSIZE_MAX)), height());
-    const bool dockedSideways = align_ == 3 || align_ == 4;
-    const bool dockedTopOrBottom = align_ == 1 || align_ == 2;
+    const bool dockedSideways = align_ == Dock::Left || align_ == Dock::Right;
+    const bool dockedTopOrBottom = align_ == Dock::Top || align_ == Dock::Bottom;
     if (!dockedSideways) target.setHeight(WidgetLength(buttonsHeight_, rows_));
     if (!dockedTopOrBottom) target.setWidth(WidgetLength(buttonsPerRow_, buttonsWidth_));
     if (target == size() || target.width() < 0 || target.height() < 0) return false;
@@ -280,15 +280,16 @@ const PropertyTable<ToolBarButton>& McToolBar::ButtonProperties() {
         {"ButtonCaption", &ToolBarButton::Caption, "Button "},
         {"ButtonPicture", &ToolBarButton::Picture},
         {"ButtonToolTipText", &ToolBarButton::ToolTipText},
-        {"ButtonToolTipIcon", &ToolBarButton::ToolTipIcon, 0},
+        {"ButtonToolTipIcon", &ToolBarButton::ToolTipIcon, ToolBarButton::TipIcon::None},
         {"ButtonEnabled", &ToolBarButton::Enabled, true},
         {"ButtonPressed", &ToolBarButton::Pressed, false},
-        {"ButtonIconAllignment", &ToolBarButton::IconAllignment, 0},
+        {"ButtonIconAllignment", &ToolBarButton::IconAllignment,
+         ToolBarButton::PicturePlace::Above},
     });
     return table;
 }
 
-void McToolBar::setAlign(int value) {
+void McToolBar::setAlign(Dock value) {
     align_ = value;
     RedrawControl();
 }
@@ -334,10 +335,7 @@ void McToolBar::setButtonEnabled(bool value) {
 bool McToolBar::StoredButtonSetting(const void* field, bool differs) {
     const auto& row = ButtonProperties().RowOf(*Current(), field);
     MarkChanged(QLatin1String(row.key) + QString::number(buttonIndex_));
-    const QPointer<McToolBar> alive(this);
-    RedrawControl();
-    if (alive && differs) NotifySettingsChanged();
-    return alive && differs;
+    return RedrawAndNotify(differs) && differs;
 }
 
 void McToolBar::setButtonRemove(int) {
@@ -358,17 +356,20 @@ void McToolBar::setButtonMoveTo(int value) {
 
 void McToolBar::ButtonListChanged(const QString& key) {
     MarkChanged(key);
+    RedrawAndNotify();
+}
+
+bool McToolBar::RedrawAndNotify(bool notify) {
     const QPointer<McToolBar> alive(this);
     RedrawControl();
-    if (alive) NotifySettingsChanged();
+    if (alive && notify) NotifySettingsChanged();
+    return alive;
 }
 
 void McToolBar::SetPressed(int index, bool pressed) {
     if (index < 0 || index >= Button_Count()) return;
     buttons_[static_cast<size_t>(index)].Pressed = pressed;
-    const QPointer<McToolBar> alive(this);
-    RedrawControl();
-    if (alive) NotifySettingsChanged();
+    RedrawAndNotify();
 }
 
 // ---- stored settings -------------------------------------------------------------------------
@@ -408,8 +409,7 @@ void McToolBar::mouseMoveEvent(QMouseEvent* event) {
 
     SetHoverIndex(HitTest(at));
     if (!alive) return;
-    emit MouseMove(ButtonCode(event->buttons()), ShiftCode(event->modifiers()), at.x(), at.y(),
-                   buttonIndex_);
+    RaiseMouse(&McToolBar::MouseMove, event, at, buttonIndex_);
 }
 
 void McToolBar::leaveEvent(QEvent*) {
@@ -428,9 +428,7 @@ void McToolBar::mousePressEvent(QMouseEvent* event) {
     const QPointer<McToolBar> alive(this);
     RedrawControl();
     if (!alive || buttonIndex_ == -1) return;
-    const QPointF at = event->position();
-    emit MouseDown(ButtonCode(event->button()), ShiftCode(event->modifiers()), at.x(), at.y(),
-                   buttonIndex_);
+    RaiseMouse(&McToolBar::MouseDown, event, event->position(), buttonIndex_);
 }
 
 void McToolBar::mouseReleaseEvent(QMouseEvent* event) {
@@ -439,11 +437,8 @@ void McToolBar::mouseReleaseEvent(QMouseEvent* event) {
     const QPointer<McToolBar> alive(this);
     RedrawControl();
     if (!alive) return;
-    const QPointF at = event->position();
-    const bool over = rect().contains(at.toPoint());
-    if (buttonIndex_ != -1)
-        emit MouseUp(ButtonCode(event->button()), ShiftCode(event->modifiers()), at.x(), at.y(),
-                     buttonIndex_);
+    const bool over = rect().contains(event->position().toPoint());
+    if (buttonIndex_ != -1) RaiseMouse(&McToolBar::MouseUp, event, event->position(), buttonIndex_);
     if (alive && over) emit Click(buttonIndex_);
 }
 
@@ -511,8 +506,7 @@ void McToolBar::SetHoverIndex(int index) {
     if (hasFocus()) NotifyToolBarButtonFocus(this, index);
     const QPointer<McToolBar> alive(this);
     emit OnButtonHover(index);
-    if (alive) RedrawControl();
-    if (alive) NotifySettingsChanged();
+    if (alive) RedrawAndNotify();
 }
 
 void McToolBar::ClickButton(int index) {
@@ -554,7 +548,7 @@ void McToolBar::ShowToolTip() {
     if (!button || button->ToolTipText.isEmpty()) return;
     BalloonTip::Look look;
     look.title = button->Caption;
-    look.icon = button->ToolTipIcon;
+    look.icon = static_cast<int>(button->ToolTipIcon);
     look.text = button->ToolTipText;
     look.balloon = tooTipStyle_ != 1;
     look.foreColor = TranslateColor(toolTipForeCol_);

@@ -15,13 +15,23 @@ class McToolBarPainter;
 class QPainter;
 
 struct ToolBarButton {
+    Q_GADGET
+  public:
+    // The icon of the tooltip's title; any other stored number is kept and shows none.
+    enum class TipIcon { None = 0, Information = 1, Warning = 2, Error = 3 };
+    Q_ENUM(TipIcon)
+    // Where the picture sits against the caption; any other stored number is kept and sits
+    // above it.
+    enum class PicturePlace { Above = 0, Below = 1, Left = 2, Right = 3 };
+    Q_ENUM(PicturePlace)
+
     QString Caption;
     QImage Picture;
     bool Enabled = true;
     QString ToolTipText;
-    int ToolTipIcon = 0;
+    TipIcon ToolTipIcon = TipIcon::None;
     bool Pressed = false;
-    int IconAllignment = 0;
+    PicturePlace IconAllignment = PicturePlace::Above;
     // The rectangle from the last repaint, in pixels.
     int Width = 0;
     int Height = 0;
@@ -70,9 +80,18 @@ class McToolBar : public ControlBase {
     static bool TileBitmap(const QImage& Picture, QPainter& painter, int X1, int Y1, int X2,
                            int Y2);
 
-    CONTROL_SETTING(int, Appearance, appearance_)
+    // The frame's look with a single border; any other stored number is kept and draws flat.
+    enum class FrameLook { Flat = 0, ThreeD = 1 };
+    Q_ENUM(FrameLook)
+    CONTROL_SETTING(McToolBar::FrameLook, Appearance, appearance_)
+    void setAppearance(int value) { setAppearance(static_cast<FrameLook>(value)); }
     CONTROL_SETTING(OleColor, BackColor, backColor_)
-    CONTROL_SETTING(int, BorderStyle, borderStyle_)
+    // A frame round the control; any other stored number is kept, draws none and still insets
+    // the buttons as a border does.
+    enum class Border { None = 0, Single = 1 };
+    Q_ENUM(Border)
+    CONTROL_SETTING(McToolBar::Border, BorderStyle, borderStyle_)
+    void setBorderStyle(int value) { setBorderStyle(static_cast<Border>(value)); }
     CONTROL_SETTING(OleColor, ForeColor, foreColor_)
     CONTROL_SETTING(int, ButtonsHeight, buttonsHeight_)
     CONTROL_SETTING(int, ButtonsPerRow, buttonsPerRow_)
@@ -89,26 +108,46 @@ class McToolBar : public ControlBase {
     CONTROL_SETTING(OleColor, ToolTipBackCol, toolTipBackCol_)
     CONTROL_SETTING(OleColor, ToolTipForeCol, toolTipForeCol_)
     CONTROL_SETTING(int, TooTipStyle, tooTipStyle_)
-    CONTROL_SETTING(int, BackGradient, backGradient_)
+    // The background's gradient from BackColor to BackGradientCol; any other stored number is
+    // kept and runs along the diagonal.
+    enum class Gradient { None = 0, LeftToRight = 1, TopToBottom = 2, Diagonal = 3 };
+    Q_ENUM(Gradient)
+    CONTROL_SETTING(McToolBar::Gradient, BackGradient, backGradient_)
+    void setBackGradient(int value) { setBackGradient(static_cast<Gradient>(value)); }
     CONTROL_SETTING(OleColor, BackGradientCol, backGradientCol_)
-    CONTROL_SETTING(int, ButtonsStyle, buttonsStyle_)
+    // Flat: a hovered button is a filled box, the others bare. Raised: the others stand out in
+    // a 3-D frame. Blended: a hovered button is a tinted box edge to edge, as in a menu bar.
+    // Any other stored number is kept and draws as Flat.
+    enum class ButtonLook { Flat = 0, Raised = 1, Blended = 2 };
+    Q_ENUM(ButtonLook)
+    CONTROL_SETTING(McToolBar::ButtonLook, ButtonsStyle, buttonsStyle_)
+    void setButtonsStyle(int value) { setButtonsStyle(static_cast<ButtonLook>(value)); }
     CONTROL_SETTING(OleColor, BorderColor, borderColor_)
     CONTROL_SETTING(bool, HoverIconShadow, hoverIconShadow_)
-    // Docking within the container: 0 none, 1 top, 2 bottom, 3 left, 4 right. The container
-    // owns it; the toolbar reads it when it sizes itself.
-    int Align() const { return align_; }
-    void setAlign(int value);
+    // Docking within the container. The container owns it; the toolbar reads it when it sizes
+    // itself. Any other number is kept and docks nowhere.
+    enum class Dock { None = 0, Top = 1, Bottom = 2, Left = 3, Right = 4 };
+    Q_ENUM(Dock)
+    Dock Align() const { return align_; }
+    void setAlign(Dock value);
+    void setAlign(int value) { setAlign(static_cast<Dock>(value)); }
 
     // Properties of the button at Button_Index; nothing happens while it is -1.
     QString ButtonCaption() const { return CurrentField(&ToolBarButton::Caption); }
     void setButtonCaption(const QString& value);
     TOOLBAR_BUTTON_SETTING(QImage, ButtonIcon, Picture)
     TOOLBAR_BUTTON_SETTING(QString, ButtonToolTip, ToolTipText)
-    TOOLBAR_BUTTON_SETTING(int, ButtonToolTipIcon, ToolTipIcon)
+    TOOLBAR_BUTTON_SETTING(ToolBarButton::TipIcon, ButtonToolTipIcon, ToolTipIcon)
+    void setButtonToolTipIcon(int value) {
+        setButtonToolTipIcon(static_cast<ToolBarButton::TipIcon>(value));
+    }
     bool ButtonEnabled() const { return CurrentField(&ToolBarButton::Enabled); }
     void setButtonEnabled(bool value);
     TOOLBAR_BUTTON_SETTING(bool, ButtonPressed, Pressed)
-    TOOLBAR_BUTTON_SETTING(int, ButtonIconAllignment, IconAllignment)
+    TOOLBAR_BUTTON_SETTING(ToolBarButton::PicturePlace, ButtonIconAllignment, IconAllignment)
+    void setButtonIconAllignment(int value) {
+        setButtonIconAllignment(static_cast<ToolBarButton::PicturePlace>(value));
+    }
     // Writing any value removes the current button; writing n moves it to position n.
     void setButtonRemove(int value);
     void setButtonMoveTo(int value);
@@ -200,6 +239,9 @@ class McToolBar : public ControlBase {
     }
     bool StoredButtonSetting(const void* field, bool differs);
     void ButtonListChanged(const QString& key);
+    // Repaints and, with `notify`, tells that a setting may hold a new value; false when a
+    // handler deleted the bar.
+    bool RedrawAndNotify(bool notify = true);
     void SetPressed(int index, bool pressed);
     // Stored as it is read; the buttons are made at once, up to kMostButtonCount.
     qint64 StoredButtonCount() const { return Button_Count(); }
@@ -225,9 +267,9 @@ class McToolBar : public ControlBase {
     void DestroyToolTip();
 
     std::vector<ToolBarButton> buttons_;
-    int appearance_ = 0;
+    FrameLook appearance_ = FrameLook::Flat;
     OleColor backColor_ = SysColor::kButtonFace;
-    int borderStyle_ = 0;
+    Border borderStyle_ = Border::None;
     OleColor foreColor_ = 0;
     int buttonsHeight_ = 40;
     int buttonsPerRow_ = 3;
@@ -241,12 +283,12 @@ class McToolBar : public ControlBase {
     OleColor toolTipBackCol_ = RGB(253, 253, 230);
     OleColor toolTipForeCol_ = 0;
     int tooTipStyle_ = 0;
-    int backGradient_ = 0;
+    Gradient backGradient_ = Gradient::None;
     OleColor backGradientCol_ = 0x00C0C0FF;
-    int buttonsStyle_ = 0;
+    ButtonLook buttonsStyle_ = ButtonLook::Flat;
     OleColor borderColor_ = SysColor::kActiveBorder;
     bool hoverIconShadow_ = true;
-    int align_ = 0;
+    Dock align_ = Dock::None;
 
     bool mouseDown_ = false;
     bool mouseInside_ = false;

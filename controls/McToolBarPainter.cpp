@@ -35,12 +35,7 @@ void Paint3DFrame(QPainter& painter, const QRect& r, OleColor base, bool sunken)
     QColor light = ToQColor(BlendColor(base, kWhite, 70));
     QColor dark = ToQColor(BlendColor(base, kBlack, 70));
     if (sunken) std::swap(light, dark);
-    painter.setPen(light);
-    painter.drawLine(r.topLeft(), r.topRight());
-    painter.drawLine(r.topLeft(), r.bottomLeft());
-    painter.setPen(dark);
-    painter.drawLine(r.bottomLeft(), r.bottomRight());
-    painter.drawLine(r.topRight(), r.bottomRight());
+    McToolBar::PaintEdges(painter, r, light, dark);
     // The inner line deepens the shadowed side.
     painter.setPen(ToQColor(BlendColor(base, kBlack, 250)));
     const QRect inner = r.adjusted(1, 1, -1, -1);
@@ -53,12 +48,20 @@ void Paint3DFrame(QPainter& painter, const QRect& r, OleColor base, bool sunken)
     }
 }
 
-// The gradient's picture: one row (1) or column (2) of colours to stretch over the surface,
-// or the whole surface for the diagonal (3).
-QImage MakeGradient(QSize size, int direction, OleColor from, OleColor to) {
+// A gradient left to right or top to bottom is one strip of colours stretched over the surface.
+bool IsStrip(McToolBar::Gradient direction) {
+    return direction == McToolBar::Gradient::LeftToRight ||
+           direction == McToolBar::Gradient::TopToBottom;
+}
+
+// The gradient's picture: one row or column of colours to stretch over the surface, or the
+// whole surface for the diagonal.
+QImage MakeGradient(QSize size, McToolBar::Gradient direction, OleColor from, OleColor to) {
     const int w = size.width();
     const int h = size.height();
-    const int steps = direction == 1 ? w : direction == 2 ? h : w + h - 1;
+    const bool across = direction == McToolBar::Gradient::LeftToRight;
+    const bool down = direction == McToolBar::Gradient::TopToBottom;
+    const int steps = across ? w : down ? h : w + h - 1;
     const auto channel = [steps](int a, int b, int step) {
         return steps > 1 ? a + (b - a) * step / (steps - 1) : a;
     };
@@ -67,8 +70,7 @@ QImage MakeGradient(QSize size, int direction, OleColor from, OleColor to) {
         strip[static_cast<size_t>(s)] =
             qRgb(channel(RedOf(from), RedOf(to), s), channel(GreenOf(from), GreenOf(to), s),
                  channel(BlueOf(from), BlueOf(to), s));
-    if (direction == 1 || direction == 2) {
-        const bool across = direction == 1;
+    if (IsStrip(direction)) {
         QImage line(across ? steps : 1, across ? 1 : steps, QImage::Format_RGB32);
         for (int s = 0; s < steps; ++s)
             line.setPixel(across ? s : 0, across ? 0 : s, strip[static_cast<size_t>(s)]);
@@ -105,8 +107,8 @@ void McToolBarPainter::Paint(QPainter& painter) {
 
 int McToolBarPainter::InsetFactor() const {
     int k = 1;
-    if (bar_.BorderStyle() != 0) k = 2;
-    if (bar_.ButtonsStyle() == 2) k = 0;
+    if (bar_.BorderStyle() != McToolBar::Border::None) k = 2;
+    if (bar_.ButtonsStyle() == McToolBar::ButtonLook::Blended) k = 0;
     return k;
 }
 
@@ -122,15 +124,14 @@ void McToolBarPainter::PaintFocus(QPainter& painter) const {
 void McToolBarPainter::PaintBackground(QPainter& painter) {
     const QRect surface = bar_.rect();
     painter.fillRect(surface, ToQColor(bar_.BackColor()));
-    const int gradient = bar_.BackGradient();
-    if (gradient == 0) {
+    if (bar_.BackGradient() == McToolBar::Gradient::None) {
         McToolBar::TileBitmap(bar_.BackGround(), painter, 0, 0, surface.width(), surface.height());
     } else {
         PaintGradient(painter);
     }
-    if (bar_.BorderStyle() == 1) {
+    if (bar_.BorderStyle() == McToolBar::Border::Single) {
         const QRect frame = surface.adjusted(0, 0, -1, -1);
-        if (bar_.Appearance() == 1) {
+        if (bar_.Appearance() == McToolBar::FrameLook::ThreeD) {
             Paint3DFrame(painter, frame, bar_.BorderColor(), true);
         } else {
             painter.setPen(ToQColor(bar_.BorderColor()));
@@ -146,7 +147,7 @@ void McToolBarPainter::PaintGradient(QPainter& painter) {
     const GradientKey key{surface.size(), bar_.BackGradient(), TranslateColor(bar_.BackColor()),
                           TranslateColor(bar_.BackGradientCol())};
     const QImage& gradient = Gradient(key);
-    if (key.direction == 1 || key.direction == 2)
+    if (IsStrip(key.direction))
         painter.drawImage(surface, gradient);  // stretched over the surface
     else
         painter.drawImage(0, 0, gradient);
@@ -197,9 +198,9 @@ void McToolBarPainter::PaintButton(QPainter& painter, int index, int k) {
     const bool pressed = bar_.ButtonLooksPressed(index);
     const OleColor hoverColor = bar_.HoverColor();
     const OleColor borderColor = bar_.BorderColor();
-    const int buttonsStyle = bar_.ButtonsStyle();
+    const McToolBar::ButtonLook buttonsStyle = bar_.ButtonsStyle();
 
-    if (hovered && buttonsStyle == 2) {
+    if (hovered && buttonsStyle == McToolBar::ButtonLook::Blended) {
         painter.setPen(ToQColor(BlendColor(hoverColor, kBlack, 250)));
         painter.setBrush(ToQColor(BlendColor(hoverColor, kWhite, 100)));
         painter.drawRect(QRect(QPoint(x, y), QPoint(x + button.Width - 1, y + cellHeight - 1)));
@@ -212,7 +213,7 @@ void McToolBarPainter::PaintButton(QPainter& painter, int index, int k) {
     const QRect cell(x, y, button.Width, cellHeight);
     if (pressed) {
         Paint3DFrame(painter, cell.adjusted(k, k, -k - 1, -k - 1), borderColor, true);
-    } else if (!hovered && buttonsStyle == 1 && button.Enabled) {
+    } else if (!hovered && buttonsStyle == McToolBar::ButtonLook::Raised && button.Enabled) {
         Paint3DFrame(painter, cell.adjusted(k, k, -k - 1, -k - 1), borderColor, false);
     }
     PaintButtonContent(painter, button, cell, hovered, pressed);
@@ -223,7 +224,9 @@ void McToolBarPainter::PaintButtonContent(QPainter& painter, const ToolBarButton
     const bool enabled = button.Enabled && bar_.isEnabled();
     const QImage& picture = button.Picture;
     const QSize pictureSize = picture.isNull() ? QSize(0, 0) : picture.size();
-    const bool beside = button.IconAllignment == 2 || button.IconAllignment == 3;
+    using Place = ToolBarButton::PicturePlace;
+    const bool beside =
+        button.IconAllignment == Place::Left || button.IconAllignment == Place::Right;
     const int wrapWidth =
         beside ? cell.width() - pictureSize.width() - kPictureGap : cell.width() - kWrapMargin;
     const QStringList lines = bar_.SplitToLines(WithoutLineBreaks(button.Caption), wrapWidth, true);
@@ -237,18 +240,18 @@ void McToolBarPainter::PaintButtonContent(QPainter& painter, const ToolBarButton
     QPoint pictureAt;
     if (beside) {
         const int textWidth = cell.width() - pictureSize.width() - kPictureGap;
-        const int pictureLeft = button.IconAllignment == 2
+        const int pictureLeft = button.IconAllignment == Place::Left
                                     ? area.left() + kPictureGap / 2
                                     : area.right() - kPictureGap / 2 - pictureSize.width() + 1;
         pictureAt = QPoint(pictureLeft, area.top() + (area.height() - pictureSize.height()) / 2);
         const int textLeft =
-            button.IconAllignment == 2 ? pictureLeft + pictureSize.width() : area.left();
+            button.IconAllignment == Place::Left ? pictureLeft + pictureSize.width() : area.left();
         textBox =
             QRect(textLeft, area.top() + (area.height() - blockHeight) / 2, textWidth, blockHeight);
     } else {
         const int total = pictureSize.height() + gap + blockHeight;
         const int top = area.top() + (area.height() - total) / 2;
-        const bool pictureBelow = button.IconAllignment == 1;
+        const bool pictureBelow = button.IconAllignment == Place::Below;
         const int pictureTop = pictureBelow ? top + blockHeight + gap : top;
         const int textTop = pictureBelow ? top : top + pictureSize.height() + gap;
         pictureAt = QPoint(area.left() + (area.width() - pictureSize.width()) / 2, pictureTop);

@@ -11,11 +11,10 @@
 #include <QSize>
 #include <QString>
 
+#include "McToolBar.h"
 #include "OleColor.h"
 
-class McToolBar;
 class QPainter;
-struct ToolBarButton;
 
 // How a button's picture and caption share the cell; the bar measures buttons with the same
 // numbers the painter draws them with.
@@ -42,7 +41,7 @@ class McToolBarPainter {
     // What the gradient shows; the kept one is made again when any of it differs.
     struct GradientKey {
         QSize size;
-        int direction = 0;
+        McToolBar::Gradient direction = McToolBar::Gradient::None;
         OleColor from = 0;
         OleColor to = 0;
         bool operator==(const GradientKey&) const = default;

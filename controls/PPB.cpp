@@ -244,25 +244,22 @@ bool PPB::OnOwnSurface(const QPointF& pixelPoint) const {
 void PPB::mousePressEvent(QMouseEvent* event) {
     pressedOnSurface_ = OnOwnSurface(event->position());
     if (!pressedOnSurface_) return;
-    const QPointF at = TwipsPoint(event->position());
-    emit MouseDown(ButtonCode(event->button()), ShiftCode(event->modifiers()), at.x(), at.y());
+    RaiseMouse(&PPB::MouseDown, event, TwipsPoint(event->position()));
 }
 
 void PPB::mouseReleaseEvent(QMouseEvent* event) {
     if (!pressedOnSurface_) return;
     pressedOnSurface_ = false;
-    const QPointF at = TwipsPoint(event->position());
     const bool over = rect().contains(event->position().toPoint());
     // A MouseUp handler may delete the bar.
     const QPointer<PPB> alive(this);
-    emit MouseUp(ButtonCode(event->button()), ShiftCode(event->modifiers()), at.x(), at.y());
+    RaiseMouse(&PPB::MouseUp, event, TwipsPoint(event->position()));
     if (alive && over) emit Click();
 }
 
 void PPB::mouseMoveEvent(QMouseEvent* event) {
     if (!OnOwnSurface(event->position())) return;
-    const QPointF at = TwipsPoint(event->position());
-    emit MouseMove(ButtonCode(event->buttons()), ShiftCode(event->modifiers()), at.x(), at.y());
+    RaiseMouse(&PPB::MouseMove, event, TwipsPoint(event->position()));
 }
 
 void PPB::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -114,21 +114,24 @@ bool SameFont(const QFont& a, const QFont& b) {
 
 }  // namespace
 
+std::vector<PropertyBag::Entry>::const_iterator PropertyBag::EntryOf(const QString& key) const {
+    return std::find_if(entries_.begin(), entries_.end(), [&key](const Entry& entry) {
+        return entry.key.compare(key, Qt::CaseInsensitive) == 0;
+    });
+}
+
 void PropertyBag::Put(const QString& key, Kind kind, const QVariant& value) {
-    for (Entry& entry : entries_) {
-        if (entry.key.compare(key, Qt::CaseInsensitive) == 0) {
-            entry = Entry{key, kind, value};
-            return;
-        }
-    }
-    entries_.push_back(Entry{key, kind, value});
+    const Entry entry{key, kind, value};
+    if (const auto at = EntryOf(key); at != entries_.end())
+        entries_[static_cast<size_t>(at - entries_.begin())] = entry;
+    else
+        entries_.push_back(entry);
 }
 
 const PropertyBag::Entry* PropertyBag::Find(const QString& key) const {
     readLog_ << key;
-    for (const Entry& entry : entries_)
-        if (entry.key.compare(key, Qt::CaseInsensitive) == 0) return &entry;
-    return nullptr;
+    const auto at = EntryOf(key);
+    return at == entries_.end() ? nullptr : &*at;
 }
 
 void PropertyBag::WriteBool(const QString& key, bool value, bool defaultValue) {
@@ -273,9 +276,7 @@ QImage PropertyBag::ReadPicture(const QString& key) const {
 }
 
 bool PropertyBag::Contains(const QString& key) const {
-    for (const Entry& entry : entries_)
-        if (entry.key.compare(key, Qt::CaseInsensitive) == 0) return true;
-    return false;
+    return EntryOf(key) != entries_.end();
 }
 
 QStringList PropertyBag::Keys() const {

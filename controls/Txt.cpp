@@ -78,7 +78,8 @@ void Txt::SetHighlight(bool on) {
 void Txt::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), ToQColor(backColor_));
-    PaintEdges(painter, ToQColor(highlighted_ ? kFrameDark : SysColor::kButtonFace),
+    PaintEdges(painter, rect().adjusted(0, 0, -1, -1),
+               ToQColor(highlighted_ ? kFrameDark : SysColor::kButtonFace),
                ToQColor(highlighted_ ? kFrameLight : SysColor::kButtonFace));
 }
 
@@ -344,9 +345,7 @@ void Txt::mouseMoveEvent(QMouseEvent* event) {
         lastMousePos_ = event->position();
         MouseCameIn();
     }
-    const QPointF twips = TwipsPoint(event->position());
-    emit MouseMove(ButtonCode(event->buttons()), ShiftCode(event->modifiers()), twips.x(),
-                   twips.y());
+    RaiseMouse(&Txt::MouseMove, event, TwipsPoint(event->position()));
 }
 
 void Txt::leaveEvent(QEvent*) {
@@ -357,13 +356,12 @@ void Txt::leaveEvent(QEvent*) {
 
 void Txt::ForwardMouse(QWidget* field, QMouseEvent* event) {
     const QPointF twips = Twips::FromPixels(1, field) * event->position();
-    const int shift = ShiftCode(event->modifiers());
     switch (event->type()) {
         case QEvent::MouseButtonPress:
-            emit MouseDown(ButtonCode(event->button()), shift, twips.x(), twips.y());
+            RaiseMouse(&Txt::MouseDown, event, twips);
             break;
         case QEvent::MouseButtonRelease:
-            emit MouseUp(ButtonCode(event->button()), shift, twips.x(), twips.y());
+            RaiseMouse(&Txt::MouseUp, event, twips);
             if (field->rect().contains(event->position().toPoint())) emit Click();
             break;
         case QEvent::MouseButtonDblClick:
@@ -371,7 +369,7 @@ void Txt::ForwardMouse(QWidget* field, QMouseEvent* event) {
             break;
         case QEvent::MouseMove:
             MouseCameIn();
-            emit MouseMove(ButtonCode(event->buttons()), shift, twips.x(), twips.y());
+            RaiseMouse(&Txt::MouseMove, event, twips);
             break;
         default:
             break;

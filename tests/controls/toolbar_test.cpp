@@ -379,7 +379,7 @@ TEST(Toolbar, StoredSettingsRoundTrip) {
     EXPECT_EQ(Captions(loaded), QStringList({"Datei", "Bearbeiten", "Hilfe"}));
     EXPECT_EQ(loaded.BackColor(), RGB(255, 255, 255));
     EXPECT_TRUE(loaded.AutoSizeButtons());
-    EXPECT_EQ(loaded.ButtonsStyle(), 2);
+    EXPECT_EQ(loaded.ButtonsStyle(), McToolBar::ButtonLook::Blended);
     loaded.setButton_Index(2);
     EXPECT_FALSE(loaded.ButtonEnabled());
 
