@@ -21,8 +21,6 @@ constexpr double kTopMargin = 78;
 // Room for the tests' names and two lines of latencies under each group.
 constexpr double kBottomMargin = 130;
 constexpr int kSpeedTicks = 5;
-const QColor kInk(40, 40, 40);
-const QColor kGrid(222, 222, 222);
 
 QString Text(int16_t index, const char* english) {
     return LangText(index, false, false, QString::fromUtf8(english));
@@ -59,9 +57,9 @@ void DrawAxis(QPainter& painter, const QRectF& plot, double top, double step) {
     painter.setFont(ChartFont(13));
     for (double value = 0; value <= top + step / 2; value += step) {
         const double y = plot.bottom() - plot.height() * value / top;
-        painter.setPen(kGrid);
+        painter.setPen(kChartGrid);
         painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-        painter.setPen(kInk);
+        painter.setPen(kChartInk);
         painter.drawText(QRectF(0, y - 10, plot.left() - 8, 20), Qt::AlignRight | Qt::AlignVCenter,
                          QString::number(value, 'f', step < 1 ? 1 : 0));
     }
@@ -85,7 +83,7 @@ void DrawGroup(QPainter& painter, const QRectF& slot, const QRectF& plot, double
             const double height = plot.height() * bar.figures->median.MBps / top;
             const QRectF rect(x, plot.bottom() - height, barWidth, height);
             painter.fillRect(rect, bar.colour);
-            painter.setPen(kInk);
+            painter.setPen(kChartInk);
             painter.setFont(ChartFont(12));
             painter.drawText(QRectF(x - 20, rect.top() - 18, barWidth + 40, 16), Qt::AlignCenter,
                              QString::number(bar.figures->median.MBps, 'f', 1));
@@ -108,7 +106,7 @@ void DrawLegend(QPainter& painter, const QRectF& area) {
     for (const auto& [colour, name] : {std::pair{ReadSeriesColour(), Text(90, "Read")},
                                        std::pair{WriteSeriesColour(), Text(91, "Write")}}) {
         painter.fillRect(QRectF(x, y, 14, 14), colour);
-        painter.setPen(kInk);
+        painter.setPen(kChartInk);
         painter.drawText(QRectF(x + 20, y - 3, 80, 20), Qt::AlignLeft | Qt::AlignVCenter, name);
         x += 100;
     }
@@ -144,7 +142,7 @@ void PaintProfileChart(QPainter& painter, const QRectF& area, const ProfileRepor
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(area, Qt::white);
-    painter.setPen(kInk);
+    painter.setPen(kChartInk);
     painter.setFont(ChartFont(18, true));
     painter.drawText(QRectF(area.left() + 16, area.top() + 8, area.width() - 32, 26),
                      Qt::AlignLeft | Qt::AlignVCenter,
@@ -164,7 +162,7 @@ void PaintProfileChart(QPainter& painter, const QRectF& area, const ProfileRepor
         DrawGroup(painter,
                   QRectF(plot.left() + i * slotWidth, plot.top(), slotWidth, plot.height()), plot,
                   top, report.tests[i]);
-    painter.setPen(kInk);
+    painter.setPen(kChartInk);
     painter.drawLine(plot.bottomLeft(), plot.bottomRight());
     painter.restore();
 }

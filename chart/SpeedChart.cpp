@@ -27,8 +27,6 @@ constexpr double kBottomMargin = 108;
 constexpr double kPixelsPerMarkedFile = 6;
 constexpr int kPixelsPerBar = 2;
 constexpr double kMarkRadius = 3.5;
-const QColor kInk(40, 40, 40);
-const QColor kGrid(222, 222, 222);
 
 // How a series is told apart from the other by more than its colour: with room for a mark per
 // file, by round or square marks and a solid or dashed line; without it, where dashes would only
@@ -129,7 +127,7 @@ void DrawTitle(QPainter& painter, const QRectF& area, const ChartInput& input) {
                                    : LangText(79, false, false, QStringLiteral("files")))
             .arg(input.sizeMB);
     const QRectF line(area.left() + 16, area.top() + 12, area.width() - 32, 26);
-    painter.setPen(kInk);
+    painter.setPen(kChartInk);
     painter.setFont(ChartFont(19, true));
     painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, title);
 
@@ -150,9 +148,9 @@ void DrawSpeedAxis(QPainter& painter, const PlotFrame& frame, double step) {
     painter.setFont(ChartFont(13));
     for (int i = 0; i * step <= frame.top * (1 + 1e-9); ++i) {
         const double y = frame.Y(i * step);
-        painter.setPen(QPen(i == 0 ? kInk : kGrid, 1));
+        painter.setPen(QPen(i == 0 ? kChartInk : kChartGrid, 1));
         painter.drawLine(QPointF(frame.plot.left(), y), QPointF(frame.plot.right(), y));
-        painter.setPen(kInk);
+        painter.setPen(kChartInk);
         painter.drawText(QRectF(frame.plot.left() - 64, y - 10, 56, 20),
                          Qt::AlignRight | Qt::AlignVCenter,
                          FormatNumber(i * step, decimals == 0 ? QStringLiteral("0")
@@ -168,7 +166,7 @@ void DrawSpeedAxis(QPainter& painter, const PlotFrame& frame, double step) {
 }
 
 void DrawXLabel(QPainter& painter, const PlotFrame& frame, double x, const QString& text) {
-    painter.setPen(QPen(kInk, 1));
+    painter.setPen(QPen(kChartInk, 1));
     painter.drawLine(QPointF(x, frame.plot.bottom()), QPointF(x, frame.plot.bottom() + 5));
     painter.drawText(QRectF(x - 50, frame.plot.bottom() + 7, 100, 18), Qt::AlignCenter, text);
 }
@@ -261,7 +259,7 @@ void DrawPhaseBars(QPainter& painter, const PlotFrame& frame, const SpeedSeries&
         painter.setPen(QPen(style.colour.darker(140), 2, style.line));
         painter.setBrush(style.colour);
         painter.drawRect(QRectF(centre - width / 2, top, width, frame.plot.bottom() - top));
-        painter.setPen(kInk);
+        painter.setPen(kChartInk);
         painter.drawText(QRectF(centre - 100, top - 22, 200, 20), Qt::AlignCenter,
                          SpeedText(series->average));
     }
@@ -287,7 +285,7 @@ void DrawLegendEntry(QPainter& painter, QPointF at, const SeriesStyle& style, bo
         painter.drawLine(at, at + QPointF(36, 0));
         if (style.marked) DrawMark(painter, at + QPointF(18, 0), style);
     }
-    painter.setPen(kInk);
+    painter.setPen(kChartInk);
     painter.drawText(QRectF(at.x() + 44, at.y() - 10, 400, 20), Qt::AlignLeft | Qt::AlignVCenter,
                      text);
 }
@@ -320,7 +318,7 @@ void DrawLegend(QPainter& painter, const QRectF& area, const std::array<PlottedS
         notes << LangText(82, false, false,
                           QStringLiteral("%1 spans too short to time are left out"))
                      .arg(untimed);
-    painter.setPen(kInk);
+    painter.setPen(kChartInk);
     painter.setFont(ChartFont(13));
     painter.drawText(QRectF(area.left() + kLeftMargin, y + 14, area.width() - kLeftMargin, 20),
                      Qt::AlignLeft | Qt::AlignVCenter, notes.join(QStringLiteral("   ")));

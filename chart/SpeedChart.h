@@ -13,12 +13,15 @@
 // The size a chart file gets, in pixels.
 inline constexpr QSize kChartFileSize{1200, 700};
 
-// The series' colours; data marks and bars are filled with them, so they can be told apart in
-// a rendered file too.
 // The charts' font: the application's family at a size in pixels, so that a chart looks the same
 // at any screen resolution.
 QFont ChartFont(int pixels, bool bold = false);
+// The charts' ink for text and axes, and the grey of their grid lines.
+inline const QColor kChartInk(40, 40, 40);
+inline const QColor kChartGrid(222, 222, 222);
 
+// The series' colours; data marks and bars are filled with them, so they can be told apart in
+// a rendered file too.
 QColor WriteSeriesColour();
 QColor ReadSeriesColour();
 

@@ -58,6 +58,18 @@ class XClient {
     bool connected() const { return xcb_connection_has_error(connection_) == 0; }
 
     // The shown top-level window whose title is `title`.
+    // The window once it shows, for at most five seconds and while `program` runs.
+    std::optional<xcb_window_t> WaitForShownWindow(const QByteArray& title,
+                                                   const QProcess& program) {
+        std::optional<xcb_window_t> window;
+        const QDeadlineTimer shown(kShowWithinMs);
+        while (!window && !shown.hasExpired() && program.state() == QProcess::Running) {
+            window = ShownWindow(title);
+            if (!window) QThread::msleep(20);
+        }
+        return window;
+    }
+
     std::optional<xcb_window_t> ShownWindow(const QByteArray& title) {
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
         auto* tree = xcb_query_tree_reply(connection_, xcb_query_tree(connection_, root), nullptr);
@@ -153,12 +165,7 @@ TEST_P(ProgramUnderX, ShowsItsWindowAndEndsCleanlyWithItsSettingsSaved) {
     program.start(QStringLiteral(DRAVELO_PROGRAM), {});
     ASSERT_TRUE(program.waitForStarted());
 
-    std::optional<xcb_window_t> window;
-    const QDeadlineTimer shown(kShowWithinMs);
-    while (!window && !shown.hasExpired() && program.state() == QProcess::Running) {
-        window = client.ShownWindow(kTitle);
-        if (!window) QThread::msleep(20);
-    }
+    const std::optional<xcb_window_t> window = client.WaitForShownWindow(kTitle, program);
     ASSERT_TRUE(window.has_value()) << "no window within five seconds";
 
     if (GetParam() == Ending::CloseRequest)
@@ -268,12 +275,7 @@ TEST_F(ScreenReader, EveryControlAUserCanReachHasARoleAndAName) {
     ASSERT_TRUE(program.waitForStarted());
 
     XClient client(server.display());
-    std::optional<xcb_window_t> window;
-    const QDeadlineTimer shown(kShowWithinMs);
-    while (!window && !shown.hasExpired() && program.state() == QProcess::Running) {
-        window = client.ShownWindow(kTitle);
-        if (!window) QThread::msleep(20);
-    }
+    const std::optional<xcb_window_t> window = client.WaitForShownWindow(kTitle, program);
     ASSERT_TRUE(window.has_value()) << "no window within five seconds";
 
     QProcess reader;
