@@ -175,6 +175,7 @@ class RingWorker {
             tally.failure = SystemFailure("posix_memalign", job_.path, ENOMEM).message;
             return false;
         }
+        completions_.resize(size_t(depth));
         std::vector<iovec> vectors;
         for (int s = 0; s < depth; ++s) {
             void* data = static_cast<char*>(buffers_->data) + size_t(s) * bytes;
@@ -216,9 +217,12 @@ class RingWorker {
                                slot.request.write, inFlight);
     }
 
-    // One system call submits every request made ready and waits for at least one completion;
-    // all completions then present are reaped with one clock reading, and each freed slot takes
-    // the stream's next request at once.
+    // Each freed slot takes the stream's next request and sends it at once, before the next
+    // completion is looked at, as fio does. Sending the refills of a whole batch of completions
+    // in one call takes fewer system calls, but a virtio drive then gets its requests in bursts
+    // and idles between them: at depth 32 it answered a fifth fewer random 4 KiB requests.
+    // The wait also sends whatever is still queued: the first fill, or a refill the kernel
+    // refused to take.
     void Loop(WorkerTally& tally, int64_t deadlineNs) {
         const int depth = job_.test.depth;
         int64_t now = MonotonicNs();
@@ -233,14 +237,15 @@ class RingWorker {
                     SystemFailure("io_uring_submit_and_wait", job_.path, -waited).message;
                 break;
             }
+            // Only the completions present now: a refill that completes as it is sent (a file
+            // in memory) waits for the next round, with a clock reading after it.
+            const unsigned ready =
+                io_uring_peek_batch_cqe(&ring_, completions_.data(), unsigned(depth));
             now = MonotonicNs();
-            const bool refill = !failed && !Stopping(job_, deadlineNs, now);
-            unsigned head;
-            unsigned seen = 0;
-            io_uring_cqe* cqe;
-            io_uring_for_each_cqe(&ring_, head, cqe) {
-                ++seen;
+            const bool refill = !Stopping(job_, deadlineNs, now);
+            for (unsigned c = 0; c < ready; ++c) {
                 --inFlight;
+                const io_uring_cqe* cqe = completions_[c];
                 const int s = static_cast<int>(io_uring_cqe_get_data64(cqe));
                 const Slot& slot = slots_[s];
                 if (cqe->res != job_.test.blockBytes) {
@@ -251,9 +256,15 @@ class RingWorker {
                     continue;
                 }
                 Count(tally, slot.request.write, cqe->res, now - slot.submittedNs);
-                if (refill && !failed) Queue(s, now, ++inFlight);
+                if (!refill || failed) continue;
+                Queue(s, MonotonicNs(), ++inFlight);
+                const int sent = io_uring_submit(&ring_);
+                if (sent < 0 && sent != -EINTR) {
+                    tally.failure = SystemFailure("io_uring_submit", job_.path, -sent).message;
+                    failed = true;
+                }
             }
-            io_uring_cq_advance(&ring_, seen);
+            io_uring_cq_advance(&ring_, ready);
         }
         tally.endNs = now;
     }
@@ -266,6 +277,7 @@ class RingWorker {
     bool ringReady_ = false;
     std::unique_ptr<AlignedBuffer> buffers_;
     std::vector<Slot> slots_;
+    std::vector<io_uring_cqe*> completions_;
     bool registered_ = false;
     bool fixedFile_ = false;
 };
