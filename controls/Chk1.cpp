@@ -83,7 +83,7 @@ Chk1::Chk1(QWidget* parent) : ControlBase(parent) {
 
 void Chk1::Redraw() {
     if (size_) glyphPointSize_ = *size_;
-    captionUnderlined_ = focused_;
+    captionUnderlined_ = Focused();
     LayOut();
     update();
 }
@@ -334,7 +334,7 @@ void Chk1::leaveEvent(QEvent*) {
     mouseInside_ = false;
     lastMousePos_ = QPointF(-1, -1);
     ShowColour(foreColor_);
-    captionUnderlined_ = focused_;
+    captionUnderlined_ = Focused();
 }
 
 void Chk1::mousePressEvent(QMouseEvent* event) {
@@ -356,26 +356,7 @@ void Chk1::keyReleaseEvent(QKeyEvent* event) {
     emit KeyUp(KeyCode(event), ShiftCode(event->modifiers()));
 }
 
-void Chk1::focusInEvent(QFocusEvent* event) {
-    ControlBase::focusInEvent(event);
-    focused_ = true;
-    Redraw();
-}
-
-void Chk1::focusOutEvent(QFocusEvent* event) {
-    ControlBase::focusOutEvent(event);
-    focused_ = false;
-    Redraw();
-}
-
 void Chk1::resizeEvent(QResizeEvent*) {
     LayOut();
     emit Resize();
-}
-
-void Chk1::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange) {
-        Redraw();
-    }
-    ControlBase::changeEvent(event);
 }

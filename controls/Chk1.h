@@ -111,14 +111,12 @@ class Chk1 : public ControlBase {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
+    void LookChanged(QEvent::Type) override { Redraw(); }
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     void ShowColour(OleColor colour);
@@ -162,7 +160,6 @@ class Chk1 : public ControlBase {
     OleColor captionColor_ = 0;
     bool captionUnderlined_ = false;
     bool mouseInside_ = false;
-    bool focused_ = false;
     QPointF lastMousePos_{-1, -1};
     QRectF glyphRect_;
     QRectF captionRect_;

@@ -23,7 +23,6 @@ Cmd1::Cmd1(QWidget* parent) : ControlBase(parent) {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setSizeTwips(1215, 495);
-    arranged_ = true;
     LayOut();
 }
 
@@ -90,7 +89,7 @@ void Cmd1::LayOut() {
     if (!wordWrap_ && caption.width() > fullWidth) caption.setWidth(fullWidth);
     PlaceCaption(caption);
 
-    if (arranged_ && !picture_.isNull()) {
+    if (!picture_.isNull()) {
         const QSizeF size = PictureSize();
         const double distance = picDistToEdge_;
         QPointF at = AlignedPosition(static_cast<int>(picAlign_), area, size, distance);
@@ -291,17 +290,13 @@ void Cmd1::keyPressEvent(QKeyEvent* event) {
     if (RaiseKeyDown<Cmd1>(event)) emit Click();
 }
 
-void Cmd1::focusInEvent(QFocusEvent* event) {
-    ControlBase::focusInEvent(event);
-    focused_ = true;
-    update();
-}
-
-void Cmd1::focusOutEvent(QFocusEvent* event) {
-    ControlBase::focusOutEvent(event);
-    focused_ = false;
-    tracking_ = false;
-    HideHover();
+void Cmd1::LookChanged(QEvent::Type cause) {
+    if (cause == QEvent::FocusIn) return;  // the focus rectangle shows at the next paint
+    if (cause == QEvent::FocusOut) {
+        tracking_ = false;
+        hovered_ = false;
+    }
+    LayOut();
 }
 
 void Cmd1::resizeEvent(QResizeEvent*) {
@@ -311,13 +306,6 @@ void Cmd1::resizeEvent(QResizeEvent*) {
 
 void Cmd1::showEvent(QShowEvent*) {
     emit Show();
-}
-
-void Cmd1::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange) {
-        LayOut();
-    }
-    ControlBase::changeEvent(event);
 }
 
 bool Cmd1::event(QEvent* event) {

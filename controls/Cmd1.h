@@ -68,7 +68,7 @@ class Cmd1 : public ControlBase {
     bool IsPressed() const { return pressed_; }
     // The hover and pressed looks show the focus; focus from the keyboard shows it always.
     bool ShowsFocusRect() const {
-        return (focused_ && (hovered_ || pressed_)) || HasKeyboardFocus();
+        return (Focused() && (hovered_ || pressed_)) || HasKeyboardFocus();
     }
 
     // The caption on one line, its distance to the edges around it.
@@ -98,7 +98,7 @@ class Cmd1 : public ControlBase {
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void changeEvent(QEvent* event) override;
+    void LookChanged(QEvent::Type cause) override;
     bool event(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -106,8 +106,6 @@ class Cmd1 : public ControlBase {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     void LayOut();
@@ -141,8 +139,6 @@ class Cmd1 : public ControlBase {
 
     bool hovered_ = false;
     bool pressed_ = false;
-    bool focused_ = false;
-    bool arranged_ = false;
     // The hover look follows the mouse from its first move over the button until it leaves.
     bool tracking_ = false;
     QRectF captionRect_;

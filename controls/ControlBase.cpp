@@ -22,6 +22,8 @@ QVariant ControlBase::StoredFont() const {
 // Qt tells of every change, the control's own and its container's alike; only one that changes
 // the stored value is the control's. A container never sets the control's own disabled state.
 void ControlBase::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange)
+        LookChanged(event->type());
     if (event->type() == QEvent::EnabledChange && Enabled() != storedEnabled_) {
         storedEnabled_ = Enabled();
         MarkChanged(QStringLiteral("Enabled"));
@@ -58,12 +60,16 @@ void ControlBase::focusInEvent(QFocusEvent* event) {
     if (!FocusLentOut(reason))
         keyboardFocus_ = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
                          reason == Qt::ShortcutFocusReason;
+    focused_ = true;
     QWidget::focusInEvent(event);
+    LookChanged(QEvent::FocusIn);
 }
 
 void ControlBase::focusOutEvent(QFocusEvent* event) {
     if (!FocusLentOut(event->reason())) keyboardFocus_ = false;
+    focused_ = false;
     QWidget::focusOutEvent(event);
+    LookChanged(QEvent::FocusOut);
 }
 
 void ControlBase::PaintEdges(QPainter& painter, const QRect& edge, const QColor& topLeft,

@@ -163,6 +163,11 @@ class ControlBase : public QWidget {
     void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // What a new font or enabled state (before either is marked) or a focus gained or lost
+    // changes in the control's look.
+    virtual void LookChanged(QEvent::Type cause) { Q_UNUSED(cause); }
+    // From a focus gained until it is lost, to a menu that pops up too (hasFocus stays true).
+    bool Focused() const { return focused_; }
     // The dotted rectangle of keyboard focus.
     static void PaintFocusRect(QPainter& painter, const QRect& rect, const QColor& colour);
     double PixelsFromTwips(double twips) const { return Twips::ToPixels(twips, this); }
@@ -207,6 +212,7 @@ class ControlBase : public QWidget {
 
     bool storedEnabled_ = true;
     QVariant storedFont_;
+    bool focused_ = false;
     bool keyboardFocus_ = false;
     double twipsWidth_ = -1;
     double twipsHeight_ = -1;

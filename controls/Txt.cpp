@@ -31,14 +31,10 @@ Txt::Txt(QWidget* parent)
     // The design-time texts: the fields only hold the same text once one of them changes.
     text1_->setPlainText(QStringLiteral("TextMultiline\n"));
     text2_->setText(QStringLiteral("TextSingleline"));
-    for (QObject* watched :
-         {static_cast<QObject*>(text1_), static_cast<QObject*>(text1_->viewport()),
-          static_cast<QObject*>(text2_)}) {
+    for (QWidget* watched : std::initializer_list<QWidget*>{text1_, text1_->viewport(), text2_}) {
         watched->installEventFilter(this);
+        watched->setMouseTracking(true);
     }
-    text1_->setMouseTracking(true);
-    text1_->viewport()->setMouseTracking(true);
-    text2_->setMouseTracking(true);
     setMouseTracking(true);
     connect(text1_->document(), &QTextDocument::contentsChange, this,
             [this](int position, int, int added) { lastInsertEnd_ = position + added; });
@@ -403,15 +399,10 @@ bool Txt::eventFilter(QObject* watched, QEvent* event) {
             if (watched != text1_->viewport()) ForwardKey(static_cast<QKeyEvent*>(event));
             break;
         case QEvent::FocusIn:
-            if (watched != text1_->viewport()) {
-                focused_ = true;
-                SetHighlight(true);
-            }
-            break;
         case QEvent::FocusOut:
             if (watched != text1_->viewport()) {
-                focused_ = false;
-                SetHighlight(false);
+                focused_ = event->type() == QEvent::FocusIn;
+                SetHighlight(focused_);
             }
             break;
         default:
@@ -456,10 +447,8 @@ void Txt::ShareAccessibleName() {
     text2_->setAccessibleName(name);
 }
 
-void Txt::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange) {
-        text1_->setFont(font());
-        text2_->setFont(font());
-    }
-    ControlBase::changeEvent(event);
+void Txt::LookChanged(QEvent::Type cause) {
+    if (cause != QEvent::FontChange) return;
+    text1_->setFont(font());
+    text2_->setFont(font());
 }

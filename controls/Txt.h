@@ -106,7 +106,8 @@ class Txt : public ControlBase {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
+    // The fields show the box's font.
+    void LookChanged(QEvent::Type cause) override;
     void showEvent(QShowEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
