@@ -123,16 +123,13 @@ void Chk1::ShowColour(OleColor colour) {
     update();
 }
 
-QColor Chk1::Background() const {
-    return backStyle_ == BackFill::Opaque ? ToQColor(backColor_)
-                                          : palette().color(backgroundRole());
-}
-
 void Chk1::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (backStyle_ == BackFill::Opaque) painter.fillRect(rect(), ToQColor(backColor_));
-    // Disabled, box and caption are drawn in one readable grey.
-    const QColor disabled = isEnabled() ? QColor() : ReadableDisabledColor(Background());
+    const bool opaque = backStyle_ == BackFill::Opaque;
+    if (opaque) painter.fillRect(rect(), ToQColor(backColor_));
+    // Disabled, box and caption are drawn in one grey that stays readable on what is behind them.
+    const QColor behind = opaque ? ToQColor(backColor_) : palette().color(backgroundRole());
+    const QColor disabled = isEnabled() ? QColor() : ReadableDisabledColor(behind);
     PaintBoxGlyph(painter, PixelRect(glyphRect_), GlyphChar(),
                   isEnabled() ? ToQColor(glyphColor_) : disabled);
     painter.setFont(CaptionFont());
@@ -280,12 +277,14 @@ void Chk1::WriteProperties(PropertyBag& bag) const {
 
 // ---- click animation -------------------------------------------------------------------------
 
-void Chk1::PlayClickAnimation(bool thenClick) {
+void Chk1::ToggleAndAnimate(bool thenClick) {
+    const QPointer<Chk1> alive(this);
+    setChecked(!checked_);
+    if (!alive) return;
     if (thenClick) ++clicksAfterAnimation_;
     const double cycles = std::isfinite(animDuration_) ? std::floor(animDuration_) : 0;
     animationSteps_ = 2 * static_cast<int>(std::clamp(cycles, 0.0, kMostCycles));
     animationStep_ = 0;
-    animating_ = true;
     animationTimer_.stop();
     RunAnimationStep();
 }
@@ -308,7 +307,6 @@ void Chk1::RunAnimationStep() {
 }
 
 void Chk1::FinishAnimation() {
-    animating_ = false;
     animationSteps_ = 0;
     animationStep_ = 0;
     ShowColour(mouseInside_ ? highColor_ : foreColor_);
@@ -338,17 +336,11 @@ void Chk1::leaveEvent(QEvent*) {
 }
 
 void Chk1::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return;
-    const QPointer<Chk1> alive(this);
-    setChecked(!checked_);
-    if (alive) PlayClickAnimation(false);
+    if (event->button() == Qt::LeftButton) ToggleAndAnimate(false);
 }
 
 void Chk1::keyPressEvent(QKeyEvent* event) {
-    if (!RaiseKeyDown<Chk1>(event)) return;
-    const QPointer<Chk1> alive(this);
-    setChecked(!checked_);
-    if (alive) PlayClickAnimation(true);
+    if (RaiseKeyDown<Chk1>(event)) ToggleAndAnimate(true);
 }
 
 void Chk1::keyReleaseEvent(QKeyEvent* event) {

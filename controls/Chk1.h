@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QTimer>
-#include <cmath>
 
 #include "ControlBase.h"
 
@@ -14,9 +13,6 @@ class Chk1 : public ControlBase {
     Q_PROPERTY(OleColor ForeColor READ ForeColor WRITE setForeColor NOTIFY SettingsChanged)
     Q_PROPERTY(QVariant Size READ Size WRITE setSize NOTIFY SettingsChanged)
     Q_PROPERTY(bool Checked READ Checked WRITE setChecked NOTIFY CheckedChanged)
-    Q_PROPERTY(double Anim_Speed READ Anim_Speed WRITE setAnim_Speed NOTIFY SettingsChanged)
-    Q_PROPERTY(
-        double Anim_Duration READ Anim_Duration WRITE setAnim_Duration NOTIFY SettingsChanged)
     Q_PROPERTY(Colours ColorSet READ ColorSet WRITE setColorSet NOTIFY SettingsChanged)
     Q_PROPERTY(bool DoExternalChange READ DoExternalChange WRITE setDoExternalChange NOTIFY
                    SettingsChanged)
@@ -59,15 +55,8 @@ class Chk1 : public ControlBase {
     CONTROL_SETTING(OleColor, AnimColor1, animColor1_)
     CONTROL_SETTING(OleColor, AnimColor2, animColor2_)
     CONTROL_SETTING(OleColor, ClickColor, clickColor_)
-    // Numbers that cannot be stored (infinite, not a number) are refused.
-    double Anim_Speed() const { return animSpeed_; }
-    void setAnim_Speed(double value) {
-        if (std::isfinite(value)) StoreSetting(*this, animSpeed_, value);
-    }
-    double Anim_Duration() const { return animDuration_; }
-    void setAnim_Duration(double value) {
-        if (std::isfinite(value)) StoreSetting(*this, animDuration_, value);
-    }
+    CONTROL_SETTING(double, Anim_Speed, animSpeed_)
+    CONTROL_SETTING(double, Anim_Duration, animDuration_)
     // Other numbers are kept and leave the colours alone.
     enum class Colours { Grey = 1, Blue, Red, Green };
     Q_ENUM(Colours)
@@ -88,7 +77,7 @@ class Chk1 : public ControlBase {
     OleColor CaptionColor() const { return captionColor_; }
     bool CaptionUnderlined() const { return captionUnderlined_; }
     double GlyphPointSize() const { return glyphPointSize_; }
-    bool IsAnimating() const { return animating_; }
+    bool IsAnimating() const { return animationSteps_ > 0; }
     // Element rectangles in twips.
     QRectF GlyphRect() const { return glyphRect_; }
     QRectF CaptionRect() const { return captionRect_; }
@@ -126,10 +115,9 @@ class Chk1 : public ControlBase {
     void LoadSize(const QVariant& value);
     void LayOut();
     QFont CaptionFont() const;
-    // The colour behind the glyph and caption.
-    QColor Background() const;
 
-    void PlayClickAnimation(bool thenClick);
+    // Toggles the state and plays the click animation; `thenClick` raises Click again at its end.
+    void ToggleAndAnimate(bool thenClick);
     void RunAnimationStep();
     void FinishAnimation();
 
@@ -165,7 +153,6 @@ class Chk1 : public ControlBase {
     QRectF captionRect_;
 
     QTimer animationTimer_;
-    bool animating_ = false;
     int animationStep_ = 0;
     int animationSteps_ = 0;
     // Key presses whose second Click waits for the end of the animation.
