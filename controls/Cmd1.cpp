@@ -106,12 +106,8 @@ void Cmd1::PlaceCaption(QSizeF size) {
         QRectF(AlignedPosition(static_cast<int>(textAlign_), area, size, textDistToEdge_), size);
 }
 
-QRectF Cmd1::CaptionRect() const {
-    return pressed_ ? captionRect_.translated(kPressShift, kPressShift) : captionRect_;
-}
-
-QRectF Cmd1::PictureRect() const {
-    return pressed_ ? pictureRect_.translated(kPressShift, kPressShift) : pictureRect_;
+QPointF Cmd1::PressOffset() const {
+    return pressed_ ? QPointF(kPressShift, kPressShift) : QPointF();
 }
 
 QRectF Cmd1::DisabledCopyRect() const {

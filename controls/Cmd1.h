@@ -57,8 +57,8 @@ class Cmd1 : public ControlBase {
     static const PropertyTable<Cmd1>& Properties();
 
     // The elements as laid out, in twips. The pressed look shifts caption and picture.
-    QRectF CaptionRect() const;
-    QRectF PictureRect() const;
+    QRectF CaptionRect() const { return captionRect_.translated(PressOffset()); }
+    QRectF PictureRect() const { return pictureRect_.translated(PressOffset()); }
     // The engraved copy of the caption, shown while disabled; empty otherwise.
     QRectF DisabledCopyRect() const;
     // Current colours of the light (top, left) and dark (bottom, right) edges.
@@ -112,6 +112,7 @@ class Cmd1 : public ControlBase {
     QSizeF CaptionSize(double width) const;
     void PlaceCaption(QSizeF size);
     QSizeF PictureSize() const;
+    QPointF PressOffset() const;
     void ShowHover();
     void HideHover();
 
