@@ -21,8 +21,6 @@ class Chk1 : public ControlBase {
     static constexpr int kEmptyBox = 0xA8;
     static constexpr int kCrossedBox = 0xFD;
     static constexpr int kTickedBox = 0xFE;
-    // Error number of setting a designer-only property while the program runs.
-    static constexpr int kErrSetNotAtRunTime = 387;
 
     explicit Chk1(QWidget* parent = nullptr);
 

@@ -91,8 +91,7 @@ void Cmd1::LayOut() {
 
     if (!picture_.isNull()) {
         const QSizeF size = PictureSize();
-        const double distance = picDistToEdge_;
-        QPointF at = AlignedPosition(static_cast<int>(picAlign_), area, size, distance);
+        QPointF at = AlignedPosition(static_cast<int>(picAlign_), area, size, picDistToEdge_);
         if (picAlign_ == Placement::BottomCentre)
             at.setY(area.height() - size.height() - kBottomCentrePictureDistance);
         pictureRect_ = QRectF(at, size);
@@ -169,12 +168,9 @@ void Cmd1::setCaption(const QString& value) {
     const bool changed = value != caption_;
     caption_ = value;
     MarkChanged(QStringLiteral("Caption"));
-    LayOut();
+    LayOut();  // repaints
     const double room = ScaleWidth() - 2.0 * textDistToEdge_;
-    if (captionRect_.width() > room) {
-        PlaceCaption(CaptionSize(room));
-        update();
-    }
+    if (captionRect_.width() > room) PlaceCaption(CaptionSize(room));
     if (!changed) return;
     updateGeometry();
     NotifyAccessibleName(this);
