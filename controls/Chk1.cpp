@@ -88,12 +88,6 @@ void Chk1::Redraw() {
     update();
 }
 
-QFont Chk1::CaptionFont() const {
-    QFont captionFont = font();
-    captionFont.setUnderline(captionUnderlined_);
-    return captionFont;
-}
-
 void Chk1::LayOut() {
     const double h = ScaleHeight();
     const double side = glyphPointSize_ * kTwipsPerPoint;
@@ -132,7 +126,9 @@ void Chk1::paintEvent(QPaintEvent*) {
     const QColor disabled = isEnabled() ? QColor() : ReadableDisabledColor(behind);
     PaintBoxGlyph(painter, PixelRect(glyphRect_), GlyphChar(),
                   isEnabled() ? ToQColor(glyphColor_) : disabled);
-    painter.setFont(CaptionFont());
+    QFont captionFont = font();
+    captionFont.setUnderline(captionUnderlined_);
+    painter.setFont(captionFont);
     painter.setPen(isEnabled() ? ToQColor(captionColor_) : disabled);
     const QRectF caption = PixelRect(captionRect_);
     painter.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, caption_);
@@ -319,9 +315,7 @@ void Chk1::FinishAnimation() {
 
 // ---- input -----------------------------------------------------------------------------------
 
-void Chk1::mouseMoveEvent(QMouseEvent* event) {
-    if (event->position() == lastMousePos_) return;
-    lastMousePos_ = event->position();
+void Chk1::mouseMoveEvent(QMouseEvent*) {
     if (mouseInside_) return;
     mouseInside_ = true;
     ShowColour(highColor_);
@@ -330,7 +324,6 @@ void Chk1::mouseMoveEvent(QMouseEvent* event) {
 
 void Chk1::leaveEvent(QEvent*) {
     mouseInside_ = false;
-    lastMousePos_ = QPointF(-1, -1);
     ShowColour(foreColor_);
     captionUnderlined_ = Focused();
 }

@@ -112,7 +112,6 @@ class Chk1 : public ControlBase {
     // A stored size: none when empty, the design size when it is no number.
     void LoadSize(const QVariant& value);
     void LayOut();
-    QFont CaptionFont() const;
 
     // Toggles the state and plays the click animation; `thenClick` raises Click again at its end.
     void ToggleAndAnimate(bool thenClick);
@@ -146,7 +145,6 @@ class Chk1 : public ControlBase {
     OleColor captionColor_ = 0;
     bool captionUnderlined_ = false;
     bool mouseInside_ = false;
-    QPointF lastMousePos_{-1, -1};
     QRectF glyphRect_;
     QRectF captionRect_;
 

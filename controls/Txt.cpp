@@ -236,6 +236,13 @@ auto AmbientPart(T (QFont::*part)() const) {
     return [part](const Txt& box) { return (box.AmbientFont().*part)(); };
 }
 
+// Loading an empty text leaves the box as it is.
+auto UnlessEmpty(void (Txt::*setter)(const QString&)) {
+    return [setter](Txt& box, const QString& value) {
+        if (!value.isEmpty()) (box.*setter)(value);
+    };
+}
+
 }  // namespace
 
 const PropertyTable<Txt>& Txt::Properties() {
@@ -246,7 +253,7 @@ const PropertyTable<Txt>& Txt::Properties() {
         Row("MouseIcon", &Txt::mouseIcon_).Then(&Txt::ApplyPointer),
         Row("Style", &Txt::style_, FieldStyle::Mirrored).Then(&Txt::LayOut),
         // The selection comes first and the text last, so the stored text is what the box holds.
-        {"SelText", &Txt::SelText, &Txt::LoadSelText, QString()},
+        {"SelText", &Txt::SelText, UnlessEmpty(&Txt::setSelText), QString()},
         {"SelStart", &Txt::SelStart, &Txt::setSelStart, 0},
         {"SelLength", &Txt::SelLength, &Txt::setSelLength, 0},
         Row("MousePointer", &Txt::mousePointer_).Then(&Txt::ApplyPointer),
@@ -257,7 +264,7 @@ const PropertyTable<Txt>& Txt::Properties() {
         Row("ForeColor", &Txt::foreColor_, SysColor::kWindowText).Then(&Txt::ApplyColours),
         Row("FontItalic", &Txt::FontItalic, &Txt::setFontItalic, AmbientPart(&QFont::italic))
             .KeepWhenAbsent(),
-        Row("FontName", &Txt::FontName, &Txt::LoadFontName, AmbientPart(&QFont::family))
+        Row("FontName", &Txt::FontName, UnlessEmpty(&Txt::setFontName), AmbientPart(&QFont::family))
             .KeepWhenAbsent(),
         Row("FontSize", &Txt::FontSize, &Txt::setFontSize, AmbientPart(&QFont::pointSizeF))
             .KeepWhenAbsent(),
@@ -308,14 +315,6 @@ void Txt::setMaxLength(int value) {
     if (maxLength_ != before) NotifySettingsChanged();
 }
 
-void Txt::LoadSelText(const QString& value) {
-    if (!value.isEmpty()) setSelText(value);
-}
-
-void Txt::LoadFontName(const QString& value) {
-    if (!value.isEmpty()) setFontName(value);
-}
-
 // ---- stored settings -------------------------------------------------------------------------
 
 void Txt::ReadProperties(const PropertyBag& bag) {
@@ -337,16 +336,12 @@ void Txt::MouseCameIn() {
 }
 
 void Txt::mouseMoveEvent(QMouseEvent* event) {
-    if (event->position() != lastMousePos_) {
-        lastMousePos_ = event->position();
-        MouseCameIn();
-    }
+    MouseCameIn();
     RaiseMouse(&Txt::MouseMove, event, TwipsPoint(event->position()));
 }
 
 void Txt::leaveEvent(QEvent*) {
     mouseInside_ = false;
-    lastMousePos_ = QPointF(-1, -1);
     if (!focused_) SetHighlight(false);
 }
 

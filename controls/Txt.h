@@ -127,8 +127,6 @@ class Txt : public ControlBase {
     void ApplyAlignment();
     void ApplyToolTip();
     void ApplyLocked();
-    void LoadSelText(const QString& value);
-    void LoadFontName(const QString& value);
     template <class Part, class Value>
     void SetFontPart(void (QFont::*part)(Part), const Value& value, const char* key) {
         QFont changed = font();
@@ -161,5 +159,4 @@ class Txt : public ControlBase {
     bool keepWhole_ = false;
     // Where the multi-line field's last insertion ended, -1 when unknown.
     int lastInsertEnd_ = -1;
-    QPointF lastMousePos_{-1, -1};
 };
