@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <cmath>
