@@ -83,15 +83,9 @@ Chk1::Chk1(QWidget* parent) : ControlBase(parent) {
 
 void Chk1::Redraw() {
     if (size_) glyphPointSize_ = *size_;
-    captionUnderlined_ = focused_;
+    captionUnderlined_ = Focused();
     LayOut();
     update();
-}
-
-QFont Chk1::CaptionFont() const {
-    QFont captionFont = font();
-    captionFont.setUnderline(captionUnderlined_);
-    return captionFont;
 }
 
 void Chk1::LayOut() {
@@ -123,19 +117,18 @@ void Chk1::ShowColour(OleColor colour) {
     update();
 }
 
-QColor Chk1::Background() const {
-    return backStyle_ == BackFill::Opaque ? ToQColor(backColor_)
-                                          : palette().color(backgroundRole());
-}
-
 void Chk1::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (backStyle_ == BackFill::Opaque) painter.fillRect(rect(), ToQColor(backColor_));
-    // Disabled, box and caption are drawn in one readable grey.
-    const QColor disabled = isEnabled() ? QColor() : ReadableDisabledColor(Background());
+    const bool opaque = backStyle_ == BackFill::Opaque;
+    if (opaque) painter.fillRect(rect(), ToQColor(backColor_));
+    // Disabled, box and caption are drawn in one grey that stays readable on what is behind them.
+    const QColor behind = opaque ? ToQColor(backColor_) : palette().color(backgroundRole());
+    const QColor disabled = isEnabled() ? QColor() : ReadableDisabledColor(behind);
     PaintBoxGlyph(painter, PixelRect(glyphRect_), GlyphChar(),
                   isEnabled() ? ToQColor(glyphColor_) : disabled);
-    painter.setFont(CaptionFont());
+    QFont captionFont = font();
+    captionFont.setUnderline(captionUnderlined_);
+    painter.setFont(captionFont);
     painter.setPen(isEnabled() ? ToQColor(captionColor_) : disabled);
     const QRectF caption = PixelRect(captionRect_);
     painter.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, caption_);
@@ -280,12 +273,14 @@ void Chk1::WriteProperties(PropertyBag& bag) const {
 
 // ---- click animation -------------------------------------------------------------------------
 
-void Chk1::PlayClickAnimation(bool thenClick) {
+void Chk1::ToggleAndAnimate(bool thenClick) {
+    const QPointer<Chk1> alive(this);
+    setChecked(!checked_);
+    if (!alive) return;
     if (thenClick) ++clicksAfterAnimation_;
     const double cycles = std::isfinite(animDuration_) ? std::floor(animDuration_) : 0;
     animationSteps_ = 2 * static_cast<int>(std::clamp(cycles, 0.0, kMostCycles));
     animationStep_ = 0;
-    animating_ = true;
     animationTimer_.stop();
     RunAnimationStep();
 }
@@ -308,7 +303,6 @@ void Chk1::RunAnimationStep() {
 }
 
 void Chk1::FinishAnimation() {
-    animating_ = false;
     animationSteps_ = 0;
     animationStep_ = 0;
     ShowColour(mouseInside_ ? highColor_ : foreColor_);
@@ -321,9 +315,7 @@ void Chk1::FinishAnimation() {
 
 // ---- input -----------------------------------------------------------------------------------
 
-void Chk1::mouseMoveEvent(QMouseEvent* event) {
-    if (event->position() == lastMousePos_) return;
-    lastMousePos_ = event->position();
+void Chk1::mouseMoveEvent(QMouseEvent*) {
     if (mouseInside_) return;
     mouseInside_ = true;
     ShowColour(highColor_);
@@ -332,23 +324,16 @@ void Chk1::mouseMoveEvent(QMouseEvent* event) {
 
 void Chk1::leaveEvent(QEvent*) {
     mouseInside_ = false;
-    lastMousePos_ = QPointF(-1, -1);
     ShowColour(foreColor_);
-    captionUnderlined_ = focused_;
+    captionUnderlined_ = Focused();
 }
 
 void Chk1::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return;
-    const QPointer<Chk1> alive(this);
-    setChecked(!checked_);
-    if (alive) PlayClickAnimation(false);
+    if (event->button() == Qt::LeftButton) ToggleAndAnimate(false);
 }
 
 void Chk1::keyPressEvent(QKeyEvent* event) {
-    if (!RaiseKeyDown<Chk1>(event)) return;
-    const QPointer<Chk1> alive(this);
-    setChecked(!checked_);
-    if (alive) PlayClickAnimation(true);
+    if (RaiseKeyDown<Chk1>(event)) ToggleAndAnimate(true);
 }
 
 void Chk1::keyReleaseEvent(QKeyEvent* event) {
@@ -356,26 +341,7 @@ void Chk1::keyReleaseEvent(QKeyEvent* event) {
     emit KeyUp(KeyCode(event), ShiftCode(event->modifiers()));
 }
 
-void Chk1::focusInEvent(QFocusEvent* event) {
-    ControlBase::focusInEvent(event);
-    focused_ = true;
-    Redraw();
-}
-
-void Chk1::focusOutEvent(QFocusEvent* event) {
-    ControlBase::focusOutEvent(event);
-    focused_ = false;
-    Redraw();
-}
-
 void Chk1::resizeEvent(QResizeEvent*) {
     LayOut();
     emit Resize();
-}
-
-void Chk1::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange) {
-        Redraw();
-    }
-    ControlBase::changeEvent(event);
 }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QTimer>
-#include <cmath>
 
 #include "ControlBase.h"
 
@@ -14,9 +13,6 @@ class Chk1 : public ControlBase {
     Q_PROPERTY(OleColor ForeColor READ ForeColor WRITE setForeColor NOTIFY SettingsChanged)
     Q_PROPERTY(QVariant Size READ Size WRITE setSize NOTIFY SettingsChanged)
     Q_PROPERTY(bool Checked READ Checked WRITE setChecked NOTIFY CheckedChanged)
-    Q_PROPERTY(double Anim_Speed READ Anim_Speed WRITE setAnim_Speed NOTIFY SettingsChanged)
-    Q_PROPERTY(
-        double Anim_Duration READ Anim_Duration WRITE setAnim_Duration NOTIFY SettingsChanged)
     Q_PROPERTY(Colours ColorSet READ ColorSet WRITE setColorSet NOTIFY SettingsChanged)
     Q_PROPERTY(bool DoExternalChange READ DoExternalChange WRITE setDoExternalChange NOTIFY
                    SettingsChanged)
@@ -25,8 +21,6 @@ class Chk1 : public ControlBase {
     static constexpr int kEmptyBox = 0xA8;
     static constexpr int kCrossedBox = 0xFD;
     static constexpr int kTickedBox = 0xFE;
-    // Error number of setting a designer-only property while the program runs.
-    static constexpr int kErrSetNotAtRunTime = 387;
 
     explicit Chk1(QWidget* parent = nullptr);
 
@@ -59,15 +53,8 @@ class Chk1 : public ControlBase {
     CONTROL_SETTING(OleColor, AnimColor1, animColor1_)
     CONTROL_SETTING(OleColor, AnimColor2, animColor2_)
     CONTROL_SETTING(OleColor, ClickColor, clickColor_)
-    // Numbers that cannot be stored (infinite, not a number) are refused.
-    double Anim_Speed() const { return animSpeed_; }
-    void setAnim_Speed(double value) {
-        if (std::isfinite(value)) StoreSetting(*this, animSpeed_, value);
-    }
-    double Anim_Duration() const { return animDuration_; }
-    void setAnim_Duration(double value) {
-        if (std::isfinite(value)) StoreSetting(*this, animDuration_, value);
-    }
+    CONTROL_SETTING(double, Anim_Speed, animSpeed_)
+    CONTROL_SETTING(double, Anim_Duration, animDuration_)
     // Other numbers are kept and leave the colours alone.
     enum class Colours { Grey = 1, Blue, Red, Green };
     Q_ENUM(Colours)
@@ -88,7 +75,7 @@ class Chk1 : public ControlBase {
     OleColor CaptionColor() const { return captionColor_; }
     bool CaptionUnderlined() const { return captionUnderlined_; }
     double GlyphPointSize() const { return glyphPointSize_; }
-    bool IsAnimating() const { return animating_; }
+    bool IsAnimating() const { return animationSteps_ > 0; }
     // Element rectangles in twips.
     QRectF GlyphRect() const { return glyphRect_; }
     QRectF CaptionRect() const { return captionRect_; }
@@ -111,14 +98,12 @@ class Chk1 : public ControlBase {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
+    void LookChanged(QEvent::Type) override { Redraw(); }
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     void ShowColour(OleColor colour);
@@ -127,11 +112,9 @@ class Chk1 : public ControlBase {
     // A stored size: none when empty, the design size when it is no number.
     void LoadSize(const QVariant& value);
     void LayOut();
-    QFont CaptionFont() const;
-    // The colour behind the glyph and caption.
-    QColor Background() const;
 
-    void PlayClickAnimation(bool thenClick);
+    // Toggles the state and plays the click animation; `thenClick` raises Click again at its end.
+    void ToggleAndAnimate(bool thenClick);
     void RunAnimationStep();
     void FinishAnimation();
 
@@ -162,13 +145,10 @@ class Chk1 : public ControlBase {
     OleColor captionColor_ = 0;
     bool captionUnderlined_ = false;
     bool mouseInside_ = false;
-    bool focused_ = false;
-    QPointF lastMousePos_{-1, -1};
     QRectF glyphRect_;
     QRectF captionRect_;
 
     QTimer animationTimer_;
-    bool animating_ = false;
     int animationStep_ = 0;
     int animationSteps_ = 0;
     // Key presses whose second Click waits for the end of the animation.

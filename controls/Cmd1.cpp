@@ -23,7 +23,6 @@ Cmd1::Cmd1(QWidget* parent) : ControlBase(parent) {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setSizeTwips(1215, 495);
-    arranged_ = true;
     LayOut();
 }
 
@@ -90,10 +89,9 @@ void Cmd1::LayOut() {
     if (!wordWrap_ && caption.width() > fullWidth) caption.setWidth(fullWidth);
     PlaceCaption(caption);
 
-    if (arranged_ && !picture_.isNull()) {
+    if (!picture_.isNull()) {
         const QSizeF size = PictureSize();
-        const double distance = picDistToEdge_;
-        QPointF at = AlignedPosition(static_cast<int>(picAlign_), area, size, distance);
+        QPointF at = AlignedPosition(static_cast<int>(picAlign_), area, size, picDistToEdge_);
         if (picAlign_ == Placement::BottomCentre)
             at.setY(area.height() - size.height() - kBottomCentrePictureDistance);
         pictureRect_ = QRectF(at, size);
@@ -107,12 +105,8 @@ void Cmd1::PlaceCaption(QSizeF size) {
         QRectF(AlignedPosition(static_cast<int>(textAlign_), area, size, textDistToEdge_), size);
 }
 
-QRectF Cmd1::CaptionRect() const {
-    return pressed_ ? captionRect_.translated(kPressShift, kPressShift) : captionRect_;
-}
-
-QRectF Cmd1::PictureRect() const {
-    return pressed_ ? pictureRect_.translated(kPressShift, kPressShift) : pictureRect_;
+QPointF Cmd1::PressOffset() const {
+    return pressed_ ? QPointF(kPressShift, kPressShift) : QPointF();
 }
 
 QRectF Cmd1::DisabledCopyRect() const {
@@ -174,12 +168,9 @@ void Cmd1::setCaption(const QString& value) {
     const bool changed = value != caption_;
     caption_ = value;
     MarkChanged(QStringLiteral("Caption"));
-    LayOut();
+    LayOut();  // repaints
     const double room = ScaleWidth() - 2.0 * textDistToEdge_;
-    if (captionRect_.width() > room) {
-        PlaceCaption(CaptionSize(room));
-        update();
-    }
+    if (captionRect_.width() > room) PlaceCaption(CaptionSize(room));
     if (!changed) return;
     updateGeometry();
     NotifyAccessibleName(this);
@@ -291,17 +282,13 @@ void Cmd1::keyPressEvent(QKeyEvent* event) {
     if (RaiseKeyDown<Cmd1>(event)) emit Click();
 }
 
-void Cmd1::focusInEvent(QFocusEvent* event) {
-    ControlBase::focusInEvent(event);
-    focused_ = true;
-    update();
-}
-
-void Cmd1::focusOutEvent(QFocusEvent* event) {
-    ControlBase::focusOutEvent(event);
-    focused_ = false;
-    tracking_ = false;
-    HideHover();
+void Cmd1::LookChanged(QEvent::Type cause) {
+    if (cause == QEvent::FocusIn) return;  // the focus rectangle shows at the next paint
+    if (cause == QEvent::FocusOut) {
+        tracking_ = false;
+        hovered_ = false;
+    }
+    LayOut();
 }
 
 void Cmd1::resizeEvent(QResizeEvent*) {
@@ -311,13 +298,6 @@ void Cmd1::resizeEvent(QResizeEvent*) {
 
 void Cmd1::showEvent(QShowEvent*) {
     emit Show();
-}
-
-void Cmd1::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange) {
-        LayOut();
-    }
-    ControlBase::changeEvent(event);
 }
 
 bool Cmd1::event(QEvent* event) {

@@ -57,8 +57,8 @@ class Cmd1 : public ControlBase {
     static const PropertyTable<Cmd1>& Properties();
 
     // The elements as laid out, in twips. The pressed look shifts caption and picture.
-    QRectF CaptionRect() const;
-    QRectF PictureRect() const;
+    QRectF CaptionRect() const { return captionRect_.translated(PressOffset()); }
+    QRectF PictureRect() const { return pictureRect_.translated(PressOffset()); }
     // The engraved copy of the caption, shown while disabled; empty otherwise.
     QRectF DisabledCopyRect() const;
     // Current colours of the light (top, left) and dark (bottom, right) edges.
@@ -68,7 +68,7 @@ class Cmd1 : public ControlBase {
     bool IsPressed() const { return pressed_; }
     // The hover and pressed looks show the focus; focus from the keyboard shows it always.
     bool ShowsFocusRect() const {
-        return (focused_ && (hovered_ || pressed_)) || HasKeyboardFocus();
+        return (Focused() && (hovered_ || pressed_)) || HasKeyboardFocus();
     }
 
     // The caption on one line, its distance to the edges around it.
@@ -98,7 +98,7 @@ class Cmd1 : public ControlBase {
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void changeEvent(QEvent* event) override;
+    void LookChanged(QEvent::Type cause) override;
     bool event(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -106,14 +106,13 @@ class Cmd1 : public ControlBase {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     void LayOut();
     QSizeF CaptionSize(double width) const;
     void PlaceCaption(QSizeF size);
     QSizeF PictureSize() const;
+    QPointF PressOffset() const;
     void ShowHover();
     void HideHover();
 
@@ -141,8 +140,6 @@ class Cmd1 : public ControlBase {
 
     bool hovered_ = false;
     bool pressed_ = false;
-    bool focused_ = false;
-    bool arranged_ = false;
     // The hover look follows the mouse from its first move over the button until it leaves.
     bool tracking_ = false;
     QRectF captionRect_;

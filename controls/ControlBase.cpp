@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <algorithm>
 
 #include "ControlAccessibility.h"
 
@@ -22,6 +23,8 @@ QVariant ControlBase::StoredFont() const {
 // Qt tells of every change, the control's own and its container's alike; only one that changes
 // the stored value is the control's. A container never sets the control's own disabled state.
 void ControlBase::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange)
+        LookChanged(event->type());
     if (event->type() == QEvent::EnabledChange && Enabled() != storedEnabled_) {
         storedEnabled_ = Enabled();
         MarkChanged(QStringLiteral("Enabled"));
@@ -58,12 +61,16 @@ void ControlBase::focusInEvent(QFocusEvent* event) {
     if (!FocusLentOut(reason))
         keyboardFocus_ = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
                          reason == Qt::ShortcutFocusReason;
+    focused_ = true;
     QWidget::focusInEvent(event);
+    LookChanged(QEvent::FocusIn);
 }
 
 void ControlBase::focusOutEvent(QFocusEvent* event) {
     if (!FocusLentOut(event->reason())) keyboardFocus_ = false;
+    focused_ = false;
     QWidget::focusOutEvent(event);
+    LookChanged(QEvent::FocusOut);
 }
 
 void ControlBase::PaintEdges(QPainter& painter, const QRect& edge, const QColor& topLeft,
@@ -84,15 +91,9 @@ void ControlBase::PaintFocusRect(QPainter& painter, const QRect& rect, const QCo
     painter.restore();
 }
 
-double ControlBase::ScaleWidth() const {
-    if (twipsWidth_ >= 0 && Twips::ToWholePixels(twipsWidth_, this) == width()) return twipsWidth_;
-    return TwipsFromPixels(width());
-}
-
-double ControlBase::ScaleHeight() const {
-    if (twipsHeight_ >= 0 && Twips::ToWholePixels(twipsHeight_, this) == height())
-        return twipsHeight_;
-    return TwipsFromPixels(height());
+double ControlBase::ScaleOf(double twips, int pixels) const {
+    if (twips >= 0 && Twips::ToWholePixels(twips, this) == pixels) return twips;
+    return TwipsFromPixels(pixels);
 }
 
 void ControlBase::setSizeTwips(double width, double height) {
@@ -194,16 +195,14 @@ int ControlBase::KeyAscii(const QKeyEvent* event) {
     return text.isEmpty() ? 0 : text.front().unicode();
 }
 
-QCursor ControlBase::CursorFor(int mousePointer, const QImage& mouseIcon) {
-    if (mousePointer == 99 && !mouseIcon.isNull()) return QCursor(QPixmap::fromImage(mouseIcon));
-    for (const auto& [number, shape] : kCursors)
-        if (number == mousePointer) return shape;
-    return Qt::ArrowCursor;
-}
-
 void ControlBase::ShowPointer(QWidget* target, int mousePointer, const QImage& mouseIcon) {
+    const auto known =
+        std::find_if(std::begin(kCursors), std::end(kCursors),
+                     [&](const auto& cursor) { return cursor.first == mousePointer; });
     if (mousePointer == 0)
         target->unsetCursor();
+    else if (mousePointer == 99 && !mouseIcon.isNull())
+        target->setCursor(QCursor(QPixmap::fromImage(mouseIcon)));
     else
-        target->setCursor(CursorFor(mousePointer, mouseIcon));
+        target->setCursor(known != std::end(kCursors) ? known->second : Qt::ArrowCursor);
 }

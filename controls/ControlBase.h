@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QScopedValueRollback>
 #include <QWidget>
+#include <cmath>
 #include <type_traits>
 
 #include "OleColor.h"
@@ -43,7 +44,7 @@ class ControlBase : public QWidget {
 
     explicit ControlBase(QWidget* parent = nullptr);
 
-    // Restoring the stored settings marks nothing changed: each override opens a LoadingScope.
+    // Restoring the stored settings marks nothing changed (LoadSettings).
     virtual void ReadProperties(const PropertyBag& bag) = 0;
     virtual void WriteProperties(PropertyBag& bag) const = 0;
 
@@ -65,8 +66,8 @@ class ControlBase : public QWidget {
 
     // Inner size in twips. A size set in twips is kept exactly while the widget keeps the
     // matching pixel size; otherwise it follows the pixel size.
-    double ScaleWidth() const;
-    double ScaleHeight() const;
+    double ScaleWidth() const { return ScaleOf(twipsWidth_, width()); }
+    double ScaleHeight() const { return ScaleOf(twipsHeight_, height()); }
     void setSizeTwips(double width, double height);
 
     // The size last set in twips, so that layouts start from the control's designed size.
@@ -88,9 +89,8 @@ class ControlBase : public QWidget {
     static int KeyCode(const QKeyEvent* event);
     // The character code a key types, 0 when it types none.
     static int KeyAscii(const QKeyEvent* event);
-    // The cursor for a mouse-pointer number (99 uses the custom icon).
-    static QCursor CursorFor(int mousePointer, const QImage& mouseIcon);
-    // Gives `target` that cursor; pointer 0 leaves it the one of its container.
+    // Gives `target` the cursor of a mouse-pointer number (99 uses the custom icon); pointer 0
+    // leaves it the one of its container.
     static void ShowPointer(QWidget* target, int mousePointer, const QImage& mouseIcon);
 
     // The rows every control's table holds: its own enabled state (`byDefault` is what an
@@ -112,21 +112,17 @@ class ControlBase : public QWidget {
     void SettingsChanged();
 
   protected:
-    // Open for the length of a load: marks nothing while the stored settings are applied.
-    class LoadingScope : QScopedValueRollback<bool> {
-      public:
-        explicit LoadingScope(ControlBase& control)
-            : QScopedValueRollback<bool>(control.loading_, true) {}
-    };
-
     void MarkChanged(const QString& key) {
         if (!loading_) emit PropertyChanged(key);
     }
     // What a setter of a member setting does: store the value, mark its key, run its row's
     // follow-up, and notify when the value differs. A handler may delete the control on the
     // way; nothing of it is touched afterwards.
+    // A number that cannot be stored (infinite, not a number) is refused.
     template <class Control, class T>
     void StoreSetting(Control& self, T& field, const T& value) {
+        if constexpr (std::is_floating_point_v<T>)
+            if (!std::isfinite(value)) return;
         const auto& table = Control::Properties();
         const auto& row = table.RowOf(self, &field);
         const bool differs = !(field == value);
@@ -141,7 +137,7 @@ class ControlBase : public QWidget {
     template <class Control, class Finish>
     bool LoadSettings(Control& self, const PropertyBag& bag, Finish finish) {
         {
-            const LoadingScope loading(*this);
+            const QScopedValueRollback<bool> loading(loading_, true);
             Control::Properties().Read(self, bag);
             finish();
         }
@@ -163,6 +159,11 @@ class ControlBase : public QWidget {
     void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // What a new font or enabled state (before either is marked) or a focus gained or lost
+    // changes in the control's look.
+    virtual void LookChanged(QEvent::Type cause) { Q_UNUSED(cause); }
+    // From a focus gained until it is lost, to a menu that pops up too (hasFocus stays true).
+    bool Focused() const { return focused_; }
     // The dotted rectangle of keyboard focus.
     static void PaintFocusRect(QPainter& painter, const QRect& rect, const QColor& colour);
     double PixelsFromTwips(double twips) const { return Twips::ToPixels(twips, this); }
@@ -204,9 +205,12 @@ class ControlBase : public QWidget {
     bool loading_ = false;
     // The font as WriteProperties stores it: empty while the font is the container's.
     QVariant StoredFont() const;
+    // The twips last set for a side while it keeps their pixels, else its pixels in twips.
+    double ScaleOf(double twips, int pixels) const;
 
     bool storedEnabled_ = true;
     QVariant storedFont_;
+    bool focused_ = false;
     bool keyboardFocus_ = false;
     double twipsWidth_ = -1;
     double twipsHeight_ = -1;

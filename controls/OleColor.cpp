@@ -46,16 +46,13 @@ int BlendChannel(int from, int to, long alpha) {
 
 }  // namespace
 
-OleColor TranslateColor(OleColor color, const QPalette& palette) {
+OleColor TranslateColor(OleColor color) {
     if (!IsSystemColor(color)) return color & 0x00FFFFFFu;
     const int index = static_cast<int>(color & 0xFFu);
-    if (auto fromPalette = PaletteColorFor(index, palette)) return FromQColor(*fromPalette);
+    if (auto fromPalette = PaletteColorFor(index, QGuiApplication::palette()))
+        return FromQColor(*fromPalette);
     if (index < static_cast<int>(kClassicScheme.size())) return kClassicScheme[index];
     return 0;
-}
-
-OleColor TranslateColor(OleColor color) {
-    return TranslateColor(color, QGuiApplication::palette());
 }
 
 QColor ToQColor(OleColor color) {

@@ -41,9 +41,9 @@ constexpr OleColor kButtonText = SystemColor(18);
 constexpr OleColor kButtonHighlight = SystemColor(20);
 }  // namespace SysColor
 
-// The RGB value of a colour; system colours become the palette's current colour for that role.
-// An unknown system colour yields black. The palette handle of the original call has no use here.
-OleColor TranslateColor(OleColor color, const QPalette& palette);
+// The RGB value of a colour; system colours become the application palette's current colour for
+// that role. An unknown system colour yields black. The palette handle of the original call has
+// no use here.
 OleColor TranslateColor(OleColor color);
 
 QColor ToQColor(OleColor color);

@@ -1,7 +1,6 @@
 #include "PropertyBag.h"
 
 #include <QBuffer>
-#include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
 
@@ -128,12 +127,6 @@ void PropertyBag::Put(const QString& key, Kind kind, const QVariant& value) {
         entries_.push_back(entry);
 }
 
-const PropertyBag::Entry* PropertyBag::Find(const QString& key) const {
-    readLog_ << key;
-    const auto at = EntryOf(key);
-    return at == entries_.end() ? nullptr : &*at;
-}
-
 void PropertyBag::WriteBool(const QString& key, bool value, bool defaultValue) {
     if (value != defaultValue) Put(key, Kind::Boolean, value);
 }
@@ -213,8 +206,9 @@ QVariant PropertyBag::Read(const QString& key, Kind kind, const QVariant& byDefa
 }
 
 QVariant PropertyBag::ReadValue(const QString& key) const {
-    const Entry* entry = Find(key);
-    return entry ? entry->value : QVariant();
+    readLog_ << key;
+    const auto at = EntryOf(key);
+    return at == entries_.end() ? QVariant() : at->value;
 }
 
 bool PropertyBag::ReadBool(const QString& key, bool defaultValue) const {

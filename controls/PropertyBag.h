@@ -70,7 +70,6 @@ class PropertyBag {
     // The entry under `key`, matched without regard to case; the end when there is none.
     std::vector<Entry>::const_iterator EntryOf(const QString& key) const;
     void Put(const QString& key, Kind kind, const QVariant& value);
-    const Entry* Find(const QString& key) const;
     static QString ValueText(const Entry& entry);
     static std::optional<Entry> ParseValue(const QString& key, const QString& value);
 

@@ -29,12 +29,12 @@ constexpr PropertyBag::Kind KindOf() {
 // Integers, colours and enumerations travel as qint64, as the bag reads and writes them; an
 // enumeration keeps whatever number it was given.
 template <class T>
+constexpr bool kTravelsAsInteger = std::is_enum_v<T> ||
+                                   (std::is_integral_v<T> && !std::is_same_v<T, bool>);
+
+template <class T>
 QVariant ToVariant(const T& value) {
-    if constexpr (std::is_same_v<T, QVariant>)
-        return value;
-    else if constexpr (std::is_enum_v<T>)
-        return static_cast<qint64>(value);
-    else if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>)
+    if constexpr (kTravelsAsInteger<T>)
         return static_cast<qint64>(value);
     else
         return QVariant::fromValue(value);
@@ -42,16 +42,10 @@ QVariant ToVariant(const T& value) {
 
 template <class T>
 T FromVariant(const QVariant& value) {
-    if constexpr (std::is_same_v<T, QVariant>)
-        return value;
-    else if constexpr (std::is_enum_v<T>)
+    if constexpr (std::is_enum_v<T>)
         return static_cast<T>(static_cast<std::underlying_type_t<T>>(value.toLongLong()));
-    else if constexpr (std::is_same_v<T, bool>)
-        return value.toBool();
-    else if constexpr (std::is_integral_v<T>)
+    else if constexpr (kTravelsAsInteger<T>)
         return static_cast<T>(value.toLongLong());
-    else if constexpr (std::is_floating_point_v<T>)
-        return static_cast<T>(value.toDouble());
     else
         return value.value<T>();
 }

@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <cmath>
@@ -31,14 +30,10 @@ Txt::Txt(QWidget* parent)
     // The design-time texts: the fields only hold the same text once one of them changes.
     text1_->setPlainText(QStringLiteral("TextMultiline\n"));
     text2_->setText(QStringLiteral("TextSingleline"));
-    for (QObject* watched :
-         {static_cast<QObject*>(text1_), static_cast<QObject*>(text1_->viewport()),
-          static_cast<QObject*>(text2_)}) {
+    for (QWidget* watched : std::initializer_list<QWidget*>{text1_, text1_->viewport(), text2_}) {
         watched->installEventFilter(this);
+        watched->setMouseTracking(true);
     }
-    text1_->setMouseTracking(true);
-    text1_->viewport()->setMouseTracking(true);
-    text2_->setMouseTracking(true);
     setMouseTracking(true);
     connect(text1_->document(), &QTextDocument::contentsChange, this,
             [this](int position, int, int added) { lastInsertEnd_ = position + added; });
@@ -240,6 +235,13 @@ auto AmbientPart(T (QFont::*part)() const) {
     return [part](const Txt& box) { return (box.AmbientFont().*part)(); };
 }
 
+// Loading an empty text leaves the box as it is.
+auto UnlessEmpty(void (Txt::*setter)(const QString&)) {
+    return [setter](Txt& box, const QString& value) {
+        if (!value.isEmpty()) (box.*setter)(value);
+    };
+}
+
 }  // namespace
 
 const PropertyTable<Txt>& Txt::Properties() {
@@ -250,7 +252,7 @@ const PropertyTable<Txt>& Txt::Properties() {
         Row("MouseIcon", &Txt::mouseIcon_).Then(&Txt::ApplyPointer),
         Row("Style", &Txt::style_, FieldStyle::Mirrored).Then(&Txt::LayOut),
         // The selection comes first and the text last, so the stored text is what the box holds.
-        {"SelText", &Txt::SelText, &Txt::LoadSelText, QString()},
+        {"SelText", &Txt::SelText, UnlessEmpty(&Txt::setSelText), QString()},
         {"SelStart", &Txt::SelStart, &Txt::setSelStart, 0},
         {"SelLength", &Txt::SelLength, &Txt::setSelLength, 0},
         Row("MousePointer", &Txt::mousePointer_).Then(&Txt::ApplyPointer),
@@ -261,7 +263,7 @@ const PropertyTable<Txt>& Txt::Properties() {
         Row("ForeColor", &Txt::foreColor_, SysColor::kWindowText).Then(&Txt::ApplyColours),
         Row("FontItalic", &Txt::FontItalic, &Txt::setFontItalic, AmbientPart(&QFont::italic))
             .KeepWhenAbsent(),
-        Row("FontName", &Txt::FontName, &Txt::LoadFontName, AmbientPart(&QFont::family))
+        Row("FontName", &Txt::FontName, UnlessEmpty(&Txt::setFontName), AmbientPart(&QFont::family))
             .KeepWhenAbsent(),
         Row("FontSize", &Txt::FontSize, &Txt::setFontSize, AmbientPart(&QFont::pointSizeF))
             .KeepWhenAbsent(),
@@ -312,14 +314,6 @@ void Txt::setMaxLength(int value) {
     if (maxLength_ != before) NotifySettingsChanged();
 }
 
-void Txt::LoadSelText(const QString& value) {
-    if (!value.isEmpty()) setSelText(value);
-}
-
-void Txt::LoadFontName(const QString& value) {
-    if (!value.isEmpty()) setFontName(value);
-}
-
 // ---- stored settings -------------------------------------------------------------------------
 
 void Txt::ReadProperties(const PropertyBag& bag) {
@@ -341,16 +335,12 @@ void Txt::MouseCameIn() {
 }
 
 void Txt::mouseMoveEvent(QMouseEvent* event) {
-    if (event->position() != lastMousePos_) {
-        lastMousePos_ = event->position();
-        MouseCameIn();
-    }
+    MouseCameIn();
     RaiseMouse(&Txt::MouseMove, event, TwipsPoint(event->position()));
 }
 
 void Txt::leaveEvent(QEvent*) {
     mouseInside_ = false;
-    lastMousePos_ = QPointF(-1, -1);
     if (!focused_) SetHighlight(false);
 }
 
@@ -403,15 +393,10 @@ bool Txt::eventFilter(QObject* watched, QEvent* event) {
             if (watched != text1_->viewport()) ForwardKey(static_cast<QKeyEvent*>(event));
             break;
         case QEvent::FocusIn:
-            if (watched != text1_->viewport()) {
-                focused_ = true;
-                SetHighlight(true);
-            }
-            break;
         case QEvent::FocusOut:
             if (watched != text1_->viewport()) {
-                focused_ = false;
-                SetHighlight(false);
+                focused_ = event->type() == QEvent::FocusIn;
+                SetHighlight(focused_);
             }
             break;
         default:
@@ -456,10 +441,8 @@ void Txt::ShareAccessibleName() {
     text2_->setAccessibleName(name);
 }
 
-void Txt::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange) {
-        text1_->setFont(font());
-        text2_->setFont(font());
-    }
-    ControlBase::changeEvent(event);
+void Txt::LookChanged(QEvent::Type cause) {
+    if (cause != QEvent::FontChange) return;
+    text1_->setFont(font());
+    text2_->setFont(font());
 }

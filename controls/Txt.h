@@ -106,7 +106,8 @@ class Txt : public ControlBase {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
+    // The fields show the box's font.
+    void LookChanged(QEvent::Type cause) override;
     void showEvent(QShowEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -126,8 +127,6 @@ class Txt : public ControlBase {
     void ApplyAlignment();
     void ApplyToolTip();
     void ApplyLocked();
-    void LoadSelText(const QString& value);
-    void LoadFontName(const QString& value);
     template <class Part, class Value>
     void SetFontPart(void (QFont::*part)(Part), const Value& value, const char* key) {
         QFont changed = font();
@@ -160,5 +159,4 @@ class Txt : public ControlBase {
     bool keepWhole_ = false;
     // Where the multi-line field's last insertion ended, -1 when unknown.
     int lastInsertEnd_ = -1;
-    QPointF lastMousePos_{-1, -1};
 };
