@@ -1,7 +1,6 @@
 #include "McToolBar.h"
 
 #include <QApplication>
-#include <QCursor>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -16,6 +15,35 @@
 namespace {
 
 constexpr int kTooltipRestTicks = 5;
+
+// The keys the bar acts on; every other key goes on to its window.
+constexpr int kToolBarKeys[] = {Qt::Key_Left,  Qt::Key_Right, Qt::Key_Return,
+                                Qt::Key_Enter, Qt::Key_Space, Qt::Key_Down};
+
+bool ToolBarKey(int key) {
+    return std::find(std::begin(kToolBarKeys), std::end(kToolBarKeys), key) !=
+           std::end(kToolBarKeys);
+}
+
+// A product of stored numbers as a widget length: a stored layout may hold any numbers.
+int WidgetLength(qint64 a, qint64 b) {
+    qint64 product = 0;
+    if (__builtin_mul_overflow(a, b, &product)) return QWIDGETSIZE_MAX;
+    return static_cast<int>(std::clamp<qint64>(product, 0, QWIDGETSIZE_MAX));
+}
+
+// The text cut into grapheme clusters: what a reader sees as one character stays one piece, so
+// that a line never ends inside a surrogate pair or a combining sequence.
+QStringList GraphemeClusters(const QString& text) {
+    QStringList clusters;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype start = 0;
+    for (qsizetype end = finder.toNextBoundary(); end != -1; end = finder.toNextBoundary()) {
+        clusters << text.mid(start, end - start);
+        start = end;
+    }
+    return clusters;
+}
 
 }  // namespace
 
@@ -79,7 +107,6 @@ void McToolBar::SizeCells() {
     if (!autoSize_) {
         cellWidth_ = buttonsWidth_;
         cellHeight_ = buttonsHeight_;
-        for (ToolBarButton& button : buttons_) button.Width = buttonsWidth_;
     } else {
         // Without a cell width there is nothing to divide the width by; the row keeps its count.
         buttonsPerRow_ = buttonsWidth_ > 0
@@ -91,11 +118,12 @@ void McToolBar::SizeCells() {
             spreadOverWidth ? static_cast<double>(width()) / buttonsPerRow_ : buttonsWidth_;
         cellHeight_ =
             std::max(static_cast<double>(height()) / rows_, static_cast<double>(buttonsHeight_));
-        for (ToolBarButton& button : buttons_) {
-            button.Width = autoSizeButtons_ ? ContentWidth(button) : ToLong32(cellWidth_);
-        }
     }
-    for (ToolBarButton& button : buttons_) button.Height = ToLong32(cellHeight_);
+    const bool fitContent = autoSize_ && autoSizeButtons_;
+    for (ToolBarButton& button : buttons_) {
+        button.Width = fitContent ? ContentWidth(button) : ToLong32(cellWidth_);
+        button.Height = ToLong32(cellHeight_);
+    }
 }
 
 int McToolBar::ContentWidth(const ToolBarButton& button) const {
@@ -105,17 +133,6 @@ int McToolBar::ContentWidth(const ToolBarButton& button) const {
     return picture + metrics.horizontalAdvance(ToolBarContent::WithoutLineBreaks(button.Caption)) +
            ToolBarContent::kCaptionPadding;
 }
-
-namespace {
-
-// A product of stored numbers as a widget length: a stored layout may hold any numbers.
-int WidgetLength(qint64 a, qint64 b) {
-    qint64 product = 0;
-    if (__builtin_mul_overflow(a, b, &product)) return QWIDGETSIZE_MAX;
-    return static_cast<int>(std::clamp<qint64>(product, 0, QWIDGETSIZE_MAX));
-}
-
-}  // namespace
 
 bool McToolBar::WarpToGrid() {
     if (!warpSize_) return false;
@@ -183,50 +200,32 @@ bool McToolBar::IsDelim(QChar Char) {
     return !(letter || code == u'_');
 }
 
-namespace {
-
-// The text cut into grapheme clusters: what a reader sees as one character stays one piece, so
-// that a line never ends inside a surrogate pair or a combining sequence.
-QStringList GraphemeClusters(const QString& text) {
-    QStringList clusters;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype start = 0;
-    for (qsizetype end = finder.toNextBoundary(); end != -1; end = finder.toNextBoundary()) {
-        clusters << text.mid(start, end - start);
-        start = end;
-    }
-    return clusters;
-}
-
-}  // namespace
-
 QStringList McToolBar::SplitToLines(const QString& sText, int lLength, bool bFilterLines) const {
     QString text = sText;
     if (bFilterLines) text.remove(QStringLiteral("\r\n"));
     const QFontMetrics metrics(font(), this);
     const QStringList clusters = GraphemeClusters(text);
     QStringList lines;
-    // The current line as clusters, and how many of them end with its last delimiter.
-    QStringList line;
-    qsizetype breakAfter = -1;
-    const auto emitLine = [&lines](const QStringList& part) {
-        const QString trimmed = part.join(QString()).trimmed();
+    // The current line is clusters[start, i]; it may break just after a delimiter at
+    // breakAfter - 1 when breakAfter lies past its start.
+    qsizetype start = 0;
+    qsizetype breakAfter = 0;
+    const auto piece = [&clusters](qsizetype from, qsizetype to) {
+        return clusters.mid(from, to - from).join(QString());
+    };
+    const auto emitLine = [&lines](const QString& part) {
+        const QString trimmed = part.trimmed();
         if (!trimmed.isEmpty()) lines << trimmed;
     };
-    for (qsizetype i = 0; i < clusters.size(); ++i) {
-        line << clusters[i];
-        if (IsDelim(clusters[i].front())) breakAfter = line.size();
-        if (i + 1 == clusters.size()) break;
-        if (metrics.horizontalAdvance(line.join(QString())) < lLength) continue;
-        qsizetype cut = breakAfter > 0 ? breakAfter : line.size() - 1;
-        if (cut <= 0) cut = line.size();  // a single character wider than the line
-        emitLine(line.mid(0, cut));
-        line = line.mid(cut);
-        breakAfter = -1;
-        for (qsizetype j = 0; j < line.size(); ++j)
-            if (IsDelim(line[j].front())) breakAfter = j + 1;
+    for (qsizetype i = 0; i + 1 < clusters.size(); ++i) {
+        if (IsDelim(clusters[i].front())) breakAfter = i + 1;
+        if (metrics.horizontalAdvance(piece(start, i + 1)) < lLength) continue;
+        qsizetype cut = breakAfter > start ? breakAfter : i;
+        if (cut <= start) cut = i + 1;  // a single character wider than the line
+        emitLine(piece(start, cut));
+        start = cut;
     }
-    emitLine(line);
+    emitLine(piece(start, clusters.size()));
     return lines;
 }
 
@@ -425,18 +424,15 @@ void McToolBar::leaveEvent(QEvent*) {
 
 void McToolBar::mousePressEvent(QMouseEvent* event) {
     mouseDown_ = true;
-    const QPointer<McToolBar> alive(this);
-    RedrawControl();
-    if (!alive || buttonIndex_ == -1) return;
+    if (!RedrawAndNotify(false) || buttonIndex_ == -1) return;
     RaiseMouse(&McToolBar::MouseDown, event, event->position(), buttonIndex_);
 }
 
 void McToolBar::mouseReleaseEvent(QMouseEvent* event) {
     mouseDown_ = false;
+    if (!RedrawAndNotify(false)) return;
     // Handlers of the events below may delete the bar.
     const QPointer<McToolBar> alive(this);
-    RedrawControl();
-    if (!alive) return;
     const bool over = rect().contains(event->position().toPoint());
     if (buttonIndex_ != -1) RaiseMouse(&McToolBar::MouseUp, event, event->position(), buttonIndex_);
     if (alive && over) emit Click(buttonIndex_);
@@ -444,29 +440,8 @@ void McToolBar::mouseReleaseEvent(QMouseEvent* event) {
 
 void McToolBar::mouseDoubleClickEvent(QMouseEvent*) {
     mouseDown_ = true;
-    const QPointer<McToolBar> alive(this);
-    RedrawControl();
-    if (alive) emit DblClick(buttonIndex_);
+    if (RedrawAndNotify(false)) emit DblClick(buttonIndex_);
 }
-
-namespace {
-
-// The keys the bar acts on; every other key goes on to its window.
-bool ToolBarKey(int key) {
-    switch (key) {
-        case Qt::Key_Left:
-        case Qt::Key_Right:
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Space:
-        case Qt::Key_Down:
-            return true;
-        default:
-            return false;
-    }
-}
-
-}  // namespace
 
 void McToolBar::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
@@ -517,17 +492,11 @@ void McToolBar::ClickButton(int index) {
     if (alive) emit Click(index);
 }
 
-void McToolBar::focusInEvent(QFocusEvent* event) {
-    ControlBase::focusInEvent(event);
-    update();
-}
-
 void McToolBar::focusOutEvent(QFocusEvent* event) {
     ControlBase::focusOutEvent(event);
     // A keyboard-current button keeps no hover look once the focus has gone elsewhere; a menu
     // opened from it leaves it lit.
     if (!mouseInside_ && event->reason() != Qt::PopupFocusReason) SetHoverIndex(-1);
-    update();
 }
 
 void McToolBar::keyReleaseEvent(QKeyEvent* event) {
