@@ -31,19 +31,22 @@ BalloonTip::BalloonTip(QWidget* owner, const Look& look)
            content.height() + 2 * kPadding + 1 + (look_.balloon ? kStemHeight : 0));
 }
 
+int BalloonTip::TitleIndent() const {
+    return look_.icon > 0 ? kIconSize + kPadding : 0;
+}
+
+int BalloonTip::TitleHeight() const {
+    const int text = look_.title.isEmpty() ? 0 : QFontMetrics(TitleFont(font())).height();
+    return look_.icon > 0 ? std::max(text, kIconSize) : text;
+}
+
 QSize BalloonTip::ContentSize() const {
-    const QFontMetrics titleMetrics(TitleFont(font()));
-    const QFontMetrics bodyMetrics(font());
     const QRect body =
-        bodyMetrics.boundingRect(QRect(0, 0, 400, 1000), Qt::TextWordWrap, look_.text);
-    int titleWidth = titleMetrics.horizontalAdvance(look_.title);
-    int titleHeight = look_.title.isEmpty() ? 0 : titleMetrics.height();
-    if (look_.icon > 0) {
-        titleWidth += kIconSize + kPadding;
-        titleHeight = std::max(titleHeight, kIconSize);
-    }
-    const int gap = titleHeight > 0 ? kPadding : 0;
-    return QSize(std::max(titleWidth, body.width()), titleHeight + gap + body.height());
+        QFontMetrics(font()).boundingRect(QRect(0, 0, 400, 1000), Qt::TextWordWrap, look_.text);
+    const int titleWidth =
+        TitleIndent() + QFontMetrics(TitleFont(font())).horizontalAdvance(look_.title);
+    const int gap = TitleHeight() > 0 ? kPadding : 0;
+    return QSize(std::max(titleWidth, body.width()), TitleHeight() + gap + body.height());
 }
 
 QRect BalloonTip::BodyRect() const {
@@ -98,23 +101,16 @@ void BalloonTip::paintEvent(QPaintEvent*) {
     painter.drawPath(outline);
 
     QRect content = body.adjusted(kPadding, kPadding, -kPadding, -kPadding);
-    int titleBottom = content.top();
-    int titleLeft = content.left();
-    if (look_.icon > 0) {
-        PaintIcon(painter, QRect(content.left(), content.top(), kIconSize, kIconSize));
-        titleLeft += kIconSize + kPadding;
-        titleBottom = content.top() + kIconSize;
-    }
+    if (look_.icon > 0) PaintIcon(painter, QRect(content.topLeft(), QSize(kIconSize, kIconSize)));
     painter.setPen(ToQColor(look_.foreColor));
+    const int titleLeft = content.left() + TitleIndent();
     if (!look_.title.isEmpty()) {
         painter.setFont(TitleFont(font()));
-        const QFontMetrics metrics(painter.font());
-        painter.drawText(QRect(titleLeft, content.top(), content.right() - titleLeft,
-                               std::max(metrics.height(), titleBottom - content.top())),
-                         Qt::AlignLeft | Qt::AlignVCenter, look_.title);
-        titleBottom = std::max(titleBottom, content.top() + metrics.height());
+        painter.drawText(
+            QRect(titleLeft, content.top(), content.right() - titleLeft, TitleHeight()),
+            Qt::AlignLeft | Qt::AlignVCenter, look_.title);
     }
-    if (titleBottom > content.top()) content.setTop(titleBottom + kPadding);
+    if (TitleHeight() > 0) content.setTop(content.top() + TitleHeight() + kPadding);
     painter.setFont(font());
     painter.drawText(content, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, look_.text);
 }

@@ -34,6 +34,9 @@ class BalloonTip : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    // The room the icon takes left of the title, and the height of the title line.
+    int TitleIndent() const;
+    int TitleHeight() const;
     QSize ContentSize() const;
     QRect BodyRect() const;
     void PaintIcon(class QPainter& painter, const QRect& box) const;
