@@ -14,7 +14,8 @@
 
 namespace {
 
-constexpr int kTooltipRestTicks = 5;
+// How long the mouse rests on a button before its tooltip shows.
+constexpr int kTooltipRestMs = 5;
 
 // The keys the bar acts on; every other key goes on to its window.
 constexpr int kToolBarKeys[] = {Qt::Key_Left,  Qt::Key_Right, Qt::Key_Return,
@@ -52,9 +53,12 @@ McToolBar::McToolBar(QWidget* parent)
     buttons_.push_back(NewButton(0));
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
-    restTimer_.setInterval(1);
+    restTimer_.setInterval(kTooltipRestMs);
+    restTimer_.setSingleShot(true);
     restTimer_.setTimerType(Qt::PreciseTimer);
-    connect(&restTimer_, &QTimer::timeout, this, &McToolBar::OnTooltipTick);
+    connect(&restTimer_, &QTimer::timeout, this, [this] {
+        if (mouseInside_) ShowToolTip();
+    });
     resize(buttonsWidth_ * buttonsPerRow_, buttonsHeight_);
     RedrawControl();
 }
@@ -165,7 +169,6 @@ void McToolBar::PlaceButtons() {
 int McToolBar::HitTest(const QPointF& point) {
     int index = -1;
     if (autoSizeButtons_) {
-        index = Button_Count();
         for (int i = 0; i < Button_Count(); ++i) {
             const ToolBarButton& b = buttons_[static_cast<size_t>(i)];
             if (point.x() >= b.Left && point.x() < b.Left + b.Width && point.y() >= b.Top &&
@@ -177,11 +180,11 @@ int McToolBar::HitTest(const QPointF& point) {
     } else if (cellWidth_ > 0 && cellHeight_ > 0) {
         const double cell = std::floor(point.y() / cellHeight_) * buttonsPerRow_ +
                             std::floor(point.x() / cellWidth_);
-        index = cell < Button_Count() ? static_cast<int>(std::max(cell, -1.0)) : Button_Count();
+        if (cell >= 0 && cell < Button_Count()) index = static_cast<int>(cell);
     }
     const bool pastLastColumn =
         buttonsWidth_ > 0 && std::floor(point.x() / buttonsWidth_) >= buttonsPerRow_;
-    if (pastLastColumn || index >= Button_Count() || index < 0) {
+    if (pastLastColumn || index < 0) {
         unsetCursor();
         return -1;
     }
@@ -322,19 +325,15 @@ bool McToolBar::ButtonLooksPressed(int index) const {
     return button->Pressed || (hovered && mouseDown_);
 }
 
-void McToolBar::setButtonCaption(const QString& value) {
-    if (SetButtonField(&ToolBarButton::Caption, value)) NotifyToolBarButtonName(this, buttonIndex_);
-}
-
-void McToolBar::setButtonEnabled(bool value) {
-    if (SetButtonField(&ToolBarButton::Enabled, value))
-        NotifyToolBarButtonEnabled(this, buttonIndex_);
-}
-
-bool McToolBar::StoredButtonSetting(const void* field, bool differs) {
+void McToolBar::StoredButtonSetting(const void* field, bool differs) {
+    const bool name = field == &Current()->Caption;
+    const bool enabled = field == &Current()->Enabled;
     const auto& row = ButtonProperties().RowOf(*Current(), field);
     MarkChanged(QLatin1String(row.key) + QString::number(buttonIndex_));
-    return RedrawAndNotify(differs) && differs;
+    if (!RedrawAndNotify(differs) || !differs) return;
+    // A screen reader hears of the button's new name or enabled state.
+    if (name) NotifyToolBarButtonName(this, buttonIndex_);
+    if (enabled) NotifyToolBarButtonEnabled(this, buttonIndex_);
 }
 
 void McToolBar::setButtonRemove(int) {
@@ -395,7 +394,6 @@ void McToolBar::mouseMoveEvent(QMouseEvent* event) {
     const QPointF at = event->position();
     if (at != lastMousePos_) {
         lastMousePos_ = at;
-        restTicks_ = 0;
         restTimer_.start();
     }
     const QPointer<McToolBar> alive(this);
@@ -505,24 +503,16 @@ void McToolBar::keyReleaseEvent(QKeyEvent* event) {
     emit KeyUp(KeyCode(event), ShiftCode(event->modifiers()), buttonIndex_);
 }
 
-void McToolBar::OnTooltipTick() {
-    if (++restTicks_ < kTooltipRestTicks) return;
-    restTimer_.stop();
-    if (mouseInside_) ShowToolTip();
-}
-
 void McToolBar::ShowToolTip() {
     DestroyToolTip();
     const ToolBarButton* button = Current();
     if (!button || button->ToolTipText.isEmpty()) return;
-    BalloonTip::Look look;
-    look.title = button->Caption;
-    look.icon = static_cast<int>(button->ToolTipIcon);
-    look.text = button->ToolTipText;
-    look.balloon = tooTipStyle_ != 1;
-    look.foreColor = TranslateColor(toolTipForeCol_);
-    look.backColor = TranslateColor(toolTipBackCol_);
-    toolTip_ = new BalloonTip(this, look);
+    toolTip_ = new BalloonTip(this, {.title = button->Caption,
+                                     .icon = static_cast<int>(button->ToolTipIcon),
+                                     .text = button->ToolTipText,
+                                     .balloon = tooTipStyle_ != 1,
+                                     .foreColor = TranslateColor(toolTipForeCol_),
+                                     .backColor = TranslateColor(toolTipBackCol_)});
     toolTip_->ShowAt(mapToGlobal(lastMousePos_.toPoint()) + QPoint(0, 18));
 }
 
