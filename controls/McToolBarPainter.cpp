@@ -102,10 +102,8 @@ void McToolBarPainter::Paint(QPainter& painter) {
 }
 
 int McToolBarPainter::InsetFactor() const {
-    int k = 1;
-    if (bar_.BorderStyle() != McToolBar::Border::None) k = 2;
-    if (bar_.ButtonsStyle() == McToolBar::ButtonLook::Blended) k = 0;
-    return k;
+    if (bar_.ButtonsStyle() == McToolBar::ButtonLook::Blended) return 0;
+    return bar_.BorderStyle() == McToolBar::Border::None ? 1 : 2;
 }
 
 void McToolBarPainter::PaintFocus(QPainter& painter) const {
