@@ -49,11 +49,6 @@ QSize BalloonTip::ContentSize() const {
     return QSize(std::max(titleWidth, body.width()), TitleHeight() + gap + body.height());
 }
 
-QRect BalloonTip::BodyRect() const {
-    const int top = look_.balloon ? kStemHeight : 0;
-    return QRect(0, top, width() - 1, height() - top - 1);
-}
-
 void BalloonTip::ShowAt(const QPoint& globalPoint) {
     move(globalPoint - QPoint(kStemOffset, look_.balloon ? 0 : -kStemHeight * 2));
     show();
@@ -83,7 +78,9 @@ void BalloonTip::PaintIcon(QPainter& painter, const QRect& box) const {
 void BalloonTip::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRect body = BodyRect();
+    // A balloon's body sits below its stem.
+    const int top = look_.balloon ? kStemHeight : 0;
+    const QRect body(0, top, width() - 1, height() - top - 1);
     QPainterPath outline;
     if (look_.balloon) {
         outline.addRoundedRect(body, kCornerRadius, kCornerRadius);
