@@ -43,7 +43,7 @@ struct ToolBarButton {
     Q_PROPERTY(Type Name READ Name WRITE set##Name NOTIFY SettingsChanged) \
   public:                                                                  \
     Type Name() const {                                                    \
-        return CurrentField(&ToolBarButton::field);                        \
+        return FieldOf(buttonIndex_, &ToolBarButton::field);               \
     }                                                                      \
     void set##Name(const Type& value) {                                    \
         SetButtonField(&ToolBarButton::field, value);                      \
@@ -215,10 +215,6 @@ class McToolBar : public ControlBase {
     template <class T>
     T FieldOf(int index, T ToolBarButton::*field) const {
         return At(index) ? At(index)->*field : T();
-    }
-    template <class T>
-    T CurrentField(T ToolBarButton::*field) const {
-        return FieldOf(buttonIndex_, field);
     }
     // Stores a setting of the current button: marks its key, repaints and notifies.
     template <class T>

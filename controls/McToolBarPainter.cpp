@@ -87,8 +87,7 @@ QString ToolBarContent::WithoutLineBreaks(QString text) {
 }
 
 void McToolBarPainter::Forget() {
-    gradient_ = QImage();
-    gradientKey_ = GradientKey();
+    gradient_ = QImage();  // made again on the next paint, whatever its key
     pictureLooks_.clear();
 }
 
@@ -140,19 +139,14 @@ void McToolBarPainter::PaintGradient(QPainter& painter) {
     if (surface.isEmpty()) return;
     const GradientKey key{surface.size(), bar_.BackGradient(), TranslateColor(bar_.BackColor()),
                           TranslateColor(bar_.BackGradientCol())};
-    const QImage& gradient = Gradient(key);
-    if (IsStrip(key.direction))
-        painter.drawImage(surface, gradient);  // stretched over the surface
-    else
-        painter.drawImage(0, 0, gradient);
-}
-
-const QImage& McToolBarPainter::Gradient(const GradientKey& key) {
     if (gradient_.isNull() || !(key == gradientKey_)) {
         gradient_ = MakeGradient(key.size, key.direction, key.from, key.to);
         gradientKey_ = key;
     }
-    return gradient_;
+    if (IsStrip(key.direction))
+        painter.drawImage(surface, gradient_);  // stretched over the surface
+    else
+        painter.drawImage(0, 0, gradient_);
 }
 
 const QImage& McToolBarPainter::LookOf(const QImage& picture, QImage PictureLooks::*look) {

@@ -61,7 +61,6 @@ class McToolBarPainter {
                             bool hovered, bool pressed);
     void PaintFocus(QPainter& painter) const;
 
-    const QImage& Gradient(const GradientKey& key);
     // The picture's disabled or shadow `look` at the screen's pixel ratio.
     const QImage& LookOf(const QImage& picture, QImage PictureLooks::*look);
     // Keeps only the looks of pictures some button still shows.
