@@ -107,22 +107,18 @@ void McToolBar::LayOutButtons() {
 }
 
 void McToolBar::SizeCells() {
-    if (buttonsPerRow_ > 0) rows_ = (Button_Count() - 1) / buttonsPerRow_ + 1;
-    if (!autoSize_) {
-        cellWidth_ = buttonsWidth_;
-        cellHeight_ = buttonsHeight_;
-    } else {
-        // Without a cell width there is nothing to divide the width by; the row keeps its count.
+    // An automatic size fits as many cells into a row as the width holds. Without a cell width
+    // there is nothing to divide the width by; the row keeps its count.
+    if (autoSize_)
         buttonsPerRow_ = buttonsWidth_ > 0
                              ? std::max(1, ToLong32(static_cast<double>(width()) / buttonsWidth_))
                              : PerRow();
-        rows_ = (Button_Count() - 1) / buttonsPerRow_ + 1;
-        const bool spreadOverWidth = Button_Count() > buttonsPerRow_ && !warpSize_;
-        cellWidth_ =
-            spreadOverWidth ? static_cast<double>(width()) / buttonsPerRow_ : buttonsWidth_;
-        cellHeight_ =
-            std::max(static_cast<double>(height()) / rows_, static_cast<double>(buttonsHeight_));
-    }
+    if (buttonsPerRow_ > 0) rows_ = (Button_Count() - 1) / buttonsPerRow_ + 1;
+    const bool spreadOverWidth = autoSize_ && Button_Count() > buttonsPerRow_ && !warpSize_;
+    cellWidth_ = spreadOverWidth ? static_cast<double>(width()) / buttonsPerRow_ : buttonsWidth_;
+    cellHeight_ = autoSize_ ? std::max(static_cast<double>(height()) / rows_,
+                                       static_cast<double>(buttonsHeight_))
+                            : buttonsHeight_;
     const bool fitContent = autoSize_ && autoSizeButtons_;
     for (ToolBarButton& button : buttons_) {
         button.Width = fitContent ? ContentWidth(button) : ToLong32(cellWidth_);
