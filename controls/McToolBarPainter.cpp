@@ -163,10 +163,8 @@ const QImage& McToolBarPainter::LookOf(const QImage& picture, QImage PictureLook
 void McToolBarPainter::ForgetUnusedPictures() {
     if (pictureLooks_.isEmpty()) return;
     QSet<qint64> shown;
-    for (int i = 0; i < bar_.Button_Count(); ++i) {
-        const QImage& picture = bar_.At(i)->Picture;
-        if (!picture.isNull()) shown.insert(picture.cacheKey());
-    }
+    for (const ToolBarButton& button : bar_.buttons_)
+        if (!button.Picture.isNull()) shown.insert(button.Picture.cacheKey());
     pictureLooks_.removeIf([&shown](const auto& entry) { return !shown.contains(entry.key()); });
 }
 
@@ -203,7 +201,7 @@ void McToolBarPainter::PaintButtonContent(QPainter& painter, const ToolBarButton
                                           const QRect& cell, bool hovered, bool pressed) {
     const bool enabled = button.Enabled && bar_.isEnabled();
     const QImage& picture = button.Picture;
-    const QSize pictureSize = picture.isNull() ? QSize(0, 0) : picture.size();
+    const QSize pictureSize = picture.size();  // 0 x 0 without a picture
     using Place = ToolBarButton::PicturePlace;
     const bool beside =
         button.IconAllignment == Place::Left || button.IconAllignment == Place::Right;
@@ -211,8 +209,7 @@ void McToolBarPainter::PaintButtonContent(QPainter& painter, const ToolBarButton
         beside ? cell.width() - pictureSize.width() - kPictureGap : cell.width() - kWrapMargin;
     const QStringList lines = bar_.SplitToLines(WithoutLineBreaks(button.Caption), wrapWidth, true);
     const QFontMetrics metrics(bar_.font(), &bar_);
-    const int lineHeight = metrics.height();
-    const int blockHeight = static_cast<int>(lines.size()) * lineHeight;
+    const int blockHeight = static_cast<int>(lines.size()) * metrics.height();
     const QRect area = cell.translated(pressed ? 1 : 0, pressed ? 1 : 0);
     const int gap = (!picture.isNull() && !lines.isEmpty()) ? 2 : 0;
 
