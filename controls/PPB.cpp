@@ -160,10 +160,8 @@ void PPB::SetFillImage(const QImage& value, const QString& key) {
 }
 
 void PPB::ReadProperties(const PropertyBag& bag) {
-    LoadSettings(*this, bag, [this] {
-        ApplyPointer();
-        Redraw();
-    });
+    // The pointer and border rows lay the bar out and set its pointer as they are read.
+    LoadSettings(*this, bag, [] {});
 }
 
 void PPB::WriteProperties(PropertyBag& bag) const {
