@@ -62,9 +62,8 @@ void BalloonTip::PaintIcon(QPainter& painter, const QRect& box) const {
     painter.setPen(Qt::NoPen);
     painter.setBrush(kFills[look_.icon]);
     if (look_.icon == 2) {
-        QPolygon triangle;
-        triangle << QPoint(box.center().x(), box.top()) << box.bottomRight() << box.bottomLeft();
-        painter.drawPolygon(triangle);
+        painter.drawPolygon(
+            QPolygon({QPoint(box.center().x(), box.top()), box.bottomRight(), box.bottomLeft()}));
     } else {
         painter.drawEllipse(box);
     }
@@ -84,12 +83,11 @@ void BalloonTip::paintEvent(QPaintEvent*) {
     QPainterPath outline;
     if (look_.balloon) {
         outline.addRoundedRect(body, kCornerRadius, kCornerRadius);
-        QPolygonF stem;
-        stem << QPointF(kStemOffset - 6, body.top() + 1) << QPointF(kStemOffset, 0)
-             << QPointF(kStemOffset + 6, body.top() + 1);
-        QPainterPath stemPath;
-        stemPath.addPolygon(stem);
-        outline = outline.united(stemPath);
+        QPainterPath stem;
+        stem.addPolygon(
+            QPolygonF({QPointF(kStemOffset - 6, body.top() + 1), QPointF(kStemOffset, 0),
+                       QPointF(kStemOffset + 6, body.top() + 1)}));
+        outline = outline.united(stem);
     } else {
         outline.addRect(body);
     }
@@ -98,7 +96,7 @@ void BalloonTip::paintEvent(QPaintEvent*) {
     painter.drawPath(outline);
 
     QRect content = body.adjusted(kPadding, kPadding, -kPadding, -kPadding);
-    if (look_.icon > 0) PaintIcon(painter, QRect(content.topLeft(), QSize(kIconSize, kIconSize)));
+    PaintIcon(painter, QRect(content.topLeft(), QSize(kIconSize, kIconSize)));
     painter.setPen(ToQColor(look_.foreColor));
     const int titleLeft = content.left() + TitleIndent();
     if (!look_.title.isEmpty()) {
