@@ -31,24 +31,22 @@ BalloonTip::BalloonTip(QWidget* owner, const Look& look)
            content.height() + 2 * kPadding + 1 + (look_.balloon ? kStemHeight : 0));
 }
 
-QSize BalloonTip::ContentSize() const {
-    const QFontMetrics titleMetrics(TitleFont(font()));
-    const QFontMetrics bodyMetrics(font());
-    const QRect body =
-        bodyMetrics.boundingRect(QRect(0, 0, 400, 1000), Qt::TextWordWrap, look_.text);
-    int titleWidth = titleMetrics.horizontalAdvance(look_.title);
-    int titleHeight = look_.title.isEmpty() ? 0 : titleMetrics.height();
-    if (look_.icon > 0) {
-        titleWidth += kIconSize + kPadding;
-        titleHeight = std::max(titleHeight, kIconSize);
-    }
-    const int gap = titleHeight > 0 ? kPadding : 0;
-    return QSize(std::max(titleWidth, body.width()), titleHeight + gap + body.height());
+int BalloonTip::TitleIndent() const {
+    return look_.icon > 0 ? kIconSize + kPadding : 0;
 }
 
-QRect BalloonTip::BodyRect() const {
-    const int top = look_.balloon ? kStemHeight : 0;
-    return QRect(0, top, width() - 1, height() - top - 1);
+int BalloonTip::TitleHeight() const {
+    const int text = look_.title.isEmpty() ? 0 : QFontMetrics(TitleFont(font())).height();
+    return look_.icon > 0 ? std::max(text, kIconSize) : text;
+}
+
+QSize BalloonTip::ContentSize() const {
+    const QRect body =
+        QFontMetrics(font()).boundingRect(QRect(0, 0, 400, 1000), Qt::TextWordWrap, look_.text);
+    const int titleWidth =
+        TitleIndent() + QFontMetrics(TitleFont(font())).horizontalAdvance(look_.title);
+    const int gap = TitleHeight() > 0 ? kPadding : 0;
+    return QSize(std::max(titleWidth, body.width()), TitleHeight() + gap + body.height());
 }
 
 void BalloonTip::ShowAt(const QPoint& globalPoint) {
@@ -64,9 +62,8 @@ void BalloonTip::PaintIcon(QPainter& painter, const QRect& box) const {
     painter.setPen(Qt::NoPen);
     painter.setBrush(kFills[look_.icon]);
     if (look_.icon == 2) {
-        QPolygon triangle;
-        triangle << QPoint(box.center().x(), box.top()) << box.bottomRight() << box.bottomLeft();
-        painter.drawPolygon(triangle);
+        painter.drawPolygon(
+            QPolygon({QPoint(box.center().x(), box.top()), box.bottomRight(), box.bottomLeft()}));
     } else {
         painter.drawEllipse(box);
     }
@@ -80,16 +77,17 @@ void BalloonTip::PaintIcon(QPainter& painter, const QRect& box) const {
 void BalloonTip::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRect body = BodyRect();
+    // A balloon's body sits below its stem.
+    const int top = look_.balloon ? kStemHeight : 0;
+    const QRect body(0, top, width() - 1, height() - top - 1);
     QPainterPath outline;
     if (look_.balloon) {
         outline.addRoundedRect(body, kCornerRadius, kCornerRadius);
-        QPolygonF stem;
-        stem << QPointF(kStemOffset - 6, body.top() + 1) << QPointF(kStemOffset, 0)
-             << QPointF(kStemOffset + 6, body.top() + 1);
-        QPainterPath stemPath;
-        stemPath.addPolygon(stem);
-        outline = outline.united(stemPath);
+        QPainterPath stem;
+        stem.addPolygon(
+            QPolygonF({QPointF(kStemOffset - 6, body.top() + 1), QPointF(kStemOffset, 0),
+                       QPointF(kStemOffset + 6, body.top() + 1)}));
+        outline = outline.united(stem);
     } else {
         outline.addRect(body);
     }
@@ -98,23 +96,16 @@ void BalloonTip::paintEvent(QPaintEvent*) {
     painter.drawPath(outline);
 
     QRect content = body.adjusted(kPadding, kPadding, -kPadding, -kPadding);
-    int titleBottom = content.top();
-    int titleLeft = content.left();
-    if (look_.icon > 0) {
-        PaintIcon(painter, QRect(content.left(), content.top(), kIconSize, kIconSize));
-        titleLeft += kIconSize + kPadding;
-        titleBottom = content.top() + kIconSize;
-    }
+    PaintIcon(painter, QRect(content.topLeft(), QSize(kIconSize, kIconSize)));
     painter.setPen(ToQColor(look_.foreColor));
+    const int titleLeft = content.left() + TitleIndent();
     if (!look_.title.isEmpty()) {
         painter.setFont(TitleFont(font()));
-        const QFontMetrics metrics(painter.font());
-        painter.drawText(QRect(titleLeft, content.top(), content.right() - titleLeft,
-                               std::max(metrics.height(), titleBottom - content.top())),
-                         Qt::AlignLeft | Qt::AlignVCenter, look_.title);
-        titleBottom = std::max(titleBottom, content.top() + metrics.height());
+        painter.drawText(
+            QRect(titleLeft, content.top(), content.right() - titleLeft, TitleHeight()),
+            Qt::AlignLeft | Qt::AlignVCenter, look_.title);
     }
-    if (titleBottom > content.top()) content.setTop(titleBottom + kPadding);
+    if (TitleHeight() > 0) content.setTop(content.top() + TitleHeight() + kPadding);
     painter.setFont(font());
     painter.drawText(content, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, look_.text);
 }

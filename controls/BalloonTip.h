@@ -22,10 +22,8 @@ class BalloonTip : public QWidget {
 
     BalloonTip(QWidget* owner, const Look& look);
 
-    QString Title() const { return look_.title; }
-    QString Text() const { return look_.text; }
-    int Icon() const { return look_.icon; }
-    bool IsBalloon() const { return look_.balloon; }
+    // What the tip shows and how.
+    const Look& Shown() const { return look_; }
 
     // Places the tip with its stem at `globalPoint` and shows it without taking the focus.
     void ShowAt(const QPoint& globalPoint);
@@ -34,8 +32,10 @@ class BalloonTip : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    // The room the icon takes left of the title, and the height of the title line.
+    int TitleIndent() const;
+    int TitleHeight() const;
     QSize ContentSize() const;
-    QRect BodyRect() const;
     void PaintIcon(class QPainter& painter, const QRect& box) const;
 
     Look look_;

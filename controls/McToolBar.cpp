@@ -1,7 +1,6 @@
 #include "McToolBar.h"
 
 #include <QApplication>
-#include <QCursor>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -15,7 +14,37 @@
 
 namespace {
 
-constexpr int kTooltipRestTicks = 5;
+// How long the mouse rests on a button before its tooltip shows.
+constexpr int kTooltipRestMs = 5;
+
+// The keys the bar acts on; every other key goes on to its window.
+constexpr int kToolBarKeys[] = {Qt::Key_Left,  Qt::Key_Right, Qt::Key_Return,
+                                Qt::Key_Enter, Qt::Key_Space, Qt::Key_Down};
+
+bool ToolBarKey(int key) {
+    return std::find(std::begin(kToolBarKeys), std::end(kToolBarKeys), key) !=
+           std::end(kToolBarKeys);
+}
+
+// A product of stored numbers as a widget length: a stored layout may hold any numbers.
+int WidgetLength(qint64 a, qint64 b) {
+    qint64 product = 0;
+    if (__builtin_mul_overflow(a, b, &product)) return QWIDGETSIZE_MAX;
+    return static_cast<int>(std::clamp<qint64>(product, 0, QWIDGETSIZE_MAX));
+}
+
+// The text cut into grapheme clusters: what a reader sees as one character stays one piece, so
+// that a line never ends inside a surrogate pair or a combining sequence.
+QStringList GraphemeClusters(const QString& text) {
+    QStringList clusters;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype start = 0;
+    for (qsizetype end = finder.toNextBoundary(); end != -1; end = finder.toNextBoundary()) {
+        clusters << text.mid(start, end - start);
+        start = end;
+    }
+    return clusters;
+}
 
 }  // namespace
 
@@ -24,9 +53,12 @@ McToolBar::McToolBar(QWidget* parent)
     buttons_.push_back(NewButton(0));
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
-    restTimer_.setInterval(1);
+    restTimer_.setInterval(kTooltipRestMs);
+    restTimer_.setSingleShot(true);
     restTimer_.setTimerType(Qt::PreciseTimer);
-    connect(&restTimer_, &QTimer::timeout, this, &McToolBar::OnTooltipTick);
+    connect(&restTimer_, &QTimer::timeout, this, [this] {
+        if (mouseInside_) ShowToolTip();
+    });
     resize(buttonsWidth_ * buttonsPerRow_, buttonsHeight_);
     RedrawControl();
 }
@@ -75,27 +107,23 @@ void McToolBar::LayOutButtons() {
 }
 
 void McToolBar::SizeCells() {
-    if (buttonsPerRow_ > 0) rows_ = (Button_Count() - 1) / buttonsPerRow_ + 1;
-    if (!autoSize_) {
-        cellWidth_ = buttonsWidth_;
-        cellHeight_ = buttonsHeight_;
-        for (ToolBarButton& button : buttons_) button.Width = buttonsWidth_;
-    } else {
-        // Without a cell width there is nothing to divide the width by; the row keeps its count.
+    // An automatic size fits as many cells into a row as the width holds. Without a cell width
+    // there is nothing to divide the width by; the row keeps its count.
+    if (autoSize_)
         buttonsPerRow_ = buttonsWidth_ > 0
                              ? std::max(1, ToLong32(static_cast<double>(width()) / buttonsWidth_))
                              : PerRow();
-        rows_ = (Button_Count() - 1) / buttonsPerRow_ + 1;
-        const bool spreadOverWidth = Button_Count() > buttonsPerRow_ && !warpSize_;
-        cellWidth_ =
-            spreadOverWidth ? static_cast<double>(width()) / buttonsPerRow_ : buttonsWidth_;
-        cellHeight_ =
-            std::max(static_cast<double>(height()) / rows_, static_cast<double>(buttonsHeight_));
-        for (ToolBarButton& button : buttons_) {
-            button.Width = autoSizeButtons_ ? ContentWidth(button) : ToLong32(cellWidth_);
-        }
+    if (buttonsPerRow_ > 0) rows_ = (Button_Count() - 1) / buttonsPerRow_ + 1;
+    const bool spreadOverWidth = autoSize_ && Button_Count() > buttonsPerRow_ && !warpSize_;
+    cellWidth_ = spreadOverWidth ? static_cast<double>(width()) / buttonsPerRow_ : buttonsWidth_;
+    cellHeight_ = autoSize_ ? std::max(static_cast<double>(height()) / rows_,
+                                       static_cast<double>(buttonsHeight_))
+                            : buttonsHeight_;
+    const bool fitContent = autoSize_ && autoSizeButtons_;
+    for (ToolBarButton& button : buttons_) {
+        button.Width = fitContent ? ContentWidth(button) : ToLong32(cellWidth_);
+        button.Height = ToLong32(cellHeight_);
     }
-    for (ToolBarButton& button : buttons_) button.Height = ToLong32(cellHeight_);
 }
 
 int McToolBar::ContentWidth(const ToolBarButton& button) const {
@@ -105,17 +133,6 @@ int McToolBar::ContentWidth(const ToolBarButton& button) const {
     return picture + metrics.horizontalAdvance(ToolBarContent::WithoutLineBreaks(button.Caption)) +
            ToolBarContent::kCaptionPadding;
 }
-
-namespace {
-
-// A product of stored numbers as a widget length: a stored layout may hold any numbers.
-int WidgetLength(qint64 a, qint64 b) {
-    qint64 product = 0;
-    if (__builtin_mul_overflow(a, b, &product)) return QWIDGETSIZE_MAX;
-    return static_cast<int>(std::clamp<qint64>(product, 0, QWIDGETSIZE_MAX));
-}
-
-}  // namespace
 
 bool McToolBar::WarpToGrid() {
     if (!warpSize_) return false;
@@ -148,7 +165,6 @@ void McToolBar::PlaceButtons() {
 int McToolBar::HitTest(const QPointF& point) {
     int index = -1;
     if (autoSizeButtons_) {
-        index = Button_Count();
         for (int i = 0; i < Button_Count(); ++i) {
             const ToolBarButton& b = buttons_[static_cast<size_t>(i)];
             if (point.x() >= b.Left && point.x() < b.Left + b.Width && point.y() >= b.Top &&
@@ -160,11 +176,11 @@ int McToolBar::HitTest(const QPointF& point) {
     } else if (cellWidth_ > 0 && cellHeight_ > 0) {
         const double cell = std::floor(point.y() / cellHeight_) * buttonsPerRow_ +
                             std::floor(point.x() / cellWidth_);
-        index = cell < Button_Count() ? static_cast<int>(std::max(cell, -1.0)) : Button_Count();
+        if (cell >= 0 && cell < Button_Count()) index = static_cast<int>(cell);
     }
     const bool pastLastColumn =
         buttonsWidth_ > 0 && std::floor(point.x() / buttonsWidth_) >= buttonsPerRow_;
-    if (pastLastColumn || index >= Button_Count() || index < 0) {
+    if (pastLastColumn || index < 0) {
         unsetCursor();
         return -1;
     }
@@ -183,50 +199,32 @@ bool McToolBar::IsDelim(QChar Char) {
     return !(letter || code == u'_');
 }
 
-namespace {
-
-// The text cut into grapheme clusters: what a reader sees as one character stays one piece, so
-// that a line never ends inside a surrogate pair or a combining sequence.
-QStringList GraphemeClusters(const QString& text) {
-    QStringList clusters;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype start = 0;
-    for (qsizetype end = finder.toNextBoundary(); end != -1; end = finder.toNextBoundary()) {
-        clusters << text.mid(start, end - start);
-        start = end;
-    }
-    return clusters;
-}
-
-}  // namespace
-
 QStringList McToolBar::SplitToLines(const QString& sText, int lLength, bool bFilterLines) const {
     QString text = sText;
     if (bFilterLines) text.remove(QStringLiteral("\r\n"));
     const QFontMetrics metrics(font(), this);
     const QStringList clusters = GraphemeClusters(text);
     QStringList lines;
-    // The current line as clusters, and how many of them end with its last delimiter.
-    QStringList line;
-    qsizetype breakAfter = -1;
-    const auto emitLine = [&lines](const QStringList& part) {
-        const QString trimmed = part.join(QString()).trimmed();
+    // The current line is clusters[start, i]; it may break just after a delimiter at
+    // breakAfter - 1 when breakAfter lies past its start.
+    qsizetype start = 0;
+    qsizetype breakAfter = 0;
+    const auto piece = [&clusters](qsizetype from, qsizetype to) {
+        return clusters.mid(from, to - from).join(QString());
+    };
+    const auto emitLine = [&lines](const QString& part) {
+        const QString trimmed = part.trimmed();
         if (!trimmed.isEmpty()) lines << trimmed;
     };
-    for (qsizetype i = 0; i < clusters.size(); ++i) {
-        line << clusters[i];
-        if (IsDelim(clusters[i].front())) breakAfter = line.size();
-        if (i + 1 == clusters.size()) break;
-        if (metrics.horizontalAdvance(line.join(QString())) < lLength) continue;
-        qsizetype cut = breakAfter > 0 ? breakAfter : line.size() - 1;
-        if (cut <= 0) cut = line.size();  // a single character wider than the line
-        emitLine(line.mid(0, cut));
-        line = line.mid(cut);
-        breakAfter = -1;
-        for (qsizetype j = 0; j < line.size(); ++j)
-            if (IsDelim(line[j].front())) breakAfter = j + 1;
+    for (qsizetype i = 0; i + 1 < clusters.size(); ++i) {
+        if (IsDelim(clusters[i].front())) breakAfter = i + 1;
+        if (metrics.horizontalAdvance(piece(start, i + 1)) < lLength) continue;
+        qsizetype cut = breakAfter > start ? breakAfter : i;
+        if (cut <= start) cut = i + 1;  // a single character wider than the line
+        emitLine(piece(start, cut));
+        start = cut;
     }
-    emitLine(line);
+    emitLine(piece(start, clusters.size()));
     return lines;
 }
 
@@ -323,19 +321,15 @@ bool McToolBar::ButtonLooksPressed(int index) const {
     return button->Pressed || (hovered && mouseDown_);
 }
 
-void McToolBar::setButtonCaption(const QString& value) {
-    if (SetButtonField(&ToolBarButton::Caption, value)) NotifyToolBarButtonName(this, buttonIndex_);
-}
-
-void McToolBar::setButtonEnabled(bool value) {
-    if (SetButtonField(&ToolBarButton::Enabled, value))
-        NotifyToolBarButtonEnabled(this, buttonIndex_);
-}
-
-bool McToolBar::StoredButtonSetting(const void* field, bool differs) {
+void McToolBar::StoredButtonSetting(const void* field, bool differs) {
+    const bool name = field == &Current()->Caption;
+    const bool enabled = field == &Current()->Enabled;
     const auto& row = ButtonProperties().RowOf(*Current(), field);
     MarkChanged(QLatin1String(row.key) + QString::number(buttonIndex_));
-    return RedrawAndNotify(differs) && differs;
+    if (!RedrawAndNotify(differs) || !differs) return;
+    // A screen reader hears of the button's new name or enabled state.
+    if (name) NotifyToolBarButtonName(this, buttonIndex_);
+    if (enabled) NotifyToolBarButtonEnabled(this, buttonIndex_);
 }
 
 void McToolBar::setButtonRemove(int) {
@@ -396,7 +390,6 @@ void McToolBar::mouseMoveEvent(QMouseEvent* event) {
     const QPointF at = event->position();
     if (at != lastMousePos_) {
         lastMousePos_ = at;
-        restTicks_ = 0;
         restTimer_.start();
     }
     const QPointer<McToolBar> alive(this);
@@ -425,18 +418,15 @@ void McToolBar::leaveEvent(QEvent*) {
 
 void McToolBar::mousePressEvent(QMouseEvent* event) {
     mouseDown_ = true;
-    const QPointer<McToolBar> alive(this);
-    RedrawControl();
-    if (!alive || buttonIndex_ == -1) return;
+    if (!RedrawAndNotify(false) || buttonIndex_ == -1) return;
     RaiseMouse(&McToolBar::MouseDown, event, event->position(), buttonIndex_);
 }
 
 void McToolBar::mouseReleaseEvent(QMouseEvent* event) {
     mouseDown_ = false;
+    if (!RedrawAndNotify(false)) return;
     // Handlers of the events below may delete the bar.
     const QPointer<McToolBar> alive(this);
-    RedrawControl();
-    if (!alive) return;
     const bool over = rect().contains(event->position().toPoint());
     if (buttonIndex_ != -1) RaiseMouse(&McToolBar::MouseUp, event, event->position(), buttonIndex_);
     if (alive && over) emit Click(buttonIndex_);
@@ -444,29 +434,8 @@ void McToolBar::mouseReleaseEvent(QMouseEvent* event) {
 
 void McToolBar::mouseDoubleClickEvent(QMouseEvent*) {
     mouseDown_ = true;
-    const QPointer<McToolBar> alive(this);
-    RedrawControl();
-    if (alive) emit DblClick(buttonIndex_);
+    if (RedrawAndNotify(false)) emit DblClick(buttonIndex_);
 }
-
-namespace {
-
-// The keys the bar acts on; every other key goes on to its window.
-bool ToolBarKey(int key) {
-    switch (key) {
-        case Qt::Key_Left:
-        case Qt::Key_Right:
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Space:
-        case Qt::Key_Down:
-            return true;
-        default:
-            return false;
-    }
-}
-
-}  // namespace
 
 void McToolBar::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
@@ -517,17 +486,11 @@ void McToolBar::ClickButton(int index) {
     if (alive) emit Click(index);
 }
 
-void McToolBar::focusInEvent(QFocusEvent* event) {
-    ControlBase::focusInEvent(event);
-    update();
-}
-
 void McToolBar::focusOutEvent(QFocusEvent* event) {
     ControlBase::focusOutEvent(event);
     // A keyboard-current button keeps no hover look once the focus has gone elsewhere; a menu
     // opened from it leaves it lit.
     if (!mouseInside_ && event->reason() != Qt::PopupFocusReason) SetHoverIndex(-1);
-    update();
 }
 
 void McToolBar::keyReleaseEvent(QKeyEvent* event) {
@@ -536,24 +499,16 @@ void McToolBar::keyReleaseEvent(QKeyEvent* event) {
     emit KeyUp(KeyCode(event), ShiftCode(event->modifiers()), buttonIndex_);
 }
 
-void McToolBar::OnTooltipTick() {
-    if (++restTicks_ < kTooltipRestTicks) return;
-    restTimer_.stop();
-    if (mouseInside_) ShowToolTip();
-}
-
 void McToolBar::ShowToolTip() {
     DestroyToolTip();
     const ToolBarButton* button = Current();
     if (!button || button->ToolTipText.isEmpty()) return;
-    BalloonTip::Look look;
-    look.title = button->Caption;
-    look.icon = static_cast<int>(button->ToolTipIcon);
-    look.text = button->ToolTipText;
-    look.balloon = tooTipStyle_ != 1;
-    look.foreColor = TranslateColor(toolTipForeCol_);
-    look.backColor = TranslateColor(toolTipBackCol_);
-    toolTip_ = new BalloonTip(this, look);
+    toolTip_ = new BalloonTip(this, {.title = button->Caption,
+                                     .icon = static_cast<int>(button->ToolTipIcon),
+                                     .text = button->ToolTipText,
+                                     .balloon = tooTipStyle_ != 1,
+                                     .foreColor = TranslateColor(toolTipForeCol_),
+                                     .backColor = TranslateColor(toolTipBackCol_)});
     toolTip_->ShowAt(mapToGlobal(lastMousePos_.toPoint()) + QPoint(0, 18));
 }
 

@@ -12,7 +12,6 @@
 #include "ControlBase.h"
 
 class McToolBarPainter;
-class QPainter;
 
 struct ToolBarButton {
     Q_GADGET
@@ -44,7 +43,7 @@ struct ToolBarButton {
     Q_PROPERTY(Type Name READ Name WRITE set##Name NOTIFY SettingsChanged) \
   public:                                                                  \
     Type Name() const {                                                    \
-        return CurrentField(&ToolBarButton::field);                        \
+        return FieldOf(buttonIndex_, &ToolBarButton::field);               \
     }                                                                      \
     void set##Name(const Type& value) {                                    \
         SetButtonField(&ToolBarButton::field, value);                      \
@@ -54,9 +53,6 @@ class McToolBar : public ControlBase {
     Q_OBJECT
     Q_PROPERTY(int Button_Count READ Button_Count WRITE setButton_Count NOTIFY SettingsChanged)
     Q_PROPERTY(int Button_Index READ Button_Index WRITE setButton_Index NOTIFY SettingsChanged)
-    Q_PROPERTY(
-        QString ButtonCaption READ ButtonCaption WRITE setButtonCaption NOTIFY SettingsChanged)
-    Q_PROPERTY(bool ButtonEnabled READ ButtonEnabled WRITE setButtonEnabled NOTIFY SettingsChanged)
   public:
     explicit McToolBar(QWidget* parent = nullptr);
     ~McToolBar() override;
@@ -133,16 +129,14 @@ class McToolBar : public ControlBase {
     void setAlign(int value) { setAlign(static_cast<Dock>(value)); }
 
     // Properties of the button at Button_Index; nothing happens while it is -1.
-    QString ButtonCaption() const { return CurrentField(&ToolBarButton::Caption); }
-    void setButtonCaption(const QString& value);
+    TOOLBAR_BUTTON_SETTING(QString, ButtonCaption, Caption)
     TOOLBAR_BUTTON_SETTING(QImage, ButtonIcon, Picture)
     TOOLBAR_BUTTON_SETTING(QString, ButtonToolTip, ToolTipText)
     TOOLBAR_BUTTON_SETTING(ToolBarButton::TipIcon, ButtonToolTipIcon, ToolTipIcon)
     void setButtonToolTipIcon(int value) {
         setButtonToolTipIcon(static_cast<ToolBarButton::TipIcon>(value));
     }
-    bool ButtonEnabled() const { return CurrentField(&ToolBarButton::Enabled); }
-    void setButtonEnabled(bool value);
+    TOOLBAR_BUTTON_SETTING(bool, ButtonEnabled, Enabled)
     TOOLBAR_BUTTON_SETTING(bool, ButtonPressed, Pressed)
     TOOLBAR_BUTTON_SETTING(ToolBarButton::PicturePlace, ButtonIconAllignment, IconAllignment)
     void setButtonIconAllignment(int value) {
@@ -207,7 +201,6 @@ class McToolBar : public ControlBase {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
   private:
@@ -223,21 +216,16 @@ class McToolBar : public ControlBase {
     T FieldOf(int index, T ToolBarButton::*field) const {
         return At(index) ? At(index)->*field : T();
     }
+    // Stores a setting of the current button: marks its key, repaints and notifies.
     template <class T>
-    T CurrentField(T ToolBarButton::*field) const {
-        return FieldOf(buttonIndex_, field);
-    }
-    // Stores a setting of the current button: marks its key, repaints and notifies; returns
-    // whether the value changed (false as well when the bar is gone).
-    template <class T>
-    bool SetButtonField(T ToolBarButton::*field, const T& value) {
+    void SetButtonField(T ToolBarButton::*field, const T& value) {
         ToolBarButton* button = Current();
-        if (!button) return false;
+        if (!button) return;
         const bool differs = !(button->*field == value);
         button->*field = value;
-        return StoredButtonSetting(&(button->*field), differs);
+        StoredButtonSetting(&(button->*field), differs);
     }
-    bool StoredButtonSetting(const void* field, bool differs);
+    void StoredButtonSetting(const void* field, bool differs);
     void ButtonListChanged(const QString& key);
     // Repaints and, with `notify`, tells that a setting may hold a new value; false when a
     // handler deleted the bar.
@@ -262,7 +250,6 @@ class McToolBar : public ControlBase {
     void SetHoverIndex(int index);
 
     // Mouse rest and tooltip.
-    void OnTooltipTick();
     void ShowToolTip();
     void DestroyToolTip();
 
@@ -293,7 +280,6 @@ class McToolBar : public ControlBase {
     bool mouseDown_ = false;
     bool mouseInside_ = false;
     QPointF lastMousePos_{-1, -1};
-    int restTicks_ = 0;
     QTimer restTimer_;
     QPointer<BalloonTip> toolTip_;
     int rows_ = 1;

@@ -70,16 +70,12 @@ QImage MakeGradient(QSize size, McToolBar::Gradient direction, OleColor from, Ol
         strip[static_cast<size_t>(s)] =
             qRgb(channel(RedOf(from), RedOf(to), s), channel(GreenOf(from), GreenOf(to), s),
                  channel(BlueOf(from), BlueOf(to), s));
-    if (IsStrip(direction)) {
-        QImage line(across ? steps : 1, across ? 1 : steps, QImage::Format_RGB32);
-        for (int s = 0; s < steps; ++s)
-            line.setPixel(across ? s : 0, across ? 0 : s, strip[static_cast<size_t>(s)]);
-        return line;
-    }
-    QImage diagonal(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) diagonal.setPixel(x, y, strip[static_cast<size_t>(x + y)]);
-    return diagonal;
+    // The pixel at x, y takes step x + y: a row across, a column down, both on the diagonal.
+    QImage gradient(down ? 1 : w, across ? 1 : h, QImage::Format_RGB32);
+    for (int y = 0; y < gradient.height(); ++y)
+        for (int x = 0; x < gradient.width(); ++x)
+            gradient.setPixel(x, y, strip[static_cast<size_t>(x + y)]);
+    return gradient;
 }
 
 }  // namespace
@@ -91,8 +87,7 @@ QString ToolBarContent::WithoutLineBreaks(QString text) {
 }
 
 void McToolBarPainter::Forget() {
-    gradient_ = QImage();
-    gradientKey_ = GradientKey();
+    gradient_ = QImage();  // made again on the next paint, whatever its key
     pictureLooks_.clear();
 }
 
@@ -106,10 +101,8 @@ void McToolBarPainter::Paint(QPainter& painter) {
 }
 
 int McToolBarPainter::InsetFactor() const {
-    int k = 1;
-    if (bar_.BorderStyle() != McToolBar::Border::None) k = 2;
-    if (bar_.ButtonsStyle() == McToolBar::ButtonLook::Blended) k = 0;
-    return k;
+    if (bar_.ButtonsStyle() == McToolBar::ButtonLook::Blended) return 0;
+    return bar_.BorderStyle() == McToolBar::Border::None ? 1 : 2;
 }
 
 void McToolBarPainter::PaintFocus(QPainter& painter) const {
@@ -146,46 +139,32 @@ void McToolBarPainter::PaintGradient(QPainter& painter) {
     if (surface.isEmpty()) return;
     const GradientKey key{surface.size(), bar_.BackGradient(), TranslateColor(bar_.BackColor()),
                           TranslateColor(bar_.BackGradientCol())};
-    const QImage& gradient = Gradient(key);
-    if (IsStrip(key.direction))
-        painter.drawImage(surface, gradient);  // stretched over the surface
-    else
-        painter.drawImage(0, 0, gradient);
-}
-
-const QImage& McToolBarPainter::Gradient(const GradientKey& key) {
     if (gradient_.isNull() || !(key == gradientKey_)) {
         gradient_ = MakeGradient(key.size, key.direction, key.from, key.to);
         gradientKey_ = key;
     }
-    return gradient_;
+    if (IsStrip(key.direction))
+        painter.drawImage(surface, gradient_);  // stretched over the surface
+    else
+        painter.drawImage(0, 0, gradient_);
 }
 
-McToolBarPainter::PictureLooks& McToolBarPainter::LooksOf(const QImage& picture, qreal pixelRatio) {
+const QImage& McToolBarPainter::LookOf(const QImage& picture, QImage PictureLooks::*look) {
+    const qreal pixelRatio = qGuiApp->devicePixelRatio();
     PictureLooks& looks = pictureLooks_[picture.cacheKey()];
     if (looks.pixelRatio != pixelRatio) looks = PictureLooks{pixelRatio, QImage(), QImage()};
-    return looks;
-}
-
-const QImage& McToolBarPainter::DisabledLook(const QImage& picture, qreal pixelRatio) {
-    PictureLooks& looks = LooksOf(picture, pixelRatio);
-    if (looks.disabled.isNull()) looks.disabled = GreyedOut(picture);
-    return looks.disabled;
-}
-
-const QImage& McToolBarPainter::ShadowLook(const QImage& picture, qreal pixelRatio) {
-    PictureLooks& looks = LooksOf(picture, pixelRatio);
-    if (looks.shadow.isNull()) looks.shadow = Silhouette(picture, ToQColor(kShadowGrey));
-    return looks.shadow;
+    QImage& kept = looks.*look;
+    if (kept.isNull())
+        kept = look == &PictureLooks::shadow ? Silhouette(picture, ToQColor(kShadowGrey))
+                                             : GreyedOut(picture);
+    return kept;
 }
 
 void McToolBarPainter::ForgetUnusedPictures() {
     if (pictureLooks_.isEmpty()) return;
     QSet<qint64> shown;
-    for (int i = 0; i < bar_.Button_Count(); ++i) {
-        const QImage& picture = bar_.At(i)->Picture;
-        if (!picture.isNull()) shown.insert(picture.cacheKey());
-    }
+    for (const ToolBarButton& button : bar_.buttons_)
+        if (!button.Picture.isNull()) shown.insert(button.Picture.cacheKey());
     pictureLooks_.removeIf([&shown](const auto& entry) { return !shown.contains(entry.key()); });
 }
 
@@ -211,11 +190,10 @@ void McToolBarPainter::PaintButton(QPainter& painter, int index, int k) {
                                QPoint(x + button.Width - 3 * k + 1, y + cellHeight - 2 * k)));
     }
     const QRect cell(x, y, button.Width, cellHeight);
-    if (pressed) {
-        Paint3DFrame(painter, cell.adjusted(k, k, -k - 1, -k - 1), borderColor, true);
-    } else if (!hovered && buttonsStyle == McToolBar::ButtonLook::Raised && button.Enabled) {
-        Paint3DFrame(painter, cell.adjusted(k, k, -k - 1, -k - 1), borderColor, false);
-    }
+    // Pressed buttons are sunken; a raised look frames the buttons that are neither hovered nor
+    // disabled.
+    if (pressed || (!hovered && buttonsStyle == McToolBar::ButtonLook::Raised && button.Enabled))
+        Paint3DFrame(painter, cell.adjusted(k, k, -k - 1, -k - 1), borderColor, pressed);
     PaintButtonContent(painter, button, cell, hovered, pressed);
 }
 
@@ -223,7 +201,7 @@ void McToolBarPainter::PaintButtonContent(QPainter& painter, const ToolBarButton
                                           const QRect& cell, bool hovered, bool pressed) {
     const bool enabled = button.Enabled && bar_.isEnabled();
     const QImage& picture = button.Picture;
-    const QSize pictureSize = picture.isNull() ? QSize(0, 0) : picture.size();
+    const QSize pictureSize = picture.size();  // 0 x 0 without a picture
     using Place = ToolBarButton::PicturePlace;
     const bool beside =
         button.IconAllignment == Place::Left || button.IconAllignment == Place::Right;
@@ -231,15 +209,13 @@ void McToolBarPainter::PaintButtonContent(QPainter& painter, const ToolBarButton
         beside ? cell.width() - pictureSize.width() - kPictureGap : cell.width() - kWrapMargin;
     const QStringList lines = bar_.SplitToLines(WithoutLineBreaks(button.Caption), wrapWidth, true);
     const QFontMetrics metrics(bar_.font(), &bar_);
-    const int lineHeight = metrics.height();
-    const int blockHeight = static_cast<int>(lines.size()) * lineHeight;
+    const int blockHeight = static_cast<int>(lines.size()) * metrics.height();
     const QRect area = cell.translated(pressed ? 1 : 0, pressed ? 1 : 0);
     const int gap = (!picture.isNull() && !lines.isEmpty()) ? 2 : 0;
 
     QRect textBox;
     QPoint pictureAt;
     if (beside) {
-        const int textWidth = cell.width() - pictureSize.width() - kPictureGap;
         const int pictureLeft = button.IconAllignment == Place::Left
                                     ? area.left() + kPictureGap / 2
                                     : area.right() - kPictureGap / 2 - pictureSize.width() + 1;
@@ -247,7 +223,7 @@ void McToolBarPainter::PaintButtonContent(QPainter& painter, const ToolBarButton
         const int textLeft =
             button.IconAllignment == Place::Left ? pictureLeft + pictureSize.width() : area.left();
         textBox =
-            QRect(textLeft, area.top() + (area.height() - blockHeight) / 2, textWidth, blockHeight);
+            QRect(textLeft, area.top() + (area.height() - blockHeight) / 2, wrapWidth, blockHeight);
     } else {
         const int total = pictureSize.height() + gap + blockHeight;
         const int top = area.top() + (area.height() - total) / 2;
@@ -259,12 +235,12 @@ void McToolBarPainter::PaintButtonContent(QPainter& painter, const ToolBarButton
     }
 
     if (!picture.isNull()) {
-        const qreal ratio = qGuiApp->devicePixelRatio();
         if (enabled && hovered && bar_.HoverIconShadow()) {
-            painter.drawImage(pictureAt + QPoint(1, 1), ShadowLook(picture, ratio));
+            painter.drawImage(pictureAt + QPoint(1, 1), LookOf(picture, &PictureLooks::shadow));
             painter.drawImage(pictureAt - QPoint(1, 1), picture);
         } else {
-            painter.drawImage(pictureAt, enabled ? picture : DisabledLook(picture, ratio));
+            painter.drawImage(pictureAt,
+                              enabled ? picture : LookOf(picture, &PictureLooks::disabled));
         }
     }
 

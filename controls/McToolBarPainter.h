@@ -61,10 +61,8 @@ class McToolBarPainter {
                             bool hovered, bool pressed);
     void PaintFocus(QPainter& painter) const;
 
-    const QImage& Gradient(const GradientKey& key);
-    PictureLooks& LooksOf(const QImage& picture, qreal pixelRatio);
-    const QImage& DisabledLook(const QImage& picture, qreal pixelRatio);
-    const QImage& ShadowLook(const QImage& picture, qreal pixelRatio);
+    // The picture's disabled or shadow `look` at the screen's pixel ratio.
+    const QImage& LookOf(const QImage& picture, QImage PictureLooks::*look);
     // Keeps only the looks of pictures some button still shows.
     void ForgetUnusedPictures();
 

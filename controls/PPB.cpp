@@ -60,19 +60,13 @@ QImage PPB::DefaultFillImage() {
 void PPB::Redraw() {
     const double w = ScaleWidth();
     const double h = ScaleHeight();
-    if (showBorder_) {
-        fillLeft_ = kBorderFillLeft;
-        fillTop_ = kBorderFillTop;
-        fillWidth_ = ToInteger16(w - kBorderFillWidthLoss);
-        fillHeight_ = h - kBorderFillHeightLoss;
-    } else {
-        fillLeft_ = 0;
-        fillTop_ = 0;
-        fillWidth_ = ToInteger16(w);
-        fillHeight_ = h;
-    }
+    // Without a border the fill area is the whole control.
+    const double border = showBorder_ ? 1 : 0;
+    fillLeft_ = border * kBorderFillLeft;
+    fillTop_ = border * kBorderFillTop;
+    fillWidth_ = ToInteger16(w - border * kBorderFillWidthLoss);
+    fillHeight_ = h - border * kBorderFillHeightLoss;
     imageSize_ = QSizeF(fillWidth_, fillHeight_);
-    CentreLabel();
     update();
 }
 
@@ -86,7 +80,6 @@ void PPB::ValueChange(double Value) {
         const QString number = QString::number(static_cast<int>(whole));
         if (!SetLabelText(isPercent_ ? number + QLatin1Char('%') : number)) return;
     }
-    CentreLabel();
     update();
 }
 
@@ -99,14 +92,7 @@ int PPB::ShownPercent() const {
 
 void PPB::SetCustomCaption(const QString& sCaption) {
     if (!useCustomCaption_ || sCaption == labelText_) return;
-    if (!SetLabelText(sCaption)) return;
-    CentreLabel();
-    update();
-}
-
-void PPB::Refresh() {
-    update();
-    Redraw();
+    if (SetLabelText(sCaption)) update();
 }
 
 bool PPB::SetLabelText(const QString& text) {
@@ -124,14 +110,11 @@ QSizeF PPB::LabelSize() const {
                   TwipsFromPixels(metrics.height()));
 }
 
-void PPB::CentreLabel() {
-    const QSizeF label = LabelSize();
-    labelLeft_ = fillWidth_ / 2.0 - label.width() / 2.0;
-    labelTop_ = fillHeight_ / 2.0 - label.height() / 2.0;
-}
-
 QRectF PPB::LabelRect() const {
-    return QRectF(QPointF(labelLeft_, labelTop_), LabelSize());
+    const QSizeF label = LabelSize();
+    return QRectF(
+        QPointF(fillWidth_ / 2.0 - label.width() / 2.0, fillHeight_ / 2.0 - label.height() / 2.0),
+        label);
 }
 
 const PropertyTable<PPB>& PPB::Properties() {
@@ -165,9 +148,7 @@ void PPB::setIsPercent(bool value) {
     MarkChanged(QStringLiteral("IsPercent"));
     const QPointer<PPB> alive(this);
     if (changed) NotifySettingsChanged();
-    if (!alive || !SetLabelText(value ? QStringLiteral("100%") : QStringLiteral("100"))) return;
-    CentreLabel();
-    update();
+    if (alive && SetLabelText(value ? QStringLiteral("100%") : QStringLiteral("100"))) update();
 }
 
 void PPB::SetFillImage(const QImage& value, const QString& key) {
@@ -179,10 +160,8 @@ void PPB::SetFillImage(const QImage& value, const QString& key) {
 }
 
 void PPB::ReadProperties(const PropertyBag& bag) {
-    LoadSettings(*this, bag, [this] {
-        ApplyPointer();
-        Redraw();
-    });
+    // The pointer and border rows lay the bar out and set its pointer as they are read.
+    LoadSettings(*this, bag, [] {});
 }
 
 void PPB::WriteProperties(PropertyBag& bag) const {

@@ -17,8 +17,8 @@ class PPB : public ControlBase {
     // Shows a percentage; the value is rounded to a whole number and ignored outside 0 to 100.
     void ValueChange(double Value);
     void SetCustomCaption(const QString& sCaption);
-    // Repaints, then lays out.
-    void Refresh();
+    // Lays out and repaints, as Redraw does.
+    void Refresh() { Redraw(); }
 
     bool IsPercent() const { return isPercent_; }
     void setIsPercent(bool value);
@@ -39,8 +39,8 @@ class PPB : public ControlBase {
 
     static const PropertyTable<PPB>& Properties();
 
-    // The elements as laid out, in twips: the fill area within the control, the label within
-    // the fill area, and the size the fill image is stretched to.
+    // The elements as laid out, in twips: the fill area within the control, the label centred
+    // in the fill area, and the size the fill image is stretched to.
     QRectF FillArea() const { return QRectF(fillLeft_, fillTop_, fillWidth_, fillHeight_); }
     QRectF LabelRect() const;
     QSizeF FillImageSize() const { return imageSize_; }
@@ -79,7 +79,6 @@ class PPB : public ControlBase {
   private:
     // Raises Change for a new text; false when a Change handler deleted the bar.
     bool SetLabelText(const QString& text);
-    void CentreLabel();
     QSizeF LabelSize() const;
     bool OnOwnSurface(const QPointF& pixelPoint) const;
     void ApplyPointer() { ShowPointer(this, mousePointer_, mouseIcon_); }
@@ -103,8 +102,6 @@ class PPB : public ControlBase {
     qint16 fillWidth_ = 0;
     double fillHeight_ = 0;
     QSizeF imageSize_;
-    double labelLeft_ = 0;
-    double labelTop_ = 0;
     QString labelText_ = QStringLiteral("100%");
     bool pressedOnSurface_ = false;
 };

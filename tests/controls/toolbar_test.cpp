@@ -279,10 +279,10 @@ TEST(Toolbar, TooltipAppearsOnlyAfterTheMouseRests) {
         EXPECT_EQ(bar.ToolTipWindow(), nullptr);
     }
     QTRY_VERIFY(bar.ToolTipWindow() != nullptr);
-    EXPECT_EQ(bar.ToolTipWindow()->Title(), "Bearbeiten");
-    EXPECT_EQ(bar.ToolTipWindow()->Text(), "Kopieren und Speichern");
-    EXPECT_EQ(bar.ToolTipWindow()->Icon(), 1);
-    EXPECT_TRUE(bar.ToolTipWindow()->IsBalloon());  // TooTipStyle other than 1
+    EXPECT_EQ(bar.ToolTipWindow()->Shown().title, "Bearbeiten");
+    EXPECT_EQ(bar.ToolTipWindow()->Shown().text, "Kopieren und Speichern");
+    EXPECT_EQ(bar.ToolTipWindow()->Shown().icon, 1);
+    EXPECT_TRUE(bar.ToolTipWindow()->Shown().balloon);  // TooTipStyle other than 1
 
     MoveMouse(&bar, QPoint(130, 21));
     EXPECT_EQ(bar.ToolTipWindow(), nullptr);  // moving destroys it
@@ -302,7 +302,7 @@ TEST(Toolbar, RectangularTooltipForStyleOne) {
     ShowAndWait(bar);
     MoveMouse(&bar, QPoint(10, 10));
     QTRY_VERIFY(bar.ToolTipWindow() != nullptr);
-    EXPECT_FALSE(bar.ToolTipWindow()->IsBalloon());
+    EXPECT_FALSE(bar.ToolTipWindow()->Shown().balloon);
 }
 
 TEST(Toolbar, IsDelimAndSplitToLines) {
