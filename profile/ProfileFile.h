@@ -19,7 +19,9 @@ class ProfileFile {
     ProfileFile& operator=(const ProfileFile&) = delete;
 
     // Writes every byte of the file, flushes it to the device and opens the descriptor the runs
-    // use. False when `stop` was set first. Throws ProfileFailure.
+    // use. With cache bypass the bytes go past the cache where the folder takes it, as the runs'
+    // writes do: a virtual disk's host can serve random writes at half the speed on a file
+    // that reached it through the cache. False when `stop` was set first. Throws ProfileFailure.
     bool LayOut(const std::atomic<bool>& stop);
 
     // Before every run: drops the file's pages from the system cache, so that buffered reads
