@@ -36,10 +36,18 @@ int CreateUnique(const QString& folder, QString& path) {
     return -1;
 }
 
+// One pwrite, again when a signal interrupted it.
+ssize_t Pwrite(int fd, const char* data, int64_t bytes, int64_t offset) {
+    ssize_t done;
+    do {
+        done = ::pwrite(fd, data, static_cast<size_t>(bytes), offset);
+    } while (done < 0 && errno == EINTR);
+    return done;
+}
+
 void WriteFully(int fd, const char* data, int64_t bytes, int64_t offset, const QString& path) {
     while (bytes > 0) {
-        const ssize_t done = ::pwrite(fd, data, static_cast<size_t>(bytes), offset);
-        if (done < 0 && errno == EINTR) continue;
+        const ssize_t done = Pwrite(fd, data, bytes, offset);
         if (done < 0) throw SystemFailure("pwrite", path, errno);
         if (done == 0) throw SystemFailure("pwrite", path, ENOSPC);
         data += done;
@@ -53,16 +61,6 @@ bool SetDirect(int fd, bool on) {
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0) return false;
     return ::fcntl(fd, F_SETFL, on ? flags | O_DIRECT : flags & ~O_DIRECT) == 0;
-}
-
-// One chunk written past the cache; false when the file system refuses the transfer (some
-// accept the flag and not the writes), so that the caller writes it through the cache instead.
-bool WriteDirect(int fd, const char* data, int64_t bytes, int64_t offset) {
-    ssize_t done;
-    do {
-        done = ::pwrite(fd, data, static_cast<size_t>(bytes), offset);
-    } while (done < 0 && errno == EINTR);
-    return done == bytes;
 }
 
 }  // namespace
@@ -111,11 +109,13 @@ bool ProfileFile::LayOut(const std::atomic<bool>& stop) {
         if (stop.load(std::memory_order_relaxed)) return false;
         const int64_t length = std::min(kLayoutChunk, bytes_ - offset);
         FillRandom(chunk, length, generator);
-        // A tail that is no whole number of sectors goes through the cache.
-        if (direct && length % kAlignment != 0) direct = !SetDirect(fd_, false);
-        if (direct && WriteDirect(fd_, static_cast<const char*>(chunk), length, offset)) continue;
+        const char* data = static_cast<const char*>(chunk);
+        // A tail of no whole number of sectors, or a chunk the file system refuses to take past
+        // the cache (some accept the flag and not the writes), goes through the cache from here.
+        const bool wholeSectors = length % kAlignment == 0;
+        if (direct && wholeSectors && Pwrite(fd_, data, length, offset) == length) continue;
         if (direct) direct = !SetDirect(fd_, false);
-        WriteFully(fd_, static_cast<const char*>(chunk), length, offset, path_);
+        WriteFully(fd_, data, length, offset, path_);
     }
     if (::fsync(fd_) != 0) throw SystemFailure("fsync", path_, errno);
     ::close(fd_);
