@@ -37,9 +37,7 @@ std::optional<DirectTransferCheck> AskAlignment(int fd) {
 
 // Without an answer: one real 1024-byte write past the cache.
 DirectTransferCheck TryOneBlock(int fd) {
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_DIRECT) != 0)
-        return {false, SystemReason("O_DIRECT", errno)};
+    if (!SetCacheBypass(fd, true)) return {false, SystemReason("O_DIRECT", errno)};
     alignas(kBlockBufferAlignment) const char block[kBlockSize] = {};
     const ssize_t written = ::pwrite(fd, block, kBlockSize, 0);
     if (written == kBlockSize) return {true, {}};
@@ -47,6 +45,12 @@ DirectTransferCheck TryOneBlock(int fd) {
 }
 
 }  // namespace
+
+bool SetCacheBypass(int fd, bool on) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0) return false;
+    return ::fcntl(fd, F_SETFL, on ? flags | O_DIRECT : flags & ~O_DIRECT) == 0;
+}
 
 DirectTransferCheck CheckDirectTransfer(const QString& folder) {
     const int fd =

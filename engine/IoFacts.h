@@ -19,6 +19,10 @@ struct DirectTransferCheck {
 // 1024-byte write past the cache. Leaves nothing behind.
 DirectTransferCheck CheckDirectTransfer(const QString& folder);
 
+// Switches cache bypass (O_DIRECT) on or off for an open descriptor; false, with errno set, when
+// the system refuses.
+bool SetCacheBypass(int fd, bool on);
+
 // The share (0 to 1) of the files' pages that sit in the system cache; unset when none of the
 // files has a page to look at. Looking does not read the files.
 std::optional<double> CachedShare(const QStringList& paths);

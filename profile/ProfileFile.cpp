@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "IoFacts.h"
 #include "ProfileFailure.h"
 #include "RequestStream.h"
 
@@ -56,13 +57,6 @@ void WriteFully(int fd, const char* data, int64_t bytes, int64_t offset, const Q
     }
 }
 
-// Switches cache bypass on or off for an open descriptor; false when the system refuses.
-bool SetDirect(int fd, bool on) {
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0) return false;
-    return ::fcntl(fd, F_SETFL, on ? flags | O_DIRECT : flags & ~O_DIRECT) == 0;
-}
-
 }  // namespace
 
 int64_t FreeBytes(const QString& folder) {
@@ -104,7 +98,7 @@ bool ProfileFile::LayOut(const std::atomic<bool>& stop) {
         throw SystemFailure("posix_memalign", path_, ENOMEM);
     std::unique_ptr<void, decltype(&std::free)> owned(chunk, &std::free);
     SplitMix64 generator(std::random_device{}());
-    bool direct = cacheBypass_ && SetDirect(fd_, true);
+    bool direct = cacheBypass_ && SetCacheBypass(fd_, true);
     for (int64_t offset = 0; offset < bytes_; offset += kLayoutChunk) {
         if (stop.load(std::memory_order_relaxed)) return false;
         const int64_t length = std::min(kLayoutChunk, bytes_ - offset);
@@ -114,7 +108,7 @@ bool ProfileFile::LayOut(const std::atomic<bool>& stop) {
         // the cache (some accept the flag and not the writes), goes through the cache from here.
         const bool wholeSectors = length % kAlignment == 0;
         if (direct && wholeSectors && Pwrite(fd_, data, length, offset) == length) continue;
-        if (direct) direct = !SetDirect(fd_, false);
+        if (direct) direct = !SetCacheBypass(fd_, false);
         WriteFully(fd_, data, length, offset, path_);
     }
     if (::fsync(fd_) != 0) throw SystemFailure("fsync", path_, errno);
